@@ -1,0 +1,25 @@
+# The two commands: `make run` and `make test`. Both install what they need first.
+BUILD := build
+CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+
+.PHONY: all bootstrap build test run clean
+
+all: build
+
+bootstrap:
+	@bash tools/bootstrap.sh
+
+build: bootstrap
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j2
+
+# The in-process tests need a display; without one they get a virtual one.
+test: build
+	@cd $(BUILD) && if [ -n "$$DISPLAY" ]; then ctest --output-on-failure -j2; \
+	  else xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j2; fi
+
+run: build
+	@python3 tools/demo.py
+
+clean:
+	rm -rf $(BUILD)
