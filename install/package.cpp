@@ -1,0 +1,5 @@
+#include "install/package.h"
+
+RAROpenArchiveData OpenRequest;
+RARHeaderData EntryHeader;
+char ArchiveComment[CommentBufferSize];

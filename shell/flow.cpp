@@ -1,0 +1,93 @@
+#include "shell/flow.h"
+
+#include <shellapi.h>
+
+#include "shell/state.h"
+#include "shell/texts.h"
+#include "system/bounded_text.h"
+#include "ui/painter.h"
+
+namespace {
+
+void ShowScreen(ScreenId screen)
+{
+    Setup.Screen = screen;
+    PaintScreen();
+}
+
+void OpenWithShell(const char* target)
+{
+    ShellExecuteA(Setup.Window, "open", target, nullptr, nullptr, SW_SHOWNORMAL);   // failures go unreported
+}
+
+void OpenBesideSetup(const char* name)
+{
+    char path[PathSize];
+    if (JoinText(path, Setup.SetupDir, name)) OpenWithShell(path);
+}
+
+void RunGame()
+{
+    char game[PathSize];
+    if (!JoinText(game, Setup.InstallPath, "\\tarn.exe")) return;
+    SetCurrentDirectoryA(Setup.InstallPath);
+    WinExec(game, SW_SHOWNORMAL);   // the setup stays; a game that does not start goes unreported
+}
+
+void MainMenuAction(int index)
+{
+    switch (index) {
+    case 0:
+        if (Setup.Installed) RunGame();
+        else ShowScreen(DestinationScreen);
+        break;
+    case 1: OpenWithShell(Text(IDS_GAME_SITE)); break;
+    case 2: ShowScreen(DestinationScreen); break;
+    case 4: OpenBesideSetup("DirectX\\directx.exe"); break;
+    case 5: PostQuitMessage(0); break;
+    }
+}
+
+void DestinationAction(int index)
+{
+    switch (index) {
+    case 1: ShowScreen(MainMenu); break;
+    case 3:
+        Setup.DesktopIconWanted = !Setup.DesktopIconWanted;
+        PaintScreen();
+        break;
+    }
+}
+
+void FinishAction(int index)
+{
+    switch (index) {
+    case 0: RunGame(); break;
+    case 1: OpenWithShell(Text(IDS_REGISTRATION_PAGE)); break;
+    case 2: OpenBesideSetup("ReadMe.txt"); break;
+    case 3: ShowScreen(MainMenu); break;
+    }
+}
+
+}  // namespace
+
+void RefreshAvailability()
+{
+    // The buttons that only make sense with the game on disk.
+    ScreenButton* const needInstall[] = {&MainMenuButtons[2], &MainMenuButtons[3], &FinishButtons[0],
+                                         &FinishButtons[1], &FinishButtons[2]};
+    MainMenuButtons[0].label = Setup.Installed ? Text(IDS_PLAY) : Text(IDS_INSTALL);
+    for (ScreenButton* button : needInstall) button->colour = Setup.Installed ? NormalColour : DisabledColour;
+    // The copy in the Windows directory only uninstalls.
+    if (Setup.UninstallerMode) {
+        MainMenuButtons[0].colour = DisabledColour;
+        MainMenuButtons[2].colour = DisabledColour;
+    }
+}
+
+void ButtonAction(const ButtonGroup& group, int index)
+{
+    if (group.buttons == MainMenuButtons) MainMenuAction(index);
+    else if (group.buttons == DestinationButtons) DestinationAction(index);
+    else if (group.buttons == FinishButtons) FinishAction(index);
+}

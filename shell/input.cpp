@@ -1,0 +1,55 @@
+#include "shell/input.h"
+
+#include <mmsystem.h>
+
+#include "resources/resource_ids.h"
+#include "shell/flow.h"
+#include "shell/state.h"
+#include "ui/layout.h"
+#include "ui/painter.h"
+
+namespace {
+
+void PlayButtonSound(int soundId)
+{
+    // Asynchronous: a new sound cuts off the one still playing.
+    PlaySoundA(MAKEINTRESOURCEA(soundId), Setup.Instance, SND_RESOURCE | SND_ASYNC);
+}
+
+}  // namespace
+
+bool MouseLive() { return Setup.PromptKind != NoPrompt || !Setup.Busy; }
+
+void Hover(POINT pointer)
+{
+    const ButtonGroup group = LiveGroup();
+    // Light first, then darken: moving straight onto a neighbour lights it before the old one goes.
+    for (int i = 0; i < group.count; ++i) {
+        ScreenButton& button = group.buttons[i];
+        if (PtInRect(button.rect, pointer) && button.colour == NormalColour) {
+            PlayButtonSound(IDW_HOVER);
+            button.colour = HighlightColour;
+            PaintScreen();
+        }
+    }
+    for (int i = 0; i < group.count; ++i) {
+        ScreenButton& button = group.buttons[i];
+        if (!PtInRect(button.rect, pointer) && button.colour == HighlightColour) {
+            PlayButtonSound(IDW_HOVER);
+            button.colour = NormalColour;
+            PaintScreen();
+        }
+    }
+}
+
+void Click(POINT pointer)
+{
+    const ButtonGroup group = LiveGroup();
+    for (int i = 0; i < group.count; ++i) {
+        const ScreenButton& button = group.buttons[i];
+        if (PtInRect(button.rect, pointer) && button.colour == HighlightColour) {
+            PlayButtonSound(IDW_CLICK);
+            ButtonAction(group, i);
+        }
+    }
+}

@@ -1,0 +1,8 @@
+#include <windows.h>
+
+#include "shell/startup.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    return RunSetup(instance);
+}

@@ -1,0 +1,104 @@
+#include "shell/startup.h"
+
+#include <cstring>
+#include <objbase.h>
+
+#include "resources/resource_ids.h"
+#include "shell/flow.h"
+#include "shell/state.h"
+#include "shell/texts.h"
+#include "shell/window.h"
+#include "system/bounded_text.h"
+#include "system/destination.h"
+#include "system/records.h"
+#include "ui/painter.h"
+
+namespace {
+
+constexpr DWORD PathReadLimit = PathSize - 1;
+
+// A path read that fails or does not fit leaves an empty text rather than a cut one.
+void KeepIfFits(char (&buffer)[PathSize], DWORD length, DWORD limit)
+{
+    if (length == 0 || length >= limit) buffer[0] = '\0';
+}
+
+void LocateProgram()
+{
+    KeepIfFits(Setup.ExePath, GetModuleFileNameA(nullptr, Setup.ExePath, PathReadLimit), PathReadLimit);
+    KeepIfFits(Setup.WindowsDir, GetWindowsDirectoryA(Setup.WindowsDir, PathReadLimit), PathReadLimit);
+    DeriveProgramPaths(Setup.ExePath, Setup.WindowsDir);
+    if (!Setup.UninstallerMode && Setup.ExePath[0] && Setup.UninstallerPath[0]) RefreshUninstallerCopy();
+    SetCurrentDirectoryA(Setup.SetupDir);
+}
+
+void WriteUnrarLibrary()
+{
+    char systemDir[PathSize];
+    const DWORD limit = PathSize - 2;
+    const DWORD length = GetSystemDirectoryA(systemDir, limit);
+    if (length == 0 || length >= limit || !JoinText(Setup.LibraryPath, systemDir, "\\unrar.dll")) return;
+    WriteLibraryCopy(Setup.LibraryPath);
+}
+
+}  // namespace
+
+bool DeriveProgramPaths(const char* exePath, const char* windowsDir)
+{
+    char folder[PathSize];
+    if (!CopyText(folder, exePath)) return false;
+    if (char* lastBackslash = std::strrchr(folder, '\\')) *lastBackslash = '\0';
+
+    Setup.UninstallerMode = lstrcmpiA(folder, windowsDir) == 0;
+    return JoinText(Setup.UninstallerPath, windowsDir, "\\untsetup.exe") &&
+           JoinText(Setup.SetupDir, folder, "\\") && JoinText(Setup.PackagePath, Setup.SetupDir, "tsetup.pkg");
+}
+
+void RefreshUninstallerCopy()
+{
+    // None of these results matter: whatever stands there afterwards is what the system gives.
+    SetFileAttributesA(Setup.UninstallerPath, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(Setup.UninstallerPath);
+    CopyFileA(Setup.ExePath, Setup.UninstallerPath, FALSE);
+}
+
+void WriteLibraryCopy(const char* path)
+{
+    HRSRC resource = FindResourceA(Setup.Instance, MAKEINTRESOURCEA(IDW_UNRAR_LIBRARY), "WAVE");
+    HGLOBAL loaded = resource ? LoadResource(Setup.Instance, resource) : nullptr;
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    if (!bytes) return;
+    const DWORD size = SizeofResource(Setup.Instance, resource);
+    // CREATE_NEW: a library already installed, whatever its version, is never replaced.
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written;
+    WriteFile(file, bytes, size, &written, nullptr);
+    CloseHandle(file);
+}
+
+int RunSetup(HINSTANCE instance)
+{
+    Setup.Instance = instance;
+    LocateProgram();
+    LoadTexts();
+    Setup.StatusText = Text(IDS_INITIALIZING);
+    RegisterWindowClass();
+    if (!CreateMainWindow()) return 0;
+    CoInitialize(nullptr);
+    Sleep(1000);   // the menu shows dimmed under "Setup Initializing..." for a moment
+
+    DefaultDestination(Setup.InstallPath);
+    char recorded[PathSize];
+    Setup.Installed = ReadInstallDir(recorded) && CopyText(Setup.InstallPath, recorded);
+    RefreshAvailability();
+    WriteUnrarLibrary();
+
+    Setup.StatusPanelShown = 0;
+    Setup.Busy = 0;
+    PaintScreen();
+    const int exitCode = RunMessageLoop();
+    CoUninitialize();
+    return exitCode;
+}

@@ -1,0 +1,20 @@
+// Start-up: the program's paths, the uninstaller copy, the library file, the window, the loop.
+#ifndef MARVOLEN_STARTUP_H
+#define MARVOLEN_STARTUP_H
+
+#include <windows.h>
+
+// From the program's full file name and the Windows directory: SetupDir, PackagePath,
+// UninstallerPath and UninstallerMode. False when a path does not fit its buffer.
+bool DeriveProgramPaths(const char* exePath, const char* windowsDir);
+
+// Leaves a fresh copy of the running program at UninstallerPath, replacing even a read-only one.
+void RefreshUninstallerCopy();
+
+// Writes the carried UnRAR library to path unless a file of that name exists already.
+void WriteLibraryCopy(const char* path);
+
+// The whole program: start-up, then the message loop. Returns the exit code.
+int RunSetup(HINSTANCE instance);
+
+#endif

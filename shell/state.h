@@ -1,0 +1,53 @@
+// The program-wide state. One instance lives for the whole run; every subsystem reads it.
+#ifndef MARVOLEN_STATE_H
+#define MARVOLEN_STATE_H
+
+#include <windows.h>
+
+enum ScreenId : int {
+    MainMenu = 130,
+    DestinationScreen = 141,
+    FinishScreen = 143,
+    ProgressScreen = 145,
+};
+
+enum RunOutcome : int { RunInstalled = 0, RunAborted = 1, RunFailed = 2 };
+
+enum PromptKinds : int { NoPrompt = 0, MessagePrompt = 1, QuestionPrompt = 2 };
+
+constexpr int PathSize = 256;   // every path and text buffer: 255 characters and the NUL
+
+struct SetupState {
+    ScreenId Screen = MainMenu;
+    int Busy = 1;                   // dimmed, mouse ignored unless a prompt is up
+    int StatusPanelShown = 1;
+    const char* StatusText = nullptr;
+    int ProgressStep = -1;          // -1: no progress frames
+    int PromptKind = NoPrompt;
+    int Installed = 0;
+    int UninstallerMode = 0;
+    int DesktopIconWanted = 0;
+    int CancelRequested = 0;
+    int RunResult = RunInstalled;
+    int PromptPending = 0;
+    int PromptAnswer = 0;
+
+    // A quit taken off the queue by a nested pump: every wait ends and the main loop exits.
+    int QuitRequested = 0;
+    int ExitCode = 0;
+
+    char ExePath[PathSize] = "";
+    char WindowsDir[PathSize] = "";
+    char SetupDir[PathSize] = "";
+    char PackagePath[PathSize] = "";
+    char InstallPath[PathSize] = "";
+    char UninstallerPath[PathSize] = "";
+    char LibraryPath[PathSize] = "";
+
+    HINSTANCE Instance = nullptr;
+    HWND Window = nullptr;
+};
+
+extern SetupState Setup;
+
+#endif

@@ -1,0 +1,10 @@
+#include "shell/texts.h"
+#include "shell/state.h"
+
+char TextBuffers[LoadedTextCount][TextLimit + 1];
+
+void LoadTexts()
+{
+    for (int i = 0; i < LoadedTextCount; ++i)
+        LoadStringA(Setup.Instance, LoadedTextIds[i], TextBuffers[i], TextLimit);
+}

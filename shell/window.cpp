@@ -1,0 +1,96 @@
+#include "shell/window.h"
+
+#include "resources/resource_ids.h"
+#include "shell/input.h"
+#include "shell/state.h"
+#include "shell/texts.h"
+#include "ui/layout.h"
+#include "ui/painter.h"
+
+void RegisterWindowClass()
+{
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = WindowProcedure;
+    windowClass.hInstance = Setup.Instance;
+    windowClass.hIcon = LoadIconA(Setup.Instance, MAKEINTRESOURCEA(IDI_SETUP));
+    windowClass.hIconSm = windowClass.hIcon;
+    windowClass.hCursor = LoadCursorA(Setup.Instance, MAKEINTRESOURCEA(IDC_SETUP));
+    windowClass.lpszClassName = Text(IDS_WINDOW_CLASS);
+    RegisterClassExA(&windowClass);   // a failure shows as a failed window creation
+}
+
+bool CreateMainWindow()
+{
+    // Centred; on a screen smaller than the frame the window's edges lie off screen.
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - FrameWidth) >> 1;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - FrameHeight) >> 1;
+    Setup.Window = CreateWindowExA(0, Text(IDS_WINDOW_CLASS), Text(IDS_WINDOW_TITLE),
+                                   WS_POPUP | WS_VISIBLE | WS_BORDER, x, y, FrameWidth, FrameHeight, nullptr,
+                                   nullptr, Setup.Instance, nullptr);
+    if (!Setup.Window) return false;
+    ShowWindow(Setup.Window, SW_SHOWNORMAL);
+    UpdateWindow(Setup.Window);
+    return true;
+}
+
+LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const auto pointer = [lParam] { return POINT{LOWORD(lParam), HIWORD(lParam)}; };
+    switch (message) {
+    case WM_DESTROY:
+        Setup.Window = nullptr;   // nothing may paint into it from here on
+        PostQuitMessage(0);
+        return 0;
+    case WM_PAINT:
+        PaintScreen();
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) != IDM_CLOSE) break;
+        DestroyWindow(window);
+        return 0;
+    case WM_MOUSEMOVE:
+        if (MouseLive()) Hover(pointer());
+        return 0;
+    case WM_LBUTTONDOWN:
+        if (MouseLive()) Click(pointer());
+        return 0;
+    case WM_LBUTTONUP:
+        PaintScreen();
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void PumpMessages()
+{
+    MSG message;
+    while (!Setup.QuitRequested && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            Setup.QuitRequested = 1;
+            Setup.ExitCode = static_cast<int>(message.wParam);
+            return;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+int RunMessageLoop()
+{
+    MSG message;
+    while (!Setup.QuitRequested) {
+        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got == 0) {
+            Setup.QuitRequested = 1;
+            Setup.ExitCode = static_cast<int>(message.wParam);
+        } else if (got == -1) {
+            break;   // only for an invalid window filter, which this loop never passes
+        } else {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return Setup.ExitCode;
+}

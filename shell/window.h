@@ -1,0 +1,18 @@
+// The one window, its procedure and the message pumps.
+#ifndef MARVOLEN_WINDOW_H
+#define MARVOLEN_WINDOW_H
+
+#include <windows.h>
+
+void RegisterWindowClass();
+bool CreateMainWindow();
+LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Drains the queue without waiting. A quit message found here is remembered in
+// Setup.QuitRequested, so the wait or run that pumped can end and the main loop exits.
+void PumpMessages();
+
+// Runs until the quit message; returns its code.
+int RunMessageLoop();
+
+#endif

@@ -1,0 +1,95 @@
+#include "system/destination.h"
+
+#include <cstdio>
+#include <cstring>
+#include <shlobj.h>
+
+#include "system/bounded_text.h"
+#include "system/records.h"
+
+namespace {
+
+constexpr char ShellFoldersKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+bool ShellFolder(const char* value, int csidl, char (&path)[PathSize])
+{
+    if (ReadRegistryText(HKEY_CURRENT_USER, ShellFoldersKey, value, path)) return true;
+    // The value is only a cache of the shell's own answer; ask the shell when it is missing.
+    char asked[MAX_PATH] = "";
+    if (FAILED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, asked))) return false;
+    return CopyText(path, asked);
+}
+
+}  // namespace
+
+void DefaultDestination(char (&path)[PathSize])
+{
+    char programFiles[PathSize];
+    if (ReadRegistryText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+                         programFiles) &&
+        JoinText(path, programFiles, GameFolderSuffix))
+        return;
+    // No usable value: Program Files on the Windows drive, where every Windows keeps it.
+    char drive[3] = {'C', ':', '\0'};
+    if (Setup.WindowsDir[0] && Setup.WindowsDir[1] == ':') drive[0] = Setup.WindowsDir[0];
+    JoinText(path, drive, "\\Program Files\\Marvolen");
+}
+
+bool ProgramsFolder(char (&path)[PathSize]) { return ShellFolder("Programs", CSIDL_PROGRAMS, path); }
+bool DesktopFolder(char (&path)[PathSize]) { return ShellFolder("Desktop", CSIDL_DESKTOPDIRECTORY, path); }
+
+bool DriveRoot(const char* path, bool withBackslash, char (&root)[PathSize])
+{
+    if (path[0] && path[1] == ':') {
+        const char drive[4] = {path[0], ':', withBackslash ? '\\' : '\0', '\0'};
+        return CopyText(root, drive);
+    }
+    if (path[0] == '\\' && path[1] == '\\') {
+        // \\server\share\ : up to the backslash after the share name.
+        const char* server = path + 2;
+        const char* shareStart = std::strchr(server, '\\');
+        if (!shareStart || shareStart == server || !shareStart[1]) return false;
+        const char* shareEnd = std::strchr(shareStart + 1, '\\');
+        const std::size_t length = shareEnd ? static_cast<std::size_t>(shareEnd - path) : std::strlen(path);
+        if (length + 2 > PathSize) return false;
+        std::memcpy(root, path, length);
+        root[length] = '\\';
+        root[length + 1] = '\0';
+        return true;
+    }
+    return false;
+}
+
+std::uint64_t ClassicFreeBytes(DWORD sectorsPerCluster, DWORD bytesPerSector, DWORD freeClusters)
+{
+    // The classic query's figure: a 32-bit product that wraps past 4 GiB.
+    return static_cast<std::uint32_t>(sectorsPerCluster * bytesPerSector * freeClusters);
+}
+
+std::uint64_t FreeBytes(const char* path)
+{
+    using FreeSpaceEx = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+    char root[PathSize];
+    const auto extended = reinterpret_cast<FreeSpaceEx>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA")));
+    if (extended) {
+        ULARGE_INTEGER available, total;
+        if (!DriveRoot(path, true, root) || !extended(root, &available, &total, nullptr)) return 0;
+        return available.QuadPart;
+    }
+    DWORD sectorsPerCluster, bytesPerSector, freeClusters, totalClusters;
+    if (!DriveRoot(path, false, root) ||
+        !GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters))
+        return 0;
+    return ClassicFreeBytes(sectorsPerCluster, bytesPerSector, freeClusters);
+}
+
+void MebibyteText(std::uint64_t bytes, char (&text)[PathSize])
+{
+    const auto units = static_cast<std::uint32_t>(bytes >> 20);
+    std::snprintf(text, PathSize, "%luMB", static_cast<unsigned long>(units));
+}
+
+void FreeSpaceText(const char* path, char (&text)[PathSize]) { MebibyteText(FreeBytes(path), text); }
+
+bool EnoughFreeSpace(std::uint64_t freeBytes) { return freeBytes >= RequiredFreeBytes; }

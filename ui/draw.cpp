@@ -1,0 +1,20 @@
+#include "ui/draw.h"
+#include "shell/state.h"
+
+void DrawLine(HDC dc, const char* text, const RECT& area, COLORREF colour, UINT format)
+{
+    RECT box = area;   // DrawTextA wants a writable rectangle
+    SetTextColor(dc, colour);
+    DrawTextA(dc, text, -1, &box, format);
+}
+
+void DrawPicture(HDC dc, int bitmapId, const Placement& at, DWORD rop)
+{
+    HBITMAP picture = LoadBitmapA(Setup.Instance, MAKEINTRESOURCEA(bitmapId));
+    HDC source = CreateCompatibleDC(dc);
+    HGDIOBJ previous = SelectObject(source, picture);
+    BitBlt(dc, at.x, at.y, at.width, at.height, source, 0, 0, rop);
+    SelectObject(source, previous);
+    DeleteDC(source);
+    DeleteObject(picture);
+}

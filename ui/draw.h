@@ -1,0 +1,14 @@
+// Small drawing steps shared by the painter and the overlays.
+#ifndef MARVOLEN_DRAW_H
+#define MARVOLEN_DRAW_H
+
+#include <windows.h>
+#include "ui/layout.h"
+
+// One text in its colour, clipped to its rectangle.
+void DrawLine(HDC dc, const char* text, const RECT& area, COLORREF colour, UINT format);
+
+// A bitmap resource copied from its origin with the given raster operation.
+void DrawPicture(HDC dc, int bitmapId, const Placement& at, DWORD rop);
+
+#endif

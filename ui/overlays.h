@@ -1,0 +1,9 @@
+// The layers over a screen's content: dimming while busy, the status panel, the prompt panel.
+#ifndef MARVOLEN_OVERLAYS_H
+#define MARVOLEN_OVERLAYS_H
+
+#include "ui/painter.h"
+
+void DrawOverlays(Frame& frame);
+
+#endif

@@ -1,0 +1,111 @@
+#include "ui/painter.h"
+
+#include "resources/resource_ids.h"
+#include "shell/state.h"
+#include "shell/texts.h"
+#include "system/bounded_text.h"
+#include "system/destination.h"
+#include "ui/draw.h"
+#include "ui/layout.h"
+#include "ui/overlays.h"
+
+using namespace Layout;
+
+namespace {
+
+void DrawButtons(HDC dc, const ScreenButton* buttons, int count)
+{
+    for (int i = 0; i < count; ++i)
+        DrawLine(dc, buttons[i].label, *buttons[i].rect, buttons[i].colour, CentredLine);
+}
+
+void DrawDestination(HDC dc)
+{
+    DrawButtons(dc, DestinationButtons, 3);   // the check box shows its state by the tick only
+    DrawLine(dc, Text(IDS_DESKTOP_ICON), DesktopIconLabel, NormalColour, CentredLine);
+    DrawLine(dc, Setup.InstallPath, InstallPathLine, NormalColour, CentredLine);
+
+    char freeSpace[PathSize];
+    char freeSpaceLine[PathSize];
+    FreeSpaceText(Setup.InstallPath, freeSpace);
+    if (!JoinText(freeSpaceLine, Text(IDS_AVAILABLE_SPACE), freeSpace)) freeSpaceLine[0] = '\0';
+    DrawLine(dc, freeSpaceLine, FreeSpaceLine, TextBlack, LeftLine);
+    DrawLine(dc, Text(IDS_INSTALL_FOLDER), InstallFolderHeading, TextBlack, CentredLine);
+    DrawLine(dc, Text(IDS_SPACE_REQUIRED), SpaceRequiredLine, TextBlack, LeftLine);
+    if (Setup.DesktopIconWanted) DrawPicture(dc, IDB_TICK, Tick, SRCCOPY);
+}
+
+void DrawProgress(HDC dc)
+{
+    DrawButtons(dc, ProgressButtons, 1);
+    if (Setup.ProgressStep < 0) return;
+    // More data than was measured can push the step past the last frame: hold the last frame.
+    const int step = Setup.ProgressStep < PROGRESS_FRAMES ? Setup.ProgressStep : PROGRESS_FRAMES - 1;
+    DrawPicture(dc, IDB_MAP_FIRST + step, MapPicture, SRCCOPY);
+    DrawPicture(dc, IDB_STRIP_FIRST + step, Strip, SRCCOPY);
+}
+
+struct FinishTexts { UINT heading, body; };
+constexpr FinishTexts FinishByResult[] = {
+    {IDS_INSTALLED_HEADING, IDS_INSTALLED_BODY},
+    {IDS_ABORTED_HEADING, IDS_RETRY_BODY},
+    {IDS_FAILED_HEADING, IDS_RETRY_BODY},
+};
+
+void DrawFinish(HDC dc)
+{
+    DrawButtons(dc, FinishButtons, 4);
+    const int result = Setup.RunResult >= RunInstalled && Setup.RunResult <= RunFailed ? Setup.RunResult
+                                                                                      : RunFailed;
+    DrawLine(dc, Text(FinishByResult[result].body), FinishBody, NormalColour, Wrapped);
+    DrawLine(dc, Text(FinishByResult[result].heading), FinishHeading, TextBlack, CentredLine);
+}
+
+}  // namespace
+
+bool BeginFrame(HDC display, Frame& frame)
+{
+    frame.dc = CreateCompatibleDC(display);
+    frame.bitmap = LoadBitmapA(Setup.Instance, MAKEINTRESOURCEA(Setup.Screen));
+    if (!frame.dc || !frame.bitmap) {
+        EndFrame(frame);
+        return false;
+    }
+    SetBkMode(frame.dc, TRANSPARENT);
+    frame.previous = SelectObject(frame.dc, frame.bitmap);
+    return true;
+}
+
+void ComposeFrame(Frame& frame)
+{
+    switch (Setup.Screen) {
+    case MainMenu: DrawButtons(frame.dc, MainMenuButtons, 6); break;
+    case DestinationScreen: DrawDestination(frame.dc); break;
+    case ProgressScreen: DrawProgress(frame.dc); break;
+    case FinishScreen: DrawFinish(frame.dc); break;
+    }
+    DrawOverlays(frame);
+}
+
+void EndFrame(Frame& frame)
+{
+    if (frame.previous) SelectObject(frame.dc, frame.previous);
+    if (frame.dc) DeleteDC(frame.dc);
+    if (frame.bitmap) DeleteObject(frame.bitmap);
+    frame = Frame{};
+}
+
+void PaintScreen()
+{
+    // Nothing to draw into once the window is gone (a close during a run).
+    if (!Setup.Window || !IsWindow(Setup.Window)) return;
+    HDC window = GetDC(Setup.Window);
+    Frame frame;
+    if (BeginFrame(window, frame)) {
+        ComposeFrame(frame);
+        BitBlt(window, 0, 0, FrameWidth, FrameHeight, frame.dc, 0, 0, SRCCOPY);
+        EndFrame(frame);
+    }
+    ReleaseDC(Setup.Window, window);
+    ValidateRect(Setup.Window, &WholeFrame);
+}

@@ -1,0 +1,21 @@
+// Composes the whole frame off screen from the program state and shows it in one copy.
+#ifndef MARVOLEN_PAINTER_H
+#define MARVOLEN_PAINTER_H
+
+#include <windows.h>
+
+// A frame being composed: the current screen's background, freshly loaded, selected into a
+// memory context compatible with the display.
+struct Frame {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+};
+
+bool BeginFrame(HDC display, Frame& frame);
+void ComposeFrame(Frame& frame);   // screen content, then the overlay layers
+void EndFrame(Frame& frame);
+
+void PaintScreen();
+
+#endif
