@@ -1,0 +1,243 @@
+"""The end-to-end bench: the real setup.exe under Wine, on an Xvfb display of its own, driven
+with xdotool and read back through screenshots and outside readers (wine reg, files on disk)."""
+
+import contextlib
+import os
+import shutil
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parents[2]
+BUILD = Path(os.environ.get("MARVOLEN_BUILD", REPO / "build")).resolve()
+WINE_ENV = REPO / "tests" / "wine-env.sh"
+
+FRAME_W, FRAME_H = 640, 480
+TITLE = "Marvolen Setup"
+
+# Label colours as (R, G, B), as a screenshot shows them.
+NORMAL = (80, 32, 23)
+HIGHLIGHT = (242, 225, 205)
+DISABLED = (93, 93, 93)
+STATUS_TEXT = (206, 162, 114)
+BLACK = (0, 0, 0)
+
+MAIN_MENU_RECTS = [(367, 77 + 49 * i, 557, 118 + 49 * i) for i in range(6)]
+
+
+class Failure(AssertionError):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def wait_for(predicate, timeout, what, interval=0.2):
+    """Polls until predicate() returns something true; fails with `what` after timeout seconds."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure(f"timed out after {timeout}s waiting for {what}")
+        time.sleep(interval)
+
+
+def wine_env_call(script):
+    """Runs a snippet with the shell helpers of tests/wine-env.sh and returns its output."""
+    env = dict(os.environ, MARVOLEN_BUILD=str(BUILD))
+    return subprocess.run(["bash", "-c", f'source "{WINE_ENV}"; {script}'], env=env, check=True,
+                          capture_output=True, text=True).stdout.strip()
+
+
+class Display:
+    """An Xvfb server of the given depth on a free display number."""
+
+    def __init__(self, width=1024, height=768, depth=24):
+        self.width, self.height, self.depth = width, height, depth
+        self.number = next(n for n in range(90, 200) if not Path(f"/tmp/.X{n}-lock").exists()
+                           and not Path(f"/tmp/.X11-unix/X{n}").exists())
+        self.name = f":{self.number}"
+        self.process = subprocess.Popen(
+            ["Xvfb", self.name, "-screen", "0", f"{width}x{height}x{depth}", "-nolisten", "tcp"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_for(lambda: Path(f"/tmp/.X11-unix/X{self.number}").exists(), 10, "Xvfb to start")
+
+    def run(self, *args, **kw):
+        env = dict(os.environ, DISPLAY=self.name)
+        return subprocess.run(list(args), env=env, check=True, capture_output=True, **kw)
+
+    def screenshot(self):
+        raw = self.run("import", "-window", "root", "-depth", "8", "rgb:-").stdout
+        return Screen(raw, self.width, self.height)
+
+    def save_png(self, path):
+        Path(path).parent.mkdir(parents=True, exist_ok=True)
+        self.run("import", "-window", "root", str(path))
+
+    def close(self):
+        self.process.terminate()
+        self.process.wait(10)
+
+
+class Screen:
+    def __init__(self, raw, width, height):
+        self.raw, self.width, self.height = raw, width, height
+
+    def at(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.raw[i:i + 3])
+
+
+class Frame:
+    """The setup window's client area in a screenshot: pixel (0, 0) is one pixel inside its
+    top-left corner, inside the border."""
+
+    def __init__(self, screen, origin):
+        self.screen, self.ox, self.oy = screen, origin[0], origin[1]
+
+    def at(self, x, y):
+        return self.screen.at(self.ox + x, self.oy + y)
+
+    def count(self, rect, colour):
+        left, top, right, bottom = rect
+        return sum(self.at(x, y) == colour for y in range(top, bottom) for x in range(left, right))
+
+    def dimmed(self):
+        """True when every sampled pixel with even x + y is black: the busy checkerboard. The
+        samples avoid the bands where the status and prompt panels lie, which are never dimmed."""
+        rows = list(range(0, 115, 7)) + list(range(305, 478, 7))
+        samples = [(x, y) for y in rows for x in range(0, 638, 13) if (x + y) % 2 == 0]
+        return all(self.at(x, y) == BLACK for x, y in samples)
+
+
+class Prefix:
+    """A fresh Wine prefix, thrown away on close."""
+
+    def __init__(self, name):
+        self.path = Path(wine_env_call(f"new_prefix {name}"))
+        self.drive_c = self.path / "drive_c"
+        self.windows = self.drive_c / "windows"
+        self.system32 = self.windows / "system32"
+
+    def map_drive(self, letter, folder):
+        wine_env_call(f'map_drive "{self.path}" {letter} "{folder}"')
+
+    def env(self, display=None):
+        env = dict(os.environ, WINEPREFIX=str(self.path), WINEARCH="win32", WINEDEBUG="-all",
+                   WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=;mshtml=;winedbg.exe=d")
+        if display:
+            env["DISPLAY"] = display.name
+        return env
+
+    def wine(self, *args, display=None, check=True):
+        return subprocess.run(["wine", *args], env=self.env(display), capture_output=True, text=True,
+                              check=check, timeout=120)
+
+    def reg_query(self, key, value=None):
+        args = ["reg", "query", key] + (["/v", value] if value else [])
+        return self.wine(*args, check=False)
+
+    def close(self):
+        wine_env_call(f'drop_prefix "{self.path}"')
+
+
+def make_cd(folder):
+    """A CD folder holding the built setup.exe."""
+    folder = Path(folder)
+    folder.mkdir(parents=True, exist_ok=True)
+    shutil.copy2(BUILD / "setup.exe", folder / "setup.exe")
+    return folder
+
+
+class SetupRun:
+    """One run of the program: started, found on screen, driven, and ended."""
+
+    def __init__(self, prefix, display, command="D:\\setup.exe"):
+        self.prefix, self.display = prefix, display
+        display.run("xdotool", "mousemove", "0", "0")   # no button starts out under the pointer
+        self.process = subprocess.Popen(["wine", command], env=prefix.env(display),
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.window = wait_for(self._find_window, 60, "the setup window")
+        self.position = self._position()
+
+    def _find_window(self):
+        if self.process.poll() is not None:
+            raise Failure(f"setup exited early with code {self.process.returncode}")
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{TITLE}$"],
+                               env=dict(os.environ, DISPLAY=self.display.name), capture_output=True, text=True)
+        ids = found.stdout.split()
+        return ids[0] if ids else None
+
+    def _position(self):
+        out = self.display.run("xdotool", "getwindowgeometry", "--shell", self.window, text=True).stdout
+        values = dict(line.split("=", 1) for line in out.split())
+        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+    def frame(self):
+        x, y = self.position[0], self.position[1]
+        return Frame(self.display.screenshot(), (x + 1, y + 1))
+
+    def wait_live(self, timeout=30):
+        """Waits until start-up has ended: the menu is no longer dimmed."""
+        return wait_for(lambda: (lambda f: None if f.dimmed() else f)(self.frame()), timeout, "the live menu")
+
+    def move(self, x, y):
+        self.display.run("xdotool", "mousemove", "--sync", str(self.position[0] + 1 + x),
+                         str(self.position[1] + 1 + y))
+
+    def click(self, x, y):
+        self.move(x, y)
+        self.display.run("xdotool", "click", "1")
+
+    def click_button(self, rect, settle=0.5):
+        """Moves onto a button (which lights it) and presses it."""
+        left, top, right, bottom = rect
+        cx, cy = (left + right) // 2, (top + bottom) // 2
+        self.move(cx - 5, cy)
+        wait_for(lambda: self.frame().count(rect, HIGHLIGHT) > 0, 10, f"button {rect} to light up")
+        self.click(cx, cy)
+        time.sleep(settle)
+
+    def wait_exit(self, timeout=30):
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure("setup did not exit")
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(10)
+
+
+@contextlib.contextmanager
+def scenario(name, depth=24):
+    """A display and a prefix for one scenario, released whatever happens."""
+    display = Display(depth=depth)
+    prefix = Prefix(name)
+    try:
+        yield display, prefix
+    finally:
+        prefix.close()
+        display.close()
+
+
+def main(tests):
+    """Runs the given test functions; prints one line each and the closing count."""
+    passed = failed = 0
+    for test in tests:
+        started = time.monotonic()
+        try:
+            test()
+            passed += 1
+            print(f"PASS {test.__name__} ({time.monotonic() - started:.1f}s)", flush=True)
+        except Exception as error:  # a failure of any kind is reported, then the next test runs
+            failed += 1
+            print(f"FAIL {test.__name__}: {error}", flush=True)
+    print(f"{passed} passed, {failed} failed")
+    sys.exit(1 if failed else 0)

@@ -1,0 +1,156 @@
+"""Start-up of the real program: the uninstaller copy, the library file, the live menu."""
+
+import filecmp
+import os
+import tempfile
+import time
+from pathlib import Path
+
+from bench import (BUILD, DISABLED, HIGHLIGHT, MAIN_MENU_RECTS, NORMAL, SetupRun, check, main, make_cd, scenario,
+                   wait_for)
+
+EXIT = MAIN_MENU_RECTS[5]
+
+
+def labels(frame):
+    """For each main-menu button, the label colour found in its rectangle (None if none or mixed)."""
+    found = []
+    for rect in MAIN_MENU_RECTS:
+        counts = {colour: frame.count(rect, colour) for colour in (NORMAL, HIGHLIGHT, DISABLED)}
+        present = [colour for colour, n in counts.items() if n > 0]
+        found.append(present[0] if len(present) == 1 and counts[present[0]] > 20 else None)
+    return found
+
+
+def exit_cleanly(run):
+    run.click_button(EXIT, settle=0)
+    check(run.wait_exit() == 0, "Exit ends the program with code 0")
+
+
+def test_first_start_copies_itself_writes_the_library_and_shows_the_menu():
+    with scenario("first-start") as (display, prefix), tempfile.TemporaryDirectory() as cd:
+        make_cd(cd)
+        prefix.map_drive("d", cd)
+        check(not (prefix.system32 / "unrar.dll").exists(), "a fresh prefix has no unrar.dll")
+        run = SetupRun(prefix, display)
+        try:
+            x, y, w, h = run.position
+            check((w, h) == (640, 480), f"window is 640x480, got {w}x{h}")
+            check((x, y) == ((1024 - 640) // 2, (768 - 480) // 2), f"window centred, at {x},{y}")
+            frame = run.wait_live()
+            check(labels(frame) == [NORMAL, NORMAL, DISABLED, DISABLED, NORMAL, NORMAL],
+                  f"menu labels in their colours: {labels(frame)}")
+            check(filecmp.cmp(prefix.windows / "untsetup.exe", BUILD / "setup.exe", shallow=False),
+                  "untsetup.exe is a byte-for-byte copy")
+            check(filecmp.cmp(prefix.system32 / "unrar.dll", BUILD / "unrar" / "unrar.dll", shallow=False),
+                  "unrar.dll written from the carried copy")
+            exit_cleanly(run)
+        finally:
+            run.kill()
+
+
+def test_start_dims_the_menu_under_the_status_panel_first():
+    with scenario("dimmed-start") as (display, prefix), tempfile.TemporaryDirectory() as cd:
+        make_cd(cd)
+        prefix.map_drive("d", cd)
+        run = SetupRun(prefix, display)
+        try:
+            first = run.frame()
+            if not first.dimmed():
+                raise AssertionError("the first frame should be the dimmed menu (start-up pauses a second)")
+            check(first.count((151, 153, 489, 226), (206, 162, 114)) > 50, "status text shown while starting")
+            run.wait_live()
+            exit_cleanly(run)
+        finally:
+            run.kill()
+
+
+def test_older_copies_are_replaced_and_an_existing_library_kept():
+    with scenario("older-copies") as (display, prefix), tempfile.TemporaryDirectory() as cd:
+        make_cd(cd)
+        prefix.map_drive("d", cd)
+        old = prefix.windows / "untsetup.exe"
+        old.write_bytes(b"an older setup")
+        os.chmod(old, 0o444)
+        prefix.wine("attrib", "+r", "C:\\windows\\untsetup.exe", check=False)
+        library = prefix.system32 / "unrar.dll"
+        library.write_bytes(b"another vendor's unrar.dll")
+        run = SetupRun(prefix, display)
+        try:
+            run.wait_live()
+            check(filecmp.cmp(prefix.windows / "untsetup.exe", BUILD / "setup.exe", shallow=False),
+                  "a read-only older untsetup.exe is replaced")
+            check(library.read_bytes() == b"another vendor's unrar.dll", "an existing unrar.dll stays untouched")
+            exit_cleanly(run)
+        finally:
+            run.kill()
+
+
+def test_the_copy_in_the_windows_directory_is_the_uninstaller():
+    with scenario("uninstaller") as (display, prefix):
+        copy = prefix.windows / "untsetup.exe"
+        copy.write_bytes((BUILD / "setup.exe").read_bytes())
+        stamp = time.time() - 86400
+        os.utime(copy, (stamp, stamp))
+        run = SetupRun(prefix, display, command="C:\\WINDOWS\\untsetup.exe")
+        try:
+            frame = run.wait_live()
+            check(labels(frame) == [DISABLED, NORMAL, DISABLED, DISABLED, NORMAL, NORMAL],
+                  f"uninstaller, nothing installed: {labels(frame)}")
+            check(abs(copy.stat().st_mtime - stamp) < 1, "the uninstaller does not copy itself")
+            exit_cleanly(run)
+        finally:
+            run.kill()
+
+
+def test_an_install_record_offers_play_and_the_uninstaller_only_uninstall():
+    with scenario("installed") as (display, prefix), tempfile.TemporaryDirectory() as cd:
+        prefix.wine("reg", "add", "HKCU\\SOFTWARE\\Quellmark Studio\\RV : Marvolen", "/v", "InstallDir", "/d",
+                    "C:\\Games\\Marvolen", "/f")
+        make_cd(cd)
+        prefix.map_drive("d", cd)
+        run = SetupRun(prefix, display)
+        try:
+            installed_menu = run.wait_live()
+            check(labels(installed_menu) == [NORMAL] * 6, f"installed: every button available: {labels(installed_menu)}")
+            exit_cleanly(run)
+        finally:
+            run.kill()
+        run = SetupRun(prefix, display, command="C:\\windows\\untsetup.exe")
+        try:
+            frame = run.wait_live()
+            check(labels(frame) == [DISABLED, NORMAL, DISABLED, NORMAL, NORMAL, NORMAL],
+                  f"uninstaller with an installation: {labels(frame)}")
+            # "Play" and "Install" differ in their label's pixels.
+            check(frame.count(MAIN_MENU_RECTS[0], DISABLED) != 0, "Play drawn disabled")
+            exit_cleanly(run)
+        finally:
+            run.kill()
+
+
+def test_buttons_light_up_under_the_pointer_and_go_dark_again():
+    with scenario("hover") as (display, prefix), tempfile.TemporaryDirectory() as cd:
+        make_cd(cd)
+        prefix.map_drive("d", cd)
+        run = SetupRun(prefix, display)
+        try:
+            run.wait_live()
+            run.move(460, 146)
+            wait_for(lambda: labels(run.frame())[1] == HIGHLIGHT, 10, "WWW lit")
+            run.move(460, 195)   # onto Reinstall, which is unavailable
+            frame = wait_for(lambda: (lambda f: f if labels(f)[1] == NORMAL else None)(run.frame()), 10, "WWW dark")
+            check(labels(frame)[2] == DISABLED, "an unavailable button never lights up")
+            exit_cleanly(run)
+        finally:
+            run.kill()
+
+
+if __name__ == "__main__":
+    main([
+        test_first_start_copies_itself_writes_the_library_and_shows_the_menu,
+        test_start_dims_the_menu_under_the_status_panel_first,
+        test_older_copies_are_replaced_and_an_existing_library_kept,
+        test_the_copy_in_the_windows_directory_is_the_uninstaller,
+        test_an_install_record_offers_play_and_the_uninstaller_only_uninstall,
+        test_buttons_light_up_under_the_pointer_and_go_dark_again,
+    ])

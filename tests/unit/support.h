@@ -1,0 +1,37 @@
+// Helpers shared by the in-process tests.
+#ifndef MARVOLEN_TEST_SUPPORT_H
+#define MARVOLEN_TEST_SUPPORT_H
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "shell/state.h"
+
+// A picture read back as 32-bit pixels, top row first.
+struct Pixels {
+    int width = 0, height = 0;
+    std::vector<DWORD> rgb;   // 0x00RRGGBB
+    COLORREF at(int x, int y) const
+    {
+        const DWORD v = rgb[static_cast<size_t>(y) * width + x];
+        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+    }
+    int count(const RECT& area, COLORREF colour) const;
+};
+
+// The frame that PaintScreen would show for the current state, composed off screen.
+Pixels ComposeCurrent();
+// A bitmap resource as the display shows it.
+Pixels LoadPicture(int id);
+
+// The program state as start-up leaves it on the live main menu, nothing installed.
+void ResetState();
+
+// A scratch folder under the temp folder of the run's own, fresh prefix.
+std::string ScratchFolder(const char* name);
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+
+#endif

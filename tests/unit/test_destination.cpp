@@ -1,0 +1,106 @@
+#include <doctest.h>
+
+#include <string>
+
+#include "system/destination.h"
+#include "support.h"
+
+namespace {
+
+std::string Text(std::uint64_t bytes)
+{
+    char text[PathSize];
+    MebibyteText(bytes, text);
+    return text;
+}
+
+std::string Root(const char* path, bool withBackslash)
+{
+    char root[PathSize] = "unchanged";
+    return DriveRoot(path, withBackslash, root) ? root : "(refused)";
+}
+
+}  // namespace
+
+TEST_SUITE("destination") {
+
+TEST_CASE("free space shows whole mebibytes, no blank, no decimal point")
+{
+    CHECK(Text(1610612736ull) == "1536MB");
+    CHECK(Text(1610612735ull) == "1535MB");
+    CHECK(Text(1000000000ull) == "953MB");
+    CHECK(Text(500000000ull) == "476MB");
+    CHECK(Text(1048575ull) == "0MB");
+    CHECK(Text(0) == "0MB");
+    CHECK(Text(5ull << 32) == "20480MB");   // past 4 GiB, counted in full
+}
+
+TEST_CASE("the install test asks for 500,000,000 bytes, not 500 mebibytes")
+{
+    CHECK(EnoughFreeSpace(500000000ull));
+    CHECK_FALSE(EnoughFreeSpace(499999999ull));
+    CHECK(EnoughFreeSpace(5ull << 32));
+    CHECK_FALSE(EnoughFreeSpace(0));   // what a failed query yields
+}
+
+TEST_CASE("the classic query's figure is a 32-bit product that wraps")
+{
+    CHECK(ClassicFreeBytes(8, 512, 1000) == 4096000ull);
+    CHECK(ClassicFreeBytes(64, 512, 262144) == 0ull);          // exactly 2^33 wraps to 0
+    CHECK(ClassicFreeBytes(64, 512, 131073) == 32768ull);      // 2^32 + 32768
+}
+
+TEST_CASE("free-space queries go to the drive root, or the share root of a network path")
+{
+    CHECK(Root("C:\\Games\\Marvolen", true) == "C:\\");
+    CHECK(Root("C:\\Games\\Marvolen", false) == "C:");
+    CHECK(Root("d:", true) == "d:\\");
+    CHECK(Root("\\\\server\\share\\Games\\Marvolen", true) == "\\\\server\\share\\");
+    CHECK(Root("\\\\server\\share", false) == "\\\\server\\share\\");
+    CHECK(Root("\\\\server", true) == "(refused)");
+    CHECK(Root("Games\\Marvolen", true) == "(refused)");
+    CHECK(Root("", true) == "(refused)");
+}
+
+TEST_CASE("a path whose free space cannot be learnt counts as no free space")
+{
+    CHECK(FreeBytes("Q:\\nowhere\\Marvolen") == 0);
+    CHECK(FreeBytes("relative\\Marvolen") == 0);
+    char text[PathSize];
+    FreeSpaceText("Q:\\nowhere", text);
+    CHECK(std::string(text) == "0MB");
+    CHECK(FreeBytes("C:\\Program Files") > 0);
+}
+
+TEST_CASE("the default destination is Program Files plus Marvolen, also without the registry value")
+{
+    char path[PathSize];
+    DefaultDestination(path);
+    CHECK(std::string(path) == "C:\\Program Files\\Marvolen");
+
+    // Without the value (this run's prefix is its own), Program Files on the Windows drive.
+    HKEY key;
+    REQUIRE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0, KEY_ALL_ACCESS, &key) ==
+            ERROR_SUCCESS);
+    char saved[PathSize];
+    DWORD length = sizeof saved;
+    RegQueryValueExA(key, "ProgramFilesDir", nullptr, nullptr, reinterpret_cast<BYTE*>(saved), &length);
+    RegDeleteValueA(key, "ProgramFilesDir");
+    strcpy(Setup.WindowsDir, "E:\\WINNT");
+    char fallback[PathSize] = "garbage";
+    DefaultDestination(fallback);
+    RegSetValueExA(key, "ProgramFilesDir", 0, REG_SZ, reinterpret_cast<BYTE*>(saved), length);
+    RegCloseKey(key);
+    CHECK(std::string(fallback) == "E:\\Program Files\\Marvolen");
+}
+
+TEST_CASE("the user's Programs and Desktop folders come from the shell folders")
+{
+    char programs[PathSize], desktop[PathSize];
+    REQUIRE(ProgramsFolder(programs));
+    REQUIRE(DesktopFolder(desktop));
+    CHECK(std::string(programs).find("\\Programs") != std::string::npos);
+    CHECK(std::string(desktop).find("Desktop") != std::string::npos);
+}
+
+}

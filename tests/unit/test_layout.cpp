@@ -1,0 +1,111 @@
+#include <doctest.h>
+
+#include <cstring>
+
+#include "shell/flow.h"
+#include "shell/texts.h"
+#include "support.h"
+#include "ui/layout.h"
+
+TEST_SUITE("layout") {
+
+TEST_CASE("button rectangles contain their left and top edges, not their right and bottom")
+{
+    const RECT& install = *MainMenuButtons[0].rect;
+    CHECK(PtInRect(&install, POINT{367, 77}));
+    CHECK(PtInRect(&install, POINT{556, 117}));
+    CHECK_FALSE(PtInRect(&install, POINT{557, 100}));
+    CHECK_FALSE(PtInRect(&install, POINT{400, 118}));
+    CHECK_FALSE(PtInRect(&install, POINT{366, 90}));
+}
+
+TEST_CASE("the buttons of one group never overlap, so one press acts at most once")
+{
+    ResetState();
+    const ButtonGroup groups[] = {ScreenGroup(MainMenu), ScreenGroup(DestinationScreen), ScreenGroup(FinishScreen),
+                                  {QuestionButtons, 2}};
+    for (const ButtonGroup& group : groups)
+        for (int i = 0; i < group.count; ++i)
+            for (int j = i + 1; j < group.count; ++j) {
+                RECT overlap;
+                CHECK_FALSE(IntersectRect(&overlap, group.buttons[i].rect, group.buttons[j].rect));
+            }
+}
+
+TEST_CASE("the live group is the prompt's while one is up, else the screen's")
+{
+    ResetState();
+    struct Case { int prompt; ScreenId screen; ScreenButton* group; int count; };
+    const Case cases[] = {
+        {NoPrompt, MainMenu, MainMenuButtons, 6},       {NoPrompt, DestinationScreen, DestinationButtons, 4},
+        {NoPrompt, FinishScreen, FinishButtons, 4},     {NoPrompt, ProgressScreen, ProgressButtons, 1},
+        {MessagePrompt, ProgressScreen, MessageButtons, 1}, {QuestionPrompt, MainMenu, QuestionButtons, 2},
+    };
+    for (const Case& c : cases) {
+        Setup.PromptKind = c.prompt;
+        Setup.Screen = c.screen;
+        CHECK(LiveGroup().buttons == c.group);
+        CHECK(LiveGroup().count == c.count);
+    }
+}
+
+TEST_CASE("labels point at the loaded texts, in the order the groups dispatch by")
+{
+    ResetButtons();
+    const char* mainMenu[] = {"Install", "Marvolen in WWW", "Reinstall", "Uninstall", "Install DirectX 7.0", "Exit"};
+    for (int i = 0; i < 6; ++i) CHECK(std::strcmp(MainMenuButtons[i].label, mainMenu[i]) == 0);
+    const char* finish[] = {"Play Now", "OnLine registration", "View ReadMe", "Setup Menu"};
+    for (int i = 0; i < 4; ++i) CHECK(std::strcmp(FinishButtons[i].label, finish[i]) == 0);
+    CHECK(std::strcmp(DestinationButtons[2].label, "Continue") == 0);
+    CHECK(DestinationButtons[3].label[0] == '\0');   // the check box draws no label
+    CHECK(std::strcmp(ProgressButtons[0].label, "Cancel") == 0);
+    CHECK(std::strcmp(QuestionButtons[1].label, "No") == 0);
+}
+
+TEST_CASE("every button starts available except Reinstall and Uninstall")
+{
+    ResetButtons();
+    CHECK(MainMenuButtons[2].colour == DisabledColour);
+    CHECK(MainMenuButtons[3].colour == DisabledColour);
+    for (int i : {0, 1, 4, 5}) CHECK(MainMenuButtons[i].colour == NormalColour);
+    for (const ScreenButton& b : DestinationButtons) CHECK(b.colour == NormalColour);
+    for (const ScreenButton& b : FinishButtons) CHECK(b.colour == NormalColour);
+    CHECK(ProgressButtons[0].colour == NormalColour);
+    CHECK(MessageButtons[0].colour == NormalColour);
+    for (const ScreenButton& b : QuestionButtons) CHECK(b.colour == NormalColour);
+}
+
+TEST_CASE("availability follows the install record and the uninstaller copy")
+{
+    constexpr COLORREF A = NormalColour, D = DisabledColour;
+    struct Case { int installed, uninstaller; const char* first; COLORREF menu[6]; COLORREF finish[4]; };
+    const Case cases[] = {
+        {0, 0, "Install", {A, A, D, D, A, A}, {D, D, D, A}},
+        {1, 0, "Play", {A, A, A, A, A, A}, {A, A, A, A}},
+        {0, 1, "Install", {D, A, D, D, A, A}, {D, D, D, A}},
+        {1, 1, "Play", {D, A, D, A, A, A}, {A, A, A, A}},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.installed);
+        CAPTURE(c.uninstaller);
+        ResetButtons();
+        Setup.Installed = c.installed;
+        Setup.UninstallerMode = c.uninstaller;
+        RefreshAvailability();
+        CHECK(std::strcmp(MainMenuButtons[0].label, c.first) == 0);
+        for (int i = 0; i < 6; ++i) CHECK(MainMenuButtons[i].colour == c.menu[i]);
+        for (int i = 0; i < 4; ++i) CHECK(FinishButtons[i].colour == c.finish[i]);
+    }
+    Setup.UninstallerMode = 0;
+}
+
+TEST_CASE("an available button that is lit becomes plain when availability is refreshed")
+{
+    ResetState();
+    MainMenuButtons[3].colour = HighlightColour;
+    Setup.Installed = 1;
+    RefreshAvailability();
+    CHECK(MainMenuButtons[3].colour == NormalColour);
+}
+
+}

@@ -1,0 +1,65 @@
+#include <doctest.h>
+
+#include <cstring>
+#include <string>
+
+#include "shell/startup.h"
+#include "system/bounded_text.h"
+#include "support.h"
+
+TEST_SUITE("paths") {
+
+TEST_CASE("a text that does not fit is refused and the buffer keeps what it held")
+{
+    char buffer[8] = "abc";
+    CHECK_FALSE(CopyText(buffer, "12345678"));
+    CHECK(std::strcmp(buffer, "abc") == 0);
+    CHECK(CopyText(buffer, "1234567"));
+    CHECK(std::strcmp(buffer, "1234567") == 0);
+
+    char folder[12] = "C:\\Games";
+    const std::string tooMuch = "\\Marv";
+    CHECK_FALSE(AppendText(folder, tooMuch.c_str()));
+    CHECK(std::strcmp(folder, "C:\\Games") == 0);
+    CHECK(AppendText(folder, "\\Ma"));
+    CHECK(std::strcmp(folder, "C:\\Games\\Ma") == 0);
+
+    char joined[6] = "old";
+    CHECK_FALSE(JoinText(joined, "abc", "def"));
+    CHECK(std::strcmp(joined, "old") == 0);
+    CHECK(JoinText(joined, "ab", "cde"));
+    CHECK(std::strcmp(joined, "abcde") == 0);
+}
+
+TEST_CASE("the program's folder decides its paths and whether it is the uninstaller")
+{
+    struct Case { const char* exe; const char* windows; const char* setupDir; const char* package; int uninstaller; };
+    const Case cases[] = {
+        {"D:\\setup.exe", "C:\\windows", "D:\\", "D:\\tsetup.pkg", 0},
+        {"D:\\Marvolen CD\\setup.exe", "C:\\windows", "D:\\Marvolen CD\\", "D:\\Marvolen CD\\tsetup.pkg", 0},
+        {"C:\\WINDOWS\\untsetup.exe", "C:\\windows", "C:\\WINDOWS\\", "C:\\WINDOWS\\tsetup.pkg", 1},
+        {"c:\\Windows\\setup.exe", "C:\\WINDOWS", "c:\\Windows\\", "c:\\Windows\\tsetup.pkg", 1},
+        {"C:\\windows\\system32\\setup.exe", "C:\\windows", "C:\\windows\\system32\\",
+         "C:\\windows\\system32\\tsetup.pkg", 0},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.exe);
+        Setup = SetupState{};
+        CHECK(DeriveProgramPaths(c.exe, c.windows));
+        CHECK(std::string(Setup.SetupDir) == c.setupDir);
+        CHECK(std::string(Setup.PackagePath) == c.package);
+        CHECK(Setup.UninstallerMode == c.uninstaller);
+        CHECK(std::string(Setup.UninstallerPath) == std::string(c.windows) + "\\untsetup.exe");
+    }
+}
+
+TEST_CASE("a program folder too long for the package path is refused, not cut")
+{
+    Setup = SetupState{};
+    // The program's full name just fits in 255 characters; its package's does not.
+    const std::string folder = "D:\\" + std::string(242, 'x');
+    CHECK_FALSE(DeriveProgramPaths((folder + "\\setup.exe").c_str(), "C:\\windows"));
+    CHECK(Setup.PackagePath[0] == '\0');
+}
+
+}

@@ -1,0 +1,51 @@
+# Sourced by the test and demo scripts: a Wine set-up that stays inside the build folder.
+# Every run gets its own prefix, hard-linked from one template (a prefix takes seconds to
+# create; a linked copy a fraction of one).
+
+repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build_dir=${MARVOLEN_BUILD:-$repo_root/build}
+wine_root=$build_dir/wine
+
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko prompts, no desktop entries written into the host's home, no crash
+# debugger waiting for a click.
+export WINEDLLOVERRIDES='winemenubuilder.exe=d;mscoree=;mshtml=;winedbg.exe=d'
+
+ensure_template() {
+  local template=$wine_root/template
+  mkdir -p "$wine_root"
+  (
+    flock 9
+    [ -f "$template/.ready" ] && exit 0
+    rm -rf "$template"
+    WINEPREFIX=$template wineboot -i >/dev/null 2>&1
+    WINEPREFIX=$template wineserver -w
+    # Z: would expose the host's whole file system to the program under test.
+    rm -f "$template/dosdevices/z:"
+    touch "$template/.ready"
+  ) 9>"$wine_root/.template.lock"
+}
+
+# Prints the path of a fresh prefix.
+new_prefix() {
+  ensure_template
+  mkdir -p "$wine_root/runs"
+  local prefix
+  prefix=$(mktemp -d "$wine_root/runs/${1:-run}.XXXXXX")
+  local template=$wine_root/template
+  # Files Wine replaces rather than rewrites are linked; the registry is copied.
+  cp -al "$template/drive_c" "$prefix/drive_c"
+  cp -a "$template/dosdevices" "$template/.update-timestamp" "$template"/*.reg "$prefix/"
+  echo "$prefix"
+}
+
+# Maps a host folder as a drive letter of the prefix.
+map_drive() {  # prefix letter folder
+  ln -sfn "$(realpath "$3")" "$1/dosdevices/$2:"
+}
+
+drop_prefix() {
+  WINEPREFIX=$1 wineserver -k 2>/dev/null || true
+  rm -rf "$1"
+}

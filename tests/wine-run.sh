@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Runs a Windows program built by the project under Wine, in a prefix of its own that is
+# thrown away afterwards. ctest uses it as the emulator for the in-process tests.
+set -euo pipefail
+source "$(dirname "$0")/wine-env.sh"
+
+exe=$(realpath "$1")
+shift
+prefix=$(new_prefix "$(basename "$exe" .exe)")
+trap 'drop_prefix "$prefix"' EXIT
+map_drive "$prefix" t "$(dirname "$exe")"
+status=0
+WINEPREFIX=$prefix wine "T:\\$(basename "$exe")" "$@" || status=$?
+exit $status
