@@ -1,0 +1,180 @@
+"""Checks of the built files themselves, read with outside tools: the executable's format and
+imports, and every resource it carries (texts, bitmaps, sounds, the library copy, icon, cursor)."""
+
+import re
+import struct
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+BUILD = Path(sys.argv[1] if len(sys.argv) > 1 else "build").resolve()
+SETUP = BUILD / "setup.exe"
+
+TEXTS = {
+    103: "Marvolen Setup", 109: "Marvolen Setup",
+    110: "Install", 111: "Uninstall", 112: "Reinstall", 113: "Exit", 114: "Marvolen in WWW", 115: "Play",
+    116: "Setup Initializing...", 118: "OK", 119: "Cancel",
+    1001: "Browse...", 1003: "Back", 1004: "Continue", 1005: "Create Desktop Icon",
+    1006: "Available Space       : ", 1007: "Marvolen will be installed in the Folder below",
+    1008: "OnLine registration", 1009: "Play Now", 1010: "View ReadMe", 1011: "Setup Menu",
+    1012: "Marvolen have been successfully installed!",
+    1015: "Click View Readme for further information. Click Online registration to get your registration.",
+    1016: "\nAre you sure you want to abort the Setup?", 1019: "Please, indicate the exact path",
+    1020: "\nThere is not enough space for the Installation!", 1021: "Setup is creating icons...",
+    1022: "Setup is updating registry settings...",
+    1023: "\nAre you sure you want to uninstall Marvolen from your computer?",
+    1024: "Setup is removing files...", 1025: "Setup is removing registry entries...",
+    1026: "Setup is removing icons...", 1027: "\nMarvolen have been uninstalled!",
+    1029: "Setup is preparing for the Installation...", 1031: "Installation failed!", 1032: "Yes", 1033: "No",
+    1034: "Installation has been aborted!", 1035: "Click the Installation Menu to Reinstall the game or Exit Setup",
+    1038: "Install DirectX 7.0", 1039: "Free Space required: 500MB", 1046: "1.12", 1047: "English",
+}
+HOSTS = (1042, 1043, 1044, 1045)   # fictional host names of our own choosing
+
+BITMAPS = {130: (640, 480, 8), 141: (640, 480, 8), 143: (640, 480, 8), 145: (640, 480, 8),
+           206: (338, 73, 1), 207: (338, 73, 8), 208: (38, 40, 8), 209: (527, 183, 1), 211: (527, 183, 8)}
+BITMAPS.update({700 + n: (332, 271, 8) for n in range(17)})
+BITMAPS.update({800 + n: (559, 77, 8) for n in range(17)})
+
+SOUNDS = {199: 12701, 200: 9622}
+LIBRARY_ENTRY_POINTS = ["RAROpenArchive", "RARCloseArchive", "RARReadHeader", "RARProcessFile",
+                        "RARSetChangeVolProc", "RARSetProcessDataProc", "RARSetPassword"]
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "winmm.dll", "advapi32.dll", "shell32.dll",
+               "ole32.dll", "msvcrt.dll"}
+
+failures = []
+passed = 0
+
+
+def check(condition, message):
+    global passed
+    if condition:
+        passed += 1
+    else:
+        failures.append(message)
+    return condition
+
+
+def run(*args):
+    return subprocess.run(args, check=True, capture_output=True).stdout
+
+
+def resource(type_, name, raw=False):
+    return run("wrestool", "-x", f"--type={type_}", f"--name={name}", *(["--raw"] if raw else []), str(SETUP))
+
+
+def objdump(path):
+    return run("i686-w64-mingw32-objdump", "-p", str(path)).decode()
+
+
+def check_executable():
+    info = objdump(SETUP)
+    check("Magic\t\t\t010b\t(PE32)" in info, "setup.exe is PE32")
+    check("(Windows GUI)" in info, "setup.exe uses the GUI subsystem")
+    check("i386" in run("file", str(SETUP)).decode() or "80386" in run("file", str(SETUP)).decode(),
+          "setup.exe is for i386")
+    imports = {name.lower() for name in re.findall(r"DLL Name: (\S+)", info)}
+    check(imports <= SYSTEM_DLLS, f"setup.exe imports only system DLLs, got {sorted(imports - SYSTEM_DLLS)}")
+
+
+def string_table():
+    """Every string resource of the file, by id, decoded from the table's blocks."""
+    listing = run("wrestool", "-l", "--type=6", str(SETUP)).decode()
+    texts = {}
+    for block in re.findall(r"--name=(\d+)", listing):
+        data = resource(6, block, raw=True)
+        offset = 0
+        for index in range(16):
+            (length,) = struct.unpack_from("<H", data, offset)
+            offset += 2
+            if length:
+                texts[(int(block) - 1) * 16 + index] = data[offset:offset + 2 * length].decode("utf-16-le")
+            offset += 2 * length
+    return texts
+
+
+def check_texts():
+    texts = string_table()
+    for id_, expected in TEXTS.items():
+        check(texts.get(id_) == expected, f"text {id_} is {expected!r}, got {texts.get(id_)!r}")
+    for id_ in HOSTS:
+        host = texts.get(id_, "")
+        check(re.fullmatch(r"[a-z0-9.-]+\.example(/register)?", host) is not None, f"text {id_} is a .example host")
+    check(texts.get(1045, "").endswith("/register"), "the registration page ends in /register")
+    check(texts.get(1045, "").split("/")[0] in {texts.get(i) for i in HOSTS[:3]},
+          "the registration page lies on one of the three sites")
+    check(all(len(t) <= 254 for t in texts.values()), "every text fits its 255-byte buffer")
+
+
+def check_bitmaps(scratch):
+    for id_, (width, height, bits) in BITMAPS.items():
+        path = scratch / f"{id_}.bmp"
+        path.write_bytes(resource(2, id_))
+        header = path.read_bytes()[14:54]
+        _, w, h, _, bit_count, compression, _, _, _, colours_used, _ = struct.unpack("<IiiHHIIiiII", header)
+        shown = run("identify", "-format", "%w %h", str(path)).decode()
+        check(shown == f"{width} {height}", f"bitmap {id_} is {width}x{height}, identify says {shown}")
+        check((abs(h), bit_count, compression) == (height, bits, 0),
+              f"bitmap {id_} is an uncompressed {bits}-bit DIB, got {bit_count}-bit, compression {compression}")
+        palette = path.read_bytes()[54:54 + 4 * (colours_used or 2 ** bits)]
+        if bits == 8:
+            check(colours_used in (0, 256), f"bitmap {id_} carries 256 colours")
+            check(palette[:3] == b"\0\0\0", f"bitmap {id_}: palette index 0 is black")
+        else:
+            check(palette[:3] == b"\0\0\0" and palette[4:7] == b"\xff\xff\xff", f"mask {id_}: 0 black, 1 white")
+
+
+def check_sounds(scratch):
+    for id_, data_bytes in SOUNDS.items():
+        path = scratch / f"{id_}.wav"
+        path.write_bytes(resource("WAVE", id_, raw=True))
+        info = run("sox", "--i", str(path)).decode()
+        check(re.search(r"Channels\s*: 1\n", info) and re.search(r"Sample Rate\s*: 22050\n", info)
+              and re.search(r"Precision\s*: 8-bit", info) and "Unsigned Integer PCM" in info,
+              f"sound {id_} is 8-bit mono PCM at 22050 Hz: {info}")
+        data = path.read_bytes()
+        at = data.find(b"data")
+        check(data[:4] == b"RIFF" and at > 0 and struct.unpack_from("<I", data, at + 4)[0] == data_bytes,
+              f"sound {id_} has exactly {data_bytes} bytes of samples")
+
+
+def check_library(scratch):
+    path = scratch / "unrar.dll"
+    path.write_bytes(resource("WAVE", 204, raw=True))
+    info = objdump(path)
+    exports = set(re.findall(r"\[\s*\d+\]\s+(\w+)", info))
+    for name in LIBRARY_ENTRY_POINTS:
+        check(name in exports, f"the library copy exports {name} undecorated")
+    check(path.read_bytes() == (BUILD / "unrar" / "unrar.dll").read_bytes(), "resource 204 is the built unrar.dll")
+
+
+def check_icon_and_cursor(scratch):
+    icon = scratch / "setup.ico"
+    icon.write_bytes(resource(14, 107))
+    width, height, colours, _, _, bits = struct.unpack_from("<BBBBHH", icon.read_bytes(), 6)
+    check((width, height) == (32, 32) and (colours == 16 or bits == 4), "icon 107 is 32x32 in 16 colours")
+    check(run("identify", "-format", "%w %h ", str(icon)).decode().startswith("32 32"), "identify reads the icon")
+
+    cursor = resource(12, 138)
+    width, height, colours, _, hot_x, hot_y = struct.unpack_from("<BBBBHH", cursor, 6)
+    check((width, height, hot_x, hot_y) == (32, 32, 5, 5), f"cursor 138 is 32x32 with hot spot 5,5, got {hot_x},{hot_y}")
+    (bit_count,) = struct.unpack_from("<H", cursor, struct.unpack_from("<I", cursor, 18)[0] + 14)
+    check(bit_count == 4, f"cursor 138 has 16 colours, got {bit_count} bits")
+
+    check(b"--type=16" in run("wrestool", "-l", str(SETUP)), "a version record is present")
+
+
+def main():
+    with tempfile.TemporaryDirectory() as scratch:
+        scratch = Path(scratch)
+        for step in (check_executable, check_texts, lambda: check_bitmaps(scratch), lambda: check_sounds(scratch),
+                     lambda: check_library(scratch), lambda: check_icon_and_cursor(scratch)):
+            step()
+    for failure in failures:
+        print("FAIL", failure)
+    print(f"{passed} passed, {len(failures)} failed")
+    sys.exit(1 if failures else 0)
+
+
+main()

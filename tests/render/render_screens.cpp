@@ -1,0 +1,115 @@
+// Composes each screen the way the window shows it and saves it as a 24-bit BMP, so the
+// artwork and layout can be looked at without driving the program. Usage: render_screens DIR
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "shell/flow.h"
+#include "shell/state.h"
+#include "shell/texts.h"
+#include "ui/layout.h"
+#include "ui/painter.h"
+
+namespace {
+
+bool SaveFrame(const std::string& path)
+{
+    HDC screen = GetDC(nullptr);
+    Frame frame;
+    if (!BeginFrame(screen, frame)) return false;
+    ComposeFrame(frame);
+    SelectObject(frame.dc, frame.previous);
+    frame.previous = nullptr;
+
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = FrameWidth;
+    header.biHeight = FrameHeight;   // bottom-up, as a BMP file stores it
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    const DWORD rowBytes = (FrameWidth * 3 + 3) & ~3u;
+    header.biSizeImage = rowBytes * FrameHeight;
+    std::vector<BYTE> bits(header.biSizeImage);
+    GetDIBits(screen, frame.bitmap, 0, FrameHeight, bits.data(), reinterpret_cast<BITMAPINFO*>(&header),
+              DIB_RGB_COLORS);
+    EndFrame(frame);
+    ReleaseDC(nullptr, screen);
+
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = file.bfOffBits + header.biSizeImage;
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out) return false;
+    std::fwrite(&file, sizeof file, 1, out);
+    std::fwrite(&header, sizeof header, 1, out);
+    std::fwrite(bits.data(), 1, bits.size(), out);
+    std::fclose(out);
+    return true;
+}
+
+void Live(ScreenId screen)
+{
+    Setup.Screen = screen;
+    Setup.Busy = 0;
+    Setup.StatusPanelShown = 0;
+    Setup.PromptKind = NoPrompt;
+    Setup.ProgressStep = -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: render_screens DIR\n");
+        return 2;
+    }
+    const std::string dir = std::string(argv[1]) + "\\";
+    Setup.Instance = GetModuleHandleA(nullptr);
+    LoadTexts();
+    GetWindowsDirectoryA(Setup.WindowsDir, sizeof Setup.WindowsDir);
+    lstrcpyA(Setup.InstallPath, "C:\\Program Files\\Marvolen");
+    RefreshAvailability();
+    bool ok = true;
+
+    Setup.StatusText = Text(IDS_INITIALIZING);
+    ok &= SaveFrame(dir + "starting.bmp");   // the state every run starts in
+
+    Live(MainMenu);
+    MainMenuButtons[1].colour = HighlightColour;
+    ok &= SaveFrame(dir + "main-menu.bmp");
+    MainMenuButtons[1].colour = NormalColour;
+
+    Live(DestinationScreen);
+    Setup.DesktopIconWanted = 1;
+    DestinationButtons[2].colour = HighlightColour;
+    ok &= SaveFrame(dir + "destination.bmp");
+    DestinationButtons[2].colour = NormalColour;
+
+    Live(ProgressScreen);
+    Setup.ProgressStep = 9;
+    ok &= SaveFrame(dir + "progress.bmp");
+    Setup.Busy = 1;
+    Setup.PromptKind = QuestionPrompt;
+    Setup.StatusText = Text(IDS_ASK_ABORT);
+    QuestionButtons[0].colour = HighlightColour;
+    ok &= SaveFrame(dir + "abort-question.bmp");
+    QuestionButtons[0].colour = NormalColour;
+
+    Live(FinishScreen);
+    Setup.Installed = 1;
+    RefreshAvailability();
+    Setup.RunResult = RunInstalled;
+    ok &= SaveFrame(dir + "finish.bmp");
+
+    Live(MainMenu);
+    Setup.Busy = 1;
+    Setup.PromptKind = MessagePrompt;
+    Setup.StatusText = Text(IDS_UNINSTALLED);
+    ok &= SaveFrame(dir + "uninstalled-message.bmp");
+    return ok ? 0 : 1;
+}
