@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "shell/prompts.h"
 #include "shell/state.h"
 #include "shell/texts.h"
 #include "system/bounded_text.h"
@@ -69,6 +70,12 @@ void FinishAction(int index)
     }
 }
 
+void ProgressAction()
+{
+    // Cancel: the run stops before its next entry once the user confirms.
+    if (AskYesNo(Text(IDS_ASK_ABORT))) Setup.CancelRequested = 1;
+}
+
 }  // namespace
 
 void RefreshAvailability()
@@ -87,7 +94,10 @@ void RefreshAvailability()
 
 void ButtonAction(const ButtonGroup& group, int index)
 {
-    if (group.buttons == MainMenuButtons) MainMenuAction(index);
+    if (group.buttons == MessageButtons) PromptButtonAction(MessagePrompt, index);
+    else if (group.buttons == QuestionButtons) PromptButtonAction(QuestionPrompt, index);
+    else if (group.buttons == ProgressButtons) ProgressAction();
+    else if (group.buttons == MainMenuButtons) MainMenuAction(index);
     else if (group.buttons == DestinationButtons) DestinationAction(index);
     else if (group.buttons == FinishButtons) FinishAction(index);
 }

@@ -194,12 +194,16 @@ class SetupRun:
         self.move(x, y)
         self.display.run("xdotool", "click", "1")
 
-    def click_button(self, rect, settle=0.5):
-        """Moves onto a button (which lights it) and presses it."""
+    def click_button(self, rect, settle=0.5, labelled=True):
+        """Moves onto a button (which lights it) and presses it. A button without a label (the
+        check box) cannot be seen to light up, so for it a short pause stands in."""
         left, top, right, bottom = rect
         cx, cy = (left + right) // 2, (top + bottom) // 2
         self.move(cx - 5, cy)
-        wait_for(lambda: self.frame().count(rect, HIGHLIGHT) > 0, 10, f"button {rect} to light up")
+        if labelled:
+            wait_for(lambda: self.frame().count(rect, HIGHLIGHT) > 0, 10, f"button {rect} to light up")
+        else:
+            time.sleep(0.5)
         self.click(cx, cy)
         time.sleep(settle)
 

@@ -1,0 +1,132 @@
+#include <doctest.h>
+
+#include "shell/prompts.h"
+#include "shell/texts.h"
+#include "shell/window.h"
+#include "support.h"
+#include "ui/layout.h"
+#include "ui/painter.h"
+
+namespace {
+
+void EnsureWindow()
+{
+    if (Setup.Window && IsWindow(Setup.Window)) return;
+    RegisterWindowClass();
+    REQUIRE(CreateMainWindow());
+}
+
+// Queues a pointer move and a press at client point (x, y), as the mouse would.
+void QueuePress(int x, int y, bool move = true)
+{
+    if (move) PostMessageA(Setup.Window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    PostMessageA(Setup.Window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+}
+
+POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+void Fresh()
+{
+    const HWND window = Setup.Window;
+    ResetState();
+    Setup.Window = window;
+    EnsureWindow();
+}
+
+}  // namespace
+
+TEST_SUITE("window") {
+
+TEST_CASE("a question is answered by lighting and pressing one of its own buttons")
+{
+    Fresh();
+    const POINT yes = Centre(Layout::QuestionRects[0]), no = Centre(Layout::QuestionRects[1]);
+    QueuePress(yes.x, yes.y);
+    CHECK(AskYesNo(Text(IDS_ASK_UNINSTALL)) == 1);
+    CHECK(Setup.Busy == 0);
+    CHECK(Setup.PromptKind == NoPrompt);
+
+    QueuePress(no.x, no.y);
+    CHECK(AskYesNo(Text(IDS_ASK_UNINSTALL)) == 0);
+    CHECK(Setup.Busy == 0);
+}
+
+TEST_CASE("while a prompt is up, the screen's buttons and unlit prompt buttons do nothing")
+{
+    Fresh();
+    const POINT exit = Centre(Layout::MainMenuRects[5]), yes = Centre(Layout::QuestionRects[0]),
+                no = Centre(Layout::QuestionRects[1]);
+    QueuePress(exit.x, exit.y);            // Exit lies outside the panel: not in the live group
+    QueuePress(yes.x, yes.y, false);       // Yes pressed without being lit first
+    QueuePress(no.x, no.y);
+    CHECK(AskYesNo(Text(IDS_ASK_ABORT)) == 0);
+    CHECK(Setup.QuitRequested == 0);
+    CHECK(MainMenuButtons[5].colour == NormalColour);
+}
+
+TEST_CASE("a message waits for its OK")
+{
+    Fresh();
+    const POINT ok = Centre(Layout::MessageRects[0]);
+    QueuePress(ok.x, ok.y);
+    Setup.PromptAnswer = 0;
+    ShowMessage(Text(IDS_NO_SPACE));
+    CHECK(Setup.PromptAnswer == 1);
+    CHECK(Setup.PromptKind == NoPrompt);
+}
+
+TEST_CASE("while busy without a prompt the mouse is ignored; when idle a press on a lit Exit quits")
+{
+    Fresh();
+    const POINT exit = Centre(Layout::MainMenuRects[5]);
+    Setup.Busy = 1;
+    SendMessageA(Setup.Window, WM_MOUSEMOVE, 0, MAKELPARAM(exit.x, exit.y));
+    SendMessageA(Setup.Window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(exit.x, exit.y));
+    PumpMessages();
+    CHECK(MainMenuButtons[5].colour == NormalColour);
+    CHECK(Setup.QuitRequested == 0);
+
+    Setup.Busy = 0;
+    SendMessageA(Setup.Window, WM_MOUSEMOVE, 0, MAKELPARAM(exit.x, exit.y));
+    CHECK(MainMenuButtons[5].colour == HighlightColour);
+    SendMessageA(Setup.Window, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    CHECK(MainMenuButtons[5].colour == NormalColour);
+    SendMessageA(Setup.Window, WM_MOUSEMOVE, 0, MAKELPARAM(exit.x, exit.y));
+    SendMessageA(Setup.Window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(exit.x, exit.y));
+    PumpMessages();
+    CHECK(Setup.QuitRequested == 1);
+    CHECK(Setup.ExitCode == 0);
+    CHECK(IsWindow(Setup.Window));   // Exit ends the loop; the window goes with the process
+}
+
+TEST_CASE("Cancel asks from inside the pump, and Yes requests the cancel")
+{
+    Fresh();
+    Setup.Screen = ProgressScreen;
+    const POINT cancel = Centre(Layout::ProgressRects[0]), yes = Centre(Layout::QuestionRects[0]);
+    QueuePress(cancel.x, cancel.y);
+    QueuePress(yes.x, yes.y);
+    for (int i = 0; i < 50 && !Setup.CancelRequested; ++i) {
+        PumpMessages();
+        Sleep(20);
+    }
+    CHECK(Setup.CancelRequested == 1);
+    CHECK(Setup.PromptKind == NoPrompt);
+    CHECK(Setup.Busy == 0);
+}
+
+TEST_CASE("closing the window ends a waiting question as No, and nothing paints into it after")
+{
+    Fresh();
+    PostMessageA(Setup.Window, WM_CLOSE, 0, 0);
+    const DWORD started = GetTickCount();
+    CHECK(AskYesNo(Text(IDS_ASK_UNINSTALL)) == 0);
+    CHECK(GetTickCount() - started < 5000);   // promptly: no wait for an answer that cannot come
+    CHECK(Setup.QuitRequested == 1);
+    CHECK(Setup.Window == nullptr);
+    CHECK(Setup.PromptKind == NoPrompt);
+    PaintScreen();   // must be harmless now
+    CHECK(RunMessageLoop() == 0);   // the quit already seen ends the main loop at once
+}
+
+}
