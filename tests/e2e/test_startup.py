@@ -145,6 +145,35 @@ def test_buttons_light_up_under_the_pointer_and_go_dark_again():
             run.kill()
 
 
+def test_start_on_a_16_bit_display_dims_and_goes_live():
+    with scenario("depth16", depth=16) as (display, prefix), tempfile.TemporaryDirectory() as cd:
+        make_cd(cd)
+        prefix.map_drive("d", cd)
+        run = SetupRun(prefix, display)
+        try:
+            check(run.frame().dimmed(), "the first frame is dimmed at 16 bits per pixel too")
+            run.wait_live()
+            # Label colours are rounded at this depth, so lighting cannot be matched exactly.
+            run.click_button(EXIT, settle=0, labelled=False)
+            check(run.wait_exit() == 0, "Exit ends the program with code 0")
+        finally:
+            run.kill()
+
+
+def test_closing_the_window_ends_the_program():
+    with scenario("close") as (display, prefix), tempfile.TemporaryDirectory() as cd:
+        make_cd(cd)
+        prefix.map_drive("d", cd)
+        run = SetupRun(prefix, display)
+        try:
+            run.wait_live()
+            # taskkill without /f asks the window to close, as its close command would.
+            prefix.wine("taskkill", "/im", "setup.exe", display=display, check=False)
+            check(run.wait_exit(15) == 0, "a closed window ends the program with code 0")
+        finally:
+            run.kill()
+
+
 if __name__ == "__main__":
     main([
         test_first_start_copies_itself_writes_the_library_and_shows_the_menu,
@@ -153,4 +182,6 @@ if __name__ == "__main__":
         test_the_copy_in_the_windows_directory_is_the_uninstaller,
         test_an_install_record_offers_play_and_the_uninstaller_only_uninstall,
         test_buttons_light_up_under_the_pointer_and_go_dark_again,
+        test_start_on_a_16_bit_display_dims_and_goes_live,
+        test_closing_the_window_ends_the_program,
     ])

@@ -115,6 +115,29 @@ TEST_CASE("Cancel asks from inside the pump, and Yes requests the cancel")
     CHECK(Setup.Busy == 0);
 }
 
+TEST_CASE("command 105 closes the window; other commands do nothing")
+{
+    Fresh();
+    SendMessageA(Setup.Window, WM_COMMAND, 104, 0);
+    CHECK(IsWindow(Setup.Window));
+    SendMessageA(Setup.Window, WM_COMMAND, MAKEWPARAM(105, 1), 0);   // only the low word counts
+    CHECK(Setup.Window == nullptr);
+    PumpMessages();
+    CHECK(Setup.QuitRequested == 1);
+    Setup.QuitRequested = 0;
+}
+
+TEST_CASE("with a prompt up, a screen button lit before stays lit")
+{
+    Fresh();
+    const POINT exit = Centre(Layout::MainMenuRects[5]), no = Centre(Layout::QuestionRects[1]);
+    SendMessageA(Setup.Window, WM_MOUSEMOVE, 0, MAKELPARAM(exit.x, exit.y));
+    REQUIRE(MainMenuButtons[5].colour == HighlightColour);
+    QueuePress(no.x, no.y);
+    AskYesNo(Text(IDS_ASK_ABORT));
+    CHECK(MainMenuButtons[5].colour == HighlightColour);
+}
+
 TEST_CASE("closing the window ends a waiting question as No, and nothing paints into it after")
 {
     Fresh();
