@@ -1,5 +1,0 @@
-#include "install/package.h"
-
-RAROpenArchiveData OpenRequest;
-RARHeaderData EntryHeader;
-char ArchiveComment[CommentBufferSize];
