@@ -20,19 +20,52 @@ bool ShellFolder(const char* value, int csidl, char (&path)[PathSize])
     return CopyText(path, asked);
 }
 
+bool FitsInstallPath(const char* path) { return std::strlen(path) <= MaxInstallPathLength; }
+
 }  // namespace
 
 void DefaultDestination(char (&path)[PathSize])
 {
     char programFiles[PathSize];
+    char candidate[PathSize];
     if (ReadRegistryText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
                          programFiles) &&
-        JoinText(path, programFiles, GameFolderSuffix))
+        JoinText(candidate, programFiles, GameFolderSuffix) && FitsInstallPath(candidate) &&
+        CopyText(path, candidate))
         return;
     // No usable value: Program Files on the Windows drive, where every Windows keeps it.
     char drive[3] = {'C', ':', '\0'};
     if (Setup.WindowsDir[0] && Setup.WindowsDir[1] == ':') drive[0] = Setup.WindowsDir[0];
     JoinText(path, drive, "\\Program Files\\Marvolen");
+}
+
+bool ApplyChosenFolder(char (&path)[PathSize], const char* chosen)
+{
+    char folder[PathSize];
+    if (!CopyText(folder, chosen)) return false;
+    if (std::strlen(folder) == 3) folder[2] = '\0';   // "C:\" : no double backslash
+    if (!AppendText(folder, GameFolderSuffix) || !FitsInstallPath(folder)) return false;
+    return CopyText(path, folder);
+}
+
+bool BrowseDestination(char (&path)[PathSize], const char* title, HWND owner)
+{
+    char displayName[PathSize];
+    BROWSEINFOA request = {};
+    request.hwndOwner = owner;
+    request.pszDisplayName = displayName;
+    request.lpszTitle = title;
+    request.ulFlags = BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS | BIF_NEWDIALOGSTYLE;
+    LPITEMIDLIST chosen = SHBrowseForFolderA(&request);
+    if (!chosen) return false;
+    char folder[MAX_PATH] = "";
+    const bool applied = SHGetPathFromIDListA(chosen, folder) && ApplyChosenFolder(path, folder);
+    IMalloc* allocator;
+    if (SUCCEEDED(SHGetMalloc(&allocator))) {
+        allocator->Free(chosen);
+        allocator->Release();
+    }
+    return applied;
 }
 
 bool ProgramsFolder(char (&path)[PathSize]) { return ShellFolder("Programs", CSIDL_PROGRAMS, path); }

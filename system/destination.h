@@ -2,14 +2,25 @@
 #ifndef MARVOLEN_DESTINATION_H
 #define MARVOLEN_DESTINATION_H
 
+#include <cstddef>
 #include <cstdint>
 #include "shell/state.h"
 
 inline constexpr char GameFolderSuffix[] = "\\Marvolen";
+// The game's folder must leave room for "\tarn.exe" within 255 characters: the executable's
+// path, the records and the shortcuts are built from it.
+inline constexpr std::size_t MaxInstallPathLength = 255 - 9;
 inline constexpr std::uint64_t RequiredFreeBytes = 500000000;
 
 // The Program Files folder followed by "\Marvolen".
 void DefaultDestination(char (&path)[PathSize]);
+
+// Lets the user choose a folder; on OK the path becomes that folder plus "\Marvolen". A cancel,
+// or a choice too long for the game's folder, leaves the path as it was.
+bool BrowseDestination(char (&path)[PathSize], const char* title, HWND owner);
+
+// The path a chosen folder gives: a drive root loses its backslash, then "\Marvolen" follows.
+bool ApplyChosenFolder(char (&path)[PathSize], const char* chosen);
 
 bool ProgramsFolder(char (&path)[PathSize]);
 bool DesktopFolder(char (&path)[PathSize]);

@@ -1,6 +1,89 @@
 #include "system/records.h"
 
+#include <cstring>
+
 #include "system/bounded_text.h"
+
+namespace {
+
+// The three records: where each lives, split into the parent that deletion opens and the
+// child it deletes.
+struct RecordKey {
+    HKEY root;
+    const char* parent;
+    const char* child;
+    const char* path;
+};
+const RecordKey InstallRecord = {HKEY_CURRENT_USER, "SOFTWARE\\Quellmark Studio", "RV : Marvolen", InstallRecordKey};
+const RecordKey LobbyRegistration = {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\DirectPlay\\Applications", "Marvolen",
+                                     LobbyRegistrationKey};
+const RecordKey UninstallEntry = {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                                  "RV : Marvolen", UninstallEntryKey};
+
+constexpr char LobbyGuid[] = "{7A3C91E2-4B0D-11d0-8E21-00A0C9F31B6d}";
+constexpr char DisplayName[] = "RV : Marvolen";
+
+bool CreateKey(HKEY root, const char* path, HKEY& key)
+{
+    return RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+           ERROR_SUCCESS;
+}
+
+// A text value, stored with its NUL counted.
+void WriteText(HKEY key, const char* name, const char* text)
+{
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                   static_cast<DWORD>(std::strlen(text) + 1));
+}
+
+void WriteInstallRecord(const char* installPath, const char* uninstallerPath, const char* setupDir,
+                        const char* language, const char* version)
+{
+    HKEY key;
+    if (!CreateKey(InstallRecord.root, InstallRecord.path, key)) return;
+    char executable[PathSize];
+    const bool executableFits = JoinText(executable, installPath, "\\tarn.exe");
+    WriteText(key, "InstallDir", installPath);
+    if (executableFits) WriteText(key, "Executable", executable);   // never a cut path
+    WriteText(key, "Version", version);
+    WriteText(key, "Language", language);
+    const DWORD options = InstallOptions;
+    RegSetValueExA(key, "Options", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&options), sizeof options);
+    WriteText(key, "Installer", uninstallerPath);
+    WriteText(key, "CD-ROM", setupDir);
+    RegCloseKey(key);
+}
+
+void WriteLobbyRegistration(const char* installPath)
+{
+    HKEY key;
+    if (!CreateKey(LobbyRegistration.root, LobbyRegistration.path, key)) return;
+    WriteText(key, "CommandLine", "");
+    WriteText(key, "CurrentDirectory", installPath);
+    WriteText(key, "Path", installPath);
+    WriteText(key, "File", GameExecutable);
+    WriteText(key, "Guid", LobbyGuid);
+    RegCloseKey(key);
+}
+
+void WriteUninstallEntry(const char* uninstallerPath)
+{
+    HKEY key;
+    if (!CreateKey(UninstallEntry.root, UninstallEntry.path, key)) return;
+    WriteText(key, "DisplayName", DisplayName);
+    WriteText(key, "UninstallString", uninstallerPath);
+    RegCloseKey(key);
+}
+
+void DeleteRecord(const RecordKey& record)
+{
+    HKEY parent;
+    if (!CreateKey(record.root, record.parent, parent)) return;
+    RegDeleteKeyA(parent, record.child);   // a key that is not there stays not there
+    RegCloseKey(parent);
+}
+
+}  // namespace
 
 bool ReadRegistryText(HKEY root, const char* key, const char* value, char (&out)[PathSize])
 {
@@ -18,4 +101,20 @@ bool ReadRegistryText(HKEY root, const char* key, const char* value, char (&out)
 bool ReadInstallDir(char (&folder)[PathSize])
 {
     return ReadRegistryText(HKEY_CURRENT_USER, InstallRecordKey, "InstallDir", folder);
+}
+
+void WriteInstallRecords(const char* installPath, const char* uninstallerPath, const char* setupDir,
+                         const char* language, const char* version)
+{
+    WriteInstallRecord(installPath, uninstallerPath, setupDir, language, version);
+    WriteLobbyRegistration(installPath);
+    WriteUninstallEntry(uninstallerPath);
+}
+
+int DeleteInstallRecords()
+{
+    DeleteRecord(InstallRecord);
+    DeleteRecord(LobbyRegistration);
+    DeleteRecord(UninstallEntry);
+    return 1;
 }

@@ -12,6 +12,18 @@ bool ReadRegistryText(HKEY root, const char* key, const char* value, char (&out)
 // The folder of an earlier installation, from the install record.
 bool ReadInstallDir(char (&folder)[PathSize]);
 
+// Writes the install record, the DirectPlay lobby registration and the Add/Remove Programs
+// entry, creating the keys or opening them as they are. Failures go unreported.
+void WriteInstallRecords(const char* installPath, const char* uninstallerPath, const char* setupDir,
+                         const char* language, const char* version);
+
+// Deletes the three record keys; the maker's key stays.
+int DeleteInstallRecords();
+
 inline constexpr char InstallRecordKey[] = "SOFTWARE\\Quellmark Studio\\RV : Marvolen";
+inline constexpr char UninstallEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\RV : Marvolen";
+inline constexpr char LobbyRegistrationKey[] = "Software\\Microsoft\\DirectPlay\\Applications\\Marvolen";
+inline constexpr char GameExecutable[] = "tarn.exe";
+inline constexpr DWORD InstallOptions = 0;   // the demo installs no optional parts
 
 #endif

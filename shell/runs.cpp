@@ -1,0 +1,113 @@
+#include "shell/runs.h"
+
+#include "install/extract.h"
+#include "install/shortcuts.h"
+#include "shell/flow.h"
+#include "shell/prompts.h"
+#include "shell/state.h"
+#include "shell/texts.h"
+#include "system/bounded_text.h"
+#include "system/destination.h"
+#include "system/records.h"
+#include "system/removal.h"
+#include "ui/painter.h"
+
+namespace {
+
+// The screen dims under the status panel with the given text; the mouse is ignored.
+void StatusPhase(const char* text)
+{
+    Setup.StatusText = text;
+    Setup.Busy = 1;
+    Setup.StatusPanelShown = 1;
+    PaintScreen();
+}
+
+void NextStatus(const char* text)
+{
+    Setup.StatusText = text;
+    PaintScreen();
+}
+
+void EndStatus()
+{
+    Setup.Busy = 0;
+    Setup.StatusPanelShown = 0;
+}
+
+void FinishInstallation()
+{
+    StatusPhase(Text(IDS_CREATING_ICONS));
+    JoinText(Setup.UninstallerPath, Setup.WindowsDir, "\\untsetup.exe");
+    CreateShortcuts(Setup.InstallPath, Setup.DesktopIconWanted, Setup.UninstallerPath, Text(IDS_GAME_SITE),
+                    Text(IDS_MAKER_SITE), Text(IDS_PUBLISHER_SITE));
+    Sleep(500);
+    NextStatus(Text(IDS_UPDATING_REGISTRY));
+    WriteInstallRecords(Setup.InstallPath, Setup.UninstallerPath, Setup.SetupDir, Text(IDS_LANGUAGE),
+                        Text(IDS_VERSION));
+    Sleep(500);
+    EndStatus();
+    Setup.RunResult = RunInstalled;
+    Setup.Screen = FinishScreen;
+    Setup.Installed = 1;
+    RefreshAvailability();
+    PaintScreen();
+}
+
+}  // namespace
+
+void RunInstallation()
+{
+    if (!EnoughFreeSpace(FreeBytes(Setup.InstallPath))) {
+        ShowMessage(Text(IDS_NO_SPACE));
+        return;
+    }
+    Setup.Screen = ProgressScreen;
+    Setup.CancelRequested = 0;
+    StatusPhase(Text(IDS_PREPARING));
+    Sleep(700);
+    BytesTotal = MeasurePackage();
+    const int result = ExtractPackage();
+    if (result == RunInstalled) {
+        FinishInstallation();
+        return;
+    }
+    Setup.Screen = FinishScreen;
+    Setup.Installed = 0;
+    RefreshAvailability();
+    Setup.RunResult = result;
+    PaintScreen();
+    CleanUpAfterFailedRun();
+}
+
+void CleanUpAfterFailedRun()
+{
+    StatusPhase(Text(IDS_REMOVING_FILES));
+    Sleep(500);
+    RemoveTree(Setup.InstallPath);
+    EndStatus();
+    Setup.Installed = 0;
+    RefreshAvailability();
+    PaintScreen();
+    Sleep(500);
+}
+
+void RunUninstall()
+{
+    if (!AskYesNo(Text(IDS_ASK_UNINSTALL))) return;
+    StatusPhase(Text(IDS_REMOVING_FILES));
+    Sleep(500);
+    RemoveInstalledFiles();
+    NextStatus(Text(IDS_REMOVING_ICONS));
+    Sleep(500);
+    RemoveShortcuts();
+    NextStatus(Text(IDS_REMOVING_REGISTRY));
+    Sleep(500);
+    DeleteInstallRecords();
+    EndStatus();
+    Setup.Installed = 0;
+    RefreshAvailability();
+    PaintScreen();
+    Sleep(500);
+    ShowMessage(Text(IDS_UNINSTALLED));
+}
