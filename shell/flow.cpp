@@ -3,9 +3,11 @@
 #include <shellapi.h>
 
 #include "shell/prompts.h"
+#include "shell/runs.h"
 #include "shell/state.h"
 #include "shell/texts.h"
 #include "system/bounded_text.h"
+#include "system/destination.h"
 #include "ui/painter.h"
 
 namespace {
@@ -44,6 +46,7 @@ void MainMenuAction(int index)
         break;
     case 1: OpenWithShell(Text(IDS_GAME_SITE)); break;
     case 2: ShowScreen(DestinationScreen); break;
+    case 3: RunUninstall(); break;
     case 4: OpenBesideSetup("DirectX\\directx.exe"); break;
     case 5: PostQuitMessage(0); break;
     }
@@ -52,7 +55,12 @@ void MainMenuAction(int index)
 void DestinationAction(int index)
 {
     switch (index) {
+    case 0:
+        // The new folder shows at the next paint, which the pointer's next move brings.
+        BrowseDestination(Setup.InstallPath, Text(IDS_BROWSE_TITLE), Setup.Window);
+        break;
     case 1: ShowScreen(MainMenu); break;
+    case 2: RunInstallation(); break;
     case 3:
         Setup.DesktopIconWanted = !Setup.DesktopIconWanted;
         PaintScreen();

@@ -95,8 +95,11 @@ void EndFrame(Frame& frame)
     frame = Frame{};
 }
 
+unsigned PaintCount;
+
 void PaintScreen()
 {
+    ++PaintCount;
     // Nothing to draw into once the window is gone (a close during a run).
     if (!Setup.Window || !IsWindow(Setup.Window)) return;
     HDC window = GetDC(Setup.Window);

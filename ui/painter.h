@@ -18,4 +18,7 @@ void EndFrame(Frame& frame);
 
 void PaintScreen();
 
+// How many times a frame was asked for, for checking how often the hot paths repaint.
+extern unsigned PaintCount;
+
 #endif

@@ -1,6 +1,7 @@
 #include "support.h"
 
 #include "shell/flow.h"
+#include "shell/window.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
 
@@ -63,11 +64,28 @@ Pixels LoadPicture(int id)
     return pixels;
 }
 
+void EnsureWindow()
+{
+    if (Setup.Window && IsWindow(Setup.Window)) return;
+    RegisterWindowClass();
+    CreateMainWindow();
+}
+
+void QueuePress(POINT at, bool move)
+{
+    if (move) PostMessageA(Setup.Window, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+    PostMessageA(Setup.Window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+}
+
+POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
 void ResetState()
 {
     const HINSTANCE instance = Setup.Instance;
+    const HWND window = Setup.Window;
     Setup = SetupState{};
     Setup.Instance = instance;
+    Setup.Window = window;
     Setup.Busy = 0;
     Setup.StatusPanelShown = 0;
     ResetButtons();

@@ -29,6 +29,12 @@ Pixels LoadPicture(int id);
 // The program state as start-up leaves it on the live main menu, nothing installed.
 void ResetState();
 
+// The program's window, created when there is none (a test may have closed it).
+void EnsureWindow();
+// Queues a pointer move onto (x, y) and a press there, as the mouse would.
+void QueuePress(POINT at, bool move = true);
+POINT Centre(const RECT& r);
+
 // A scratch folder under the temp folder of the run's own, fresh prefix.
 std::string ScratchFolder(const char* name);
 std::string ReadFile(const std::string& path);

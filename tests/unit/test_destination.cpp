@@ -104,3 +104,41 @@ TEST_CASE("the user's Programs and Desktop folders come from the shell folders")
 }
 
 }
+
+TEST_SUITE("destination") {
+
+TEST_CASE("a chosen folder becomes the parent of the game's folder")
+{
+    struct Case { const char* chosen; const char* result; };
+    const Case cases[] = {
+        {"C:\\", "C:\\Marvolen"},
+        {"C:\\Games", "C:\\Games\\Marvolen"},
+        {"C:\\Games\\Marvolen", "C:\\Games\\Marvolen\\Marvolen"},
+        {"\\\\server\\share", "\\\\server\\share\\Marvolen"},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.chosen);
+        char path[PathSize] = "C:\\Program Files\\Marvolen";
+        REQUIRE(ApplyChosenFolder(path, c.chosen));
+        CHECK(std::string(path) == c.result);
+    }
+    // Two choices replace, they do not pile up.
+    char path[PathSize] = "C:\\Program Files\\Marvolen";
+    ApplyChosenFolder(path, "C:\\A");
+    ApplyChosenFolder(path, "D:\\B");
+    CHECK(std::string(path) == "D:\\B\\Marvolen");
+}
+
+TEST_CASE("a chosen folder too long for the game's folder and its executable is refused")
+{
+    char path[PathSize] = "C:\\Program Files\\Marvolen";
+    const std::string longest = "C:\\" + std::string(234, 'a');   // 237 + "\Marvolen" = 246: fits
+    REQUIRE(ApplyChosenFolder(path, longest.c_str()));
+    CHECK(std::string(path).size() == 246);
+    const std::string tooLong = longest + "b";
+    CHECK_FALSE(ApplyChosenFolder(path, tooLong.c_str()));
+    CHECK(std::string(path) == longest + "\\Marvolen");
+    CHECK_FALSE(ApplyChosenFolder(path, std::string(300, 'x').c_str()));
+}
+
+}

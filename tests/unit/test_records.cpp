@@ -3,6 +3,8 @@
 #include <string>
 
 #include "system/records.h"
+
+#include <string>
 #include "support.h"
 
 namespace {
@@ -60,6 +62,118 @@ TEST_CASE("InstallDir is read whole up to 255 bytes with its NUL, and refused be
     REQUIRE(ReadInstallDir(folder));
     CHECK(std::string(folder) == "D:\\Games\\Marvolen");
     DropRecord();
+}
+
+}
+
+namespace {
+
+struct Value {
+    DWORD type = 0;
+    std::string bytes;
+    bool present = false;
+};
+
+Value Query(HKEY root, const char* key, const char* name)
+{
+    Value value;
+    HKEY handle;
+    if (RegOpenKeyExA(root, key, 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS) return value;
+    char data[512];
+    DWORD length = sizeof data;
+    if (RegQueryValueExA(handle, name, nullptr, &value.type, reinterpret_cast<BYTE*>(data), &length) == ERROR_SUCCESS) {
+        value.present = true;
+        value.bytes.assign(data, length);
+    }
+    RegCloseKey(handle);
+    return value;
+}
+
+bool KeyExists(HKEY root, const char* key)
+{
+    HKEY handle;
+    if (RegOpenKeyExA(root, key, 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS) return false;
+    RegCloseKey(handle);
+    return true;
+}
+
+// A text value exactly as stored: REG_SZ, its NUL counted.
+void CheckText(HKEY root, const char* key, const char* name, const std::string& text)
+{
+    CAPTURE(name);
+    const Value value = Query(root, key, name);
+    CHECK(value.present);
+    CHECK(value.type == REG_SZ);
+    CHECK(value.bytes == text + std::string(1, '\0'));
+}
+
+void WriteFor(const char* installPath)
+{
+    WriteInstallRecords(installPath, "C:\\WINDOWS\\untsetup.exe", "D:\\", "English", "1.12");
+}
+
+}  // namespace
+
+TEST_SUITE("records") {
+
+TEST_CASE("the three records hold every value with its type and length")
+{
+    WriteFor("C:\\Program Files\\Marvolen");
+    const HKEY user = HKEY_CURRENT_USER, machine = HKEY_LOCAL_MACHINE;
+    CheckText(user, InstallRecordKey, "InstallDir", "C:\\Program Files\\Marvolen");
+    CheckText(user, InstallRecordKey, "Executable", "C:\\Program Files\\Marvolen\\tarn.exe");
+    CheckText(user, InstallRecordKey, "Version", "1.12");
+    CheckText(user, InstallRecordKey, "Language", "English");
+    CheckText(user, InstallRecordKey, "Installer", "C:\\WINDOWS\\untsetup.exe");
+    CheckText(user, InstallRecordKey, "CD-ROM", "D:\\");
+    const Value options = Query(user, InstallRecordKey, "Options");
+    CHECK(options.type == REG_DWORD);
+    CHECK(options.bytes.size() == 4);
+
+    CheckText(machine, LobbyRegistrationKey, "CommandLine", "");
+    CheckText(machine, LobbyRegistrationKey, "CurrentDirectory", "C:\\Program Files\\Marvolen");
+    CheckText(machine, LobbyRegistrationKey, "Path", "C:\\Program Files\\Marvolen");
+    CheckText(machine, LobbyRegistrationKey, "File", "tarn.exe");
+    CheckText(machine, LobbyRegistrationKey, "Guid", "{7A3C91E2-4B0D-11d0-8E21-00A0C9F31B6d}");
+    CHECK(Query(machine, LobbyRegistrationKey, "Guid").bytes.size() == 39);
+    CHECK(Query(machine, LobbyRegistrationKey, "File").bytes.size() == 9);
+    CHECK(Query(machine, LobbyRegistrationKey, "CommandLine").bytes.size() == 1);
+
+    CheckText(machine, UninstallEntryKey, "DisplayName", "RV : Marvolen");
+    CHECK(Query(machine, UninstallEntryKey, "DisplayName").bytes.size() == 14);
+    CheckText(machine, UninstallEntryKey, "UninstallString", "C:\\WINDOWS\\untsetup.exe");
+
+    char folder[PathSize];
+    REQUIRE(ReadInstallDir(folder));
+    CHECK(std::string(folder) == "C:\\Program Files\\Marvolen");
+}
+
+TEST_CASE("a reinstall elsewhere overwrites in place and keeps values of others")
+{
+    WriteFor("C:\\Program Files\\Marvolen");
+    HKEY key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, InstallRecordKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExA(key, "HighScore", 0, REG_SZ, reinterpret_cast<const BYTE*>("9000"), 5);
+    RegCloseKey(key);
+    WriteFor("E:\\Games\\Marvolen");
+    CheckText(HKEY_CURRENT_USER, InstallRecordKey, "InstallDir", "E:\\Games\\Marvolen");
+    CheckText(HKEY_CURRENT_USER, InstallRecordKey, "Executable", "E:\\Games\\Marvolen\\tarn.exe");
+    CheckText(HKEY_LOCAL_MACHINE, LobbyRegistrationKey, "CurrentDirectory", "E:\\Games\\Marvolen");
+    CheckText(HKEY_LOCAL_MACHINE, LobbyRegistrationKey, "Path", "E:\\Games\\Marvolen");
+    CheckText(HKEY_CURRENT_USER, InstallRecordKey, "HighScore", "9000");
+}
+
+TEST_CASE("deleting removes the three records and keeps the maker's key")
+{
+    WriteFor("C:\\Program Files\\Marvolen");
+    CHECK(DeleteInstallRecords() == 1);
+    CHECK_FALSE(KeyExists(HKEY_CURRENT_USER, InstallRecordKey));
+    CHECK_FALSE(KeyExists(HKEY_LOCAL_MACHINE, LobbyRegistrationKey));
+    CHECK_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
+    CHECK(KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\Quellmark Studio"));
+    char folder[PathSize] = "untouched";
+    CHECK_FALSE(ReadInstallDir(folder));
+    CHECK(DeleteInstallRecords() == 1);   // nothing there: still fine
 }
 
 }

@@ -9,27 +9,9 @@
 
 namespace {
 
-void EnsureWindow()
-{
-    if (Setup.Window && IsWindow(Setup.Window)) return;
-    RegisterWindowClass();
-    REQUIRE(CreateMainWindow());
-}
-
-// Queues a pointer move and a press at client point (x, y), as the mouse would.
-void QueuePress(int x, int y, bool move = true)
-{
-    if (move) PostMessageA(Setup.Window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-    PostMessageA(Setup.Window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-}
-
-POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
-
 void Fresh()
 {
-    const HWND window = Setup.Window;
     ResetState();
-    Setup.Window = window;
     EnsureWindow();
 }
 
@@ -41,12 +23,12 @@ TEST_CASE("a question is answered by lighting and pressing one of its own button
 {
     Fresh();
     const POINT yes = Centre(Layout::QuestionRects[0]), no = Centre(Layout::QuestionRects[1]);
-    QueuePress(yes.x, yes.y);
+    QueuePress(yes);
     CHECK(AskYesNo(Text(IDS_ASK_UNINSTALL)) == 1);
     CHECK(Setup.Busy == 0);
     CHECK(Setup.PromptKind == NoPrompt);
 
-    QueuePress(no.x, no.y);
+    QueuePress(no);
     CHECK(AskYesNo(Text(IDS_ASK_UNINSTALL)) == 0);
     CHECK(Setup.Busy == 0);
 }
@@ -56,9 +38,9 @@ TEST_CASE("while a prompt is up, the screen's buttons and unlit prompt buttons d
     Fresh();
     const POINT exit = Centre(Layout::MainMenuRects[5]), yes = Centre(Layout::QuestionRects[0]),
                 no = Centre(Layout::QuestionRects[1]);
-    QueuePress(exit.x, exit.y);            // Exit lies outside the panel: not in the live group
-    QueuePress(yes.x, yes.y, false);       // Yes pressed without being lit first
-    QueuePress(no.x, no.y);
+    QueuePress(exit);            // Exit lies outside the panel: not in the live group
+    QueuePress(yes, false);       // Yes pressed without being lit first
+    QueuePress(no);
     CHECK(AskYesNo(Text(IDS_ASK_ABORT)) == 0);
     CHECK(Setup.QuitRequested == 0);
     CHECK(MainMenuButtons[5].colour == NormalColour);
@@ -68,7 +50,7 @@ TEST_CASE("a message waits for its OK")
 {
     Fresh();
     const POINT ok = Centre(Layout::MessageRects[0]);
-    QueuePress(ok.x, ok.y);
+    QueuePress(ok);
     Setup.PromptAnswer = 0;
     ShowMessage(Text(IDS_NO_SPACE));
     CHECK(Setup.PromptAnswer == 1);
@@ -104,8 +86,8 @@ TEST_CASE("Cancel asks from inside the pump, and Yes requests the cancel")
     Fresh();
     Setup.Screen = ProgressScreen;
     const POINT cancel = Centre(Layout::ProgressRects[0]), yes = Centre(Layout::QuestionRects[0]);
-    QueuePress(cancel.x, cancel.y);
-    QueuePress(yes.x, yes.y);
+    QueuePress(cancel);
+    QueuePress(yes);
     for (int i = 0; i < 50 && !Setup.CancelRequested; ++i) {
         PumpMessages();
         Sleep(20);
@@ -133,7 +115,7 @@ TEST_CASE("with a prompt up, a screen button lit before stays lit")
     const POINT exit = Centre(Layout::MainMenuRects[5]), no = Centre(Layout::QuestionRects[1]);
     SendMessageA(Setup.Window, WM_MOUSEMOVE, 0, MAKELPARAM(exit.x, exit.y));
     REQUIRE(MainMenuButtons[5].colour == HighlightColour);
-    QueuePress(no.x, no.y);
+    QueuePress(no);
     AskYesNo(Text(IDS_ASK_ABORT));
     CHECK(MainMenuButtons[5].colour == HighlightColour);
 }

@@ -1,0 +1,171 @@
+#include <doctest.h>
+
+#include <string>
+
+#include "install/extract.h"
+#include "shell/startup.h"
+#include "support.h"
+#include "ui/layout.h"
+#include "ui/painter.h"
+
+namespace {
+
+const std::string Packages = "T:\\packages\\";
+
+// Start-up's own step: the library copy goes into the system directory, where loading by
+// name finds it.
+void InstallLibrary()
+{
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    WriteLibraryCopy((std::string(system) + "\\unrar.dll").c_str());
+}
+
+std::string PrepareRun(const char* package, const char* folderName)
+{
+    ResetState();
+    InstallLibrary();
+    const std::string folder = ScratchFolder(folderName);
+    strcpy(Setup.PackagePath, (Packages + package).c_str());
+    strcpy(Setup.InstallPath, folder.c_str());
+    return folder;
+}
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    return GetFileAttributesA(a.c_str()) != INVALID_FILE_ATTRIBUTES && ReadFile(a) == ReadFile(b);
+}
+
+bool IsFolder(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Queues what a player does during extraction: a press on Cancel, then on Yes. The first
+// pump inside the library's data callback takes them up.
+void QueueCancelYes()
+{
+    Setup.Screen = ProgressScreen;
+    EnsureWindow();
+    QueuePress(Centre(Layout::ProgressRects[0]));
+    QueuePress(Centre(Layout::QuestionRects[0]));
+}
+
+}  // namespace
+
+TEST_SUITE("extract") {
+
+TEST_CASE("a package is measured, then extracted whole below the destination folder")
+{
+    const std::string folder = PrepareRun("nested.rar", "extract-whole");
+    BytesTotal = MeasurePackage();
+    CHECK(BytesTotal == 3000000u + 20000u + 70000u + 5000u);
+    const unsigned before = PaintCount;
+    CHECK(ExtractPackage() == RunInstalled);
+    CHECK(PaintCount - before <= 1 + 17);   // one as the Cancel goes live, one per step
+    CHECK(BytesDone == BytesTotal);
+    CHECK(Setup.ProgressStep == -1);
+    CHECK(Setup.Busy == 0);
+    CHECK(Setup.StatusPanelShown == 0);
+    const std::string source = Packages + "nested\\";
+    for (const char* file : {"big.dat", "a\\notes.txt", "a\\b\\c\\deep.bin", "d\\empty.txt", "tarn.exe"}) {
+        CAPTURE(file);
+        CHECK(SameFile(folder + "\\" + file, source + file));
+    }
+    CHECK(IsFolder(folder + "\\empty folder"));
+
+    // A second run starts again from nothing.
+    BytesTotal = MeasurePackage();
+    CHECK(ExtractPackage() == RunInstalled);
+    CHECK(BytesDone == BytesTotal);
+}
+
+TEST_CASE("the progress step climbs from -1 through 0 to exactly 16, repainting only on change")
+{
+    ResetState();
+    BytesTotal = 1600;
+    BytesDone = 0;
+    Setup.ProgressStep = -1;
+    const unsigned before = PaintCount;
+    OnPackageData(nullptr, 10);   // less than a sixteenth: step 0
+    CHECK(Setup.ProgressStep == 0);
+    OnPackageData(nullptr, 50);
+    CHECK(Setup.ProgressStep == 0);
+    CHECK(PaintCount - before == 1);
+    for (int i = 0; i < 154; ++i) OnPackageData(nullptr, 10);
+    CHECK(Setup.ProgressStep == 16);
+    CHECK(PaintCount - before == 17);
+
+    CHECK(ProgressStepFor(5, 0) == 0);                        // nothing measured
+    CHECK(ProgressStepFor(0x80000000u, 0x80000000u) == 16);   // past 2 GiB: no sign trouble
+    CHECK(ProgressStepFor(1u << 31, 0xFFFFFFFFu) == 8);
+    CHECK(ProgressStepFor((1u << 31) - 1, 0xFFFFFFFFu) == 7);
+    CHECK(ProgressStepFor(3200, 1600) == 32);                 // more than measured: the painter holds 16
+}
+
+TEST_CASE("a package with no data completes without a frame")
+{
+    const std::string folder = PrepareRun("empty.rar", "extract-empty");
+    BytesTotal = MeasurePackage();
+    CHECK(BytesTotal == 0);
+    CHECK(ExtractPackage() == RunInstalled);
+    CHECK(IsFolder(folder + "\\only a folder"));
+}
+
+TEST_CASE("missing, foreign, truncated and damaged packages fail")
+{
+    for (const char* package : {"missing.rar", "notrar.pkg", "truncated.rar", "damaged.rar"}) {
+        CAPTURE(package);
+        PrepareRun(package, "extract-bad");
+        BytesTotal = MeasurePackage();
+        CHECK(ExtractPackage() == RunFailed);
+        CHECK(Setup.ProgressStep == -1);
+    }
+    PrepareRun("missing.rar", "extract-bad");
+    CHECK(MeasurePackage() == 0);
+}
+
+TEST_CASE("a cancel confirmed during an entry finishes that entry, then the run ends aborted")
+{
+    // Stored order: deep.bin first, then notes.txt and big.dat.
+    const std::string folder = PrepareRun("nested.rar", "extract-cancel");
+    BytesTotal = MeasurePackage();
+    QueueCancelYes();
+    CHECK(ExtractPackage() == RunAborted);
+    CHECK(SameFile(folder + "\\a\\b\\c\\deep.bin", Packages + "nested\\a\\b\\c\\deep.bin"));
+    CHECK(GetFileAttributesA((folder + "\\big.dat").c_str()) == INVALID_FILE_ATTRIBUTES);
+    CHECK(Setup.ProgressStep == -1);
+
+    // In the only entry, which is also the last: everything is on disk, and still aborted.
+    const std::string single = PrepareRun("single.rar", "extract-cancel-last");
+    BytesTotal = MeasurePackage();
+    QueueCancelYes();
+    CHECK(ExtractPackage() == RunAborted);
+    CHECK(SameFile(single + "\\movie.dat", Packages + "single\\movie.dat"));
+}
+
+TEST_CASE("a cancel answered No lets the run complete")
+{
+    PrepareRun("nested.rar", "extract-no");
+    BytesTotal = MeasurePackage();
+    Setup.Screen = ProgressScreen;
+    EnsureWindow();
+    QueuePress(Centre(Layout::ProgressRects[0]));
+    QueuePress(Centre(Layout::QuestionRects[1]));
+    CHECK(ExtractPackage() == RunInstalled);
+    CHECK(Setup.CancelRequested == 0);
+}
+
+TEST_CASE("a closed window stops the run at its next cancel point")
+{
+    PrepareRun("nested.rar", "extract-close");
+    BytesTotal = MeasurePackage();
+    EnsureWindow();
+    PostMessageA(Setup.Window, WM_CLOSE, 0, 0);
+    CHECK(ExtractPackage() == RunAborted);
+    CHECK(Setup.QuitRequested == 1);
+    Setup.QuitRequested = 0;
+}
+
+}

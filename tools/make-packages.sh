@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Builds the RAR packages the demo and the tests extract, with `rar`, from content made here.
+#   make-packages.sh demo STANDIN_EXE OUTDIR   -> OUTDIR/tsetup.pkg and the CD's other files
+#   make-packages.sh tests OUTDIR              -> OUTDIR/*.rar, their source trees and damaged copies
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+
+# Deterministic filler: `count` bytes from a seeded generator (incompressible) or a pattern.
+filler() {  # file bytes seed kind
+  python3 - "$@" <<'PY'
+import random, sys
+path, size, seed, kind = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4]
+rng = random.Random(seed)
+if kind == "random":
+    data = rng.randbytes(size)
+else:
+    words = [b"marvolen", b"keep", b"tower", b"river", b"forge", b"banner", b"quest", b"\n"]
+    out = bytearray()
+    while len(out) < size:
+        out += rng.choice(words) + b" "
+    data = bytes(out[:size])
+open(path, "wb").write(data)
+PY
+}
+
+url_file() {  # file host
+  printf '[InternetShortcut]\r\nURL=http://%s/\r\n' "$2" >"$1"
+}
+
+pack() {  # archive folder [rar options...]
+  local archive=$1 folder=$2
+  shift 2
+  rm -f "$archive"
+  # -ep1: names relative to the folder; -r: recurse; -tl/-tk: no times from this build
+  (cd "$folder" && rar a -inul -r -ep1 -m3 "$@" "$archive" ./*)
+}
+
+demo() {
+  local standin=$1 out=$2
+  local content
+  content=$(mktemp -d)
+  trap 'rm -rf "$content"' RETURN
+  cp "$standin" "$content/tarn.exe"
+  cp "$repo/tools/demo/ReadMe_demo.txt" "$content/ReadMe_demo.txt"
+  url_file "$content/marvolen.url" www.marvolen.example
+  url_file "$content/publisher.url" www.halvergate.example
+  url_file "$content/quellmark.url" www.quellmark.example
+  url_file "$content/gamespy.url" www.arcadehall.example
+  mkdir -p "$content/data/maps" "$content/data/sounds" "$content/saves"
+  for i in $(seq -w 1 60); do filler "$content/data/maps/region$i.map" 400000 "$i" text; done
+  for i in $(seq -w 1 12); do filler "$content/data/sounds/theme$i.wav" 3000000 "$((100 + 10#$i))" random; done
+  filler "$content/data/world.dat" 40000000 7 text
+  mkdir -p "$out"
+  pack "$out/tsetup.pkg" "$content"
+}
+
+tests() {
+  local out=$1
+  rm -rf "$out"
+  mkdir -p "$out/nested/a/b/c" "$out/nested/empty folder" "$out/nested/d"
+  filler "$out/nested/big.dat" 3000000 1 random
+  filler "$out/nested/a/notes.txt" 20000 2 text
+  filler "$out/nested/a/b/c/deep.bin" 70000 3 random
+  : >"$out/nested/d/empty.txt"
+  filler "$out/nested/tarn.exe" 5000 4 random
+  pack "$out/nested.rar" "$out/nested"
+
+  mkdir -p "$out/single"
+  filler "$out/single/movie.dat" 2000000 5 random
+  pack "$out/single.rar" "$out/single"
+
+  mkdir -p "$out/empty/only a folder"
+  pack "$out/empty.rar" "$out/empty"
+
+  printf 'This is not a RAR archive.\n' >"$out/notrar.pkg"
+  local size
+  size=$(stat -c %s "$out/nested.rar")
+  head -c $((size / 2)) "$out/nested.rar" >"$out/truncated.rar"
+  # Flip bytes inside the packed data of the first, large entry: the CRC check must catch it.
+  cp "$out/nested.rar" "$out/damaged.rar"
+  printf '\xff\x00\xff\x00\xff\x00\xff\x00' | dd of="$out/damaged.rar" bs=1 seek=$((size / 3)) conv=notrunc status=none
+}
+
+case "${1:-}" in
+  demo) demo "$2" "$3" ;;
+  tests) tests "$2" ;;
+  *) echo "usage: $0 demo STANDIN_EXE OUTDIR | tests OUTDIR" >&2; exit 2 ;;
+esac
