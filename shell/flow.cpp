@@ -33,8 +33,11 @@ void RunGame()
 {
     char game[PathSize];
     if (!JoinText(game, Setup.InstallPath, "\\tarn.exe")) return;
+    // The game inherits the working directory it is started with. The setup then returns to
+    // its own: a process working in the game's folder would keep an uninstall from removing it.
     SetCurrentDirectoryA(Setup.InstallPath);
     WinExec(game, SW_SHOWNORMAL);   // the setup stays; a game that does not start goes unreported
+    SetCurrentDirectoryA(Setup.SetupDir);
 }
 
 void MainMenuAction(int index)

@@ -18,11 +18,17 @@ ensure_template() {
   (
     flock 9
     [ -f "$template/.ready" ] && exit 0
+    local link
     rm -rf "$template"
     WINEPREFIX=$template wineboot -i >/dev/null 2>&1
     WINEPREFIX=$template wineserver -w
-    # Z: would expose the host's whole file system to the program under test.
+    # Z: would expose the host's whole file system to the program under test, and the
+    # user's shell folders (Desktop, Documents, ...) are links into the host's home: make
+    # them folders of the prefix, so links written to the desktop stay inside it.
     rm -f "$template/dosdevices/z:"
+    for link in "$template"/drive_c/users/*/*; do
+      if [ -L "$link" ]; then rm "$link"; mkdir "$link"; fi
+    done
     touch "$template/.ready"
   ) 9>"$wine_root/.template.lock"
 }

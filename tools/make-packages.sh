@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the RAR packages the demo and the tests extract, with `rar`, from content made here.
 #   make-packages.sh demo STANDIN_EXE OUTDIR   -> OUTDIR/tsetup.pkg and the CD's other files
-#   make-packages.sh tests OUTDIR              -> OUTDIR/*.rar, their source trees and damaged copies
+#   make-packages.sh tests STANDIN_EXE OUTDIR  -> OUTDIR/*.rar, their source trees and damaged copies
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -35,17 +35,22 @@ pack() {  # archive folder [rar options...]
   (cd "$folder" && rar a -inul -r -ep1 -m3 "$@" "$archive" ./*)
 }
 
+# The game's own files: the stand-in game, its ReadMe and the four web links.
+game_files() {  # standin folder
+  cp "$1" "$2/tarn.exe"
+  cp "$repo/tools/demo/ReadMe_demo.txt" "$2/ReadMe_demo.txt"
+  url_file "$2/marvolen.url" www.marvolen.example
+  url_file "$2/publisher.url" www.halvergate.example
+  url_file "$2/quellmark.url" www.quellmark.example
+  url_file "$2/gamespy.url" www.arcadehall.example
+}
+
 demo() {
   local standin=$1 out=$2
   local content
   content=$(mktemp -d)
   trap 'rm -rf "$content"' RETURN
-  cp "$standin" "$content/tarn.exe"
-  cp "$repo/tools/demo/ReadMe_demo.txt" "$content/ReadMe_demo.txt"
-  url_file "$content/marvolen.url" www.marvolen.example
-  url_file "$content/publisher.url" www.halvergate.example
-  url_file "$content/quellmark.url" www.quellmark.example
-  url_file "$content/gamespy.url" www.arcadehall.example
+  game_files "$standin" "$content"
   mkdir -p "$content/data/maps" "$content/data/sounds" "$content/saves"
   for i in $(seq -w 1 60); do filler "$content/data/maps/region$i.map" 400000 "$i" text; done
   for i in $(seq -w 1 12); do filler "$content/data/sounds/theme$i.wav" 3000000 "$((100 + 10#$i))" random; done
@@ -55,8 +60,14 @@ demo() {
 }
 
 tests() {
-  local out=$1
+  local standin=$1 out=$2
   rm -rf "$out"
+  # A small whole game, for runs that need one quickly.
+  mkdir -p "$out/game/data"
+  game_files "$standin" "$out/game"
+  for i in 1 2 3 4 5 6; do filler "$out/game/data/part$i.dat" 1500000 "$((20 + i))" random; done
+  pack "$out/game.rar" "$out/game"
+
   mkdir -p "$out/nested/a/b/c" "$out/nested/empty folder" "$out/nested/d"
   filler "$out/nested/big.dat" 3000000 1 random
   filler "$out/nested/a/notes.txt" 20000 2 text
@@ -83,6 +94,6 @@ tests() {
 
 case "${1:-}" in
   demo) demo "$2" "$3" ;;
-  tests) tests "$2" ;;
-  *) echo "usage: $0 demo STANDIN_EXE OUTDIR | tests OUTDIR" >&2; exit 2 ;;
+  tests) tests "$2" "$3" ;;
+  *) echo "usage: $0 demo|tests STANDIN_EXE OUTDIR" >&2; exit 2 ;;
 esac

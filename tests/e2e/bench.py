@@ -4,6 +4,7 @@ with xdotool and read back through screenshots and outside readers (wine reg, fi
 import contextlib
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import time
@@ -24,6 +25,18 @@ STATUS_TEXT = (206, 162, 114)
 BLACK = (0, 0, 0)
 
 MAIN_MENU_RECTS = [(367, 77 + 49 * i, 557, 118 + 49 * i) for i in range(6)]
+BROWSE, BACK, CONTINUE, CHECK_BOX = (94, 204, 284, 245), (96, 398, 286, 439), (352, 398, 542, 439), (255, 298, 293, 338)
+CANCEL = (218, 408, 408, 449)
+FINISH_RECTS = [(95, 325, 285, 366), (95, 396, 285, 437), (352, 325, 542, 366), (352, 396, 542, 437)]
+YES, NO, OK = (137, 230, 290, 270), (350, 230, 503, 270), (237, 230, 403, 270)
+
+# Where each screen draws over its background: texts, buttons, pictures.
+DRAWN = {
+    130: MAIN_MENU_RECTS,
+    141: [BROWSE, BACK, CONTINUE, CHECK_BOX, (348, 310, 544, 335), (52, 62, 636, 110), (348, 209, 544, 261)],
+    145: [CANCEL, (154, 42, 484, 311), (44, 328, 603, 405)],
+    143: FINISH_RECTS + [(113, 68, 521, 180)],
+}
 
 
 class Failure(AssertionError):
@@ -70,6 +83,11 @@ class Display:
     def run(self, *args, **kw):
         env = dict(os.environ, DISPLAY=self.name)
         return subprocess.run(list(args), env=env, check=True, capture_output=True, **kw)
+
+    def windows_named(self, pattern):
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", pattern],
+                               env=dict(os.environ, DISPLAY=self.name), capture_output=True, text=True)
+        return found.stdout.split()
 
     def screenshot(self):
         raw = self.run("import", "-window", "root", "-depth", "8", "rgb:-").stdout
@@ -146,12 +164,49 @@ class Prefix:
         wine_env_call(f'drop_prefix "{self.path}"')
 
 
-def make_cd(folder):
-    """A CD folder holding the built setup.exe."""
+PACKAGES = BUILD / "tests" / "packages"
+DEMO_PACKAGE = BUILD / "cd" / "tsetup.pkg"
+
+
+def make_cd(folder, package=None):
+    """A CD folder holding the built setup.exe and, when given, a package as tsetup.pkg, with
+    the demo CD's ReadMe and DirectX setup beside it."""
     folder = Path(folder)
     folder.mkdir(parents=True, exist_ok=True)
     shutil.copy2(BUILD / "setup.exe", folder / "setup.exe")
+    if package:
+        shutil.copy2(package, folder / "tsetup.pkg")
+        shutil.copy2(BUILD / "cd" / "ReadMe.txt", folder / "ReadMe.txt")
+        shutil.copytree(BUILD / "cd" / "DirectX", folder / "DirectX", dirs_exist_ok=True)
     return folder
+
+
+class Background:
+    """A screen's background bitmap as built, to recognise the screen on a screenshot."""
+
+    def __init__(self, screen_id):
+        data = (BUILD / "art" / f"{screen_id}.bmp").read_bytes()
+        offset, = struct.unpack_from("<I", data, 10)
+        self.width, height = struct.unpack_from("<ii", data, 18)
+        self.height = abs(height)
+        self.bottom_up = height > 0
+        self.palette = [tuple(data[54 + 4 * i:57 + 4 * i][::-1]) for i in range(256)]
+        self.stride = (self.width + 3) & ~3
+        self.pixels = data[offset:]
+
+    def at(self, x, y):
+        row = self.height - 1 - y if self.bottom_up else y
+        return self.palette[self.pixels[row * self.stride + x]]
+
+
+def shows(frame, screen_id, free_of=()):
+    """True when the frame shows the screen's background, undimmed, at sample points outside
+    the given rectangles (where texts, buttons and pictures are drawn)."""
+    background = Background(screen_id)
+    points = [(x, y) for y in range(13, 470, 37) for x in range(9, 632, 41)
+              if not any(l <= x < r and t <= y < b for l, t, r, b in free_of)]
+    matching = sum(frame.at(x, y) == background.at(x, y) for x, y in points)
+    return matching >= 0.9 * len(points)
 
 
 class SetupRun:
@@ -168,9 +223,7 @@ class SetupRun:
     def _find_window(self):
         if self.process.poll() is not None:
             raise Failure(f"setup exited early with code {self.process.returncode}")
-        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{TITLE}$"],
-                               env=dict(os.environ, DISPLAY=self.display.name), capture_output=True, text=True)
-        ids = found.stdout.split()
+        ids = self.display.windows_named(f"^{TITLE}$")
         return ids[0] if ids else None
 
     def _position(self):

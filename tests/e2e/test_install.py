@@ -1,0 +1,272 @@
+"""Install and uninstall runs of the real program, read back by outside readers: the files in
+the prefix, `wine reg query`, `wine uninstaller --list`, `lnkinfo` and the screen."""
+
+import filecmp
+import subprocess
+import tempfile
+from pathlib import Path
+
+from bench import (CANCEL, CHECK_BOX, CONTINUE, DEMO_PACKAGE, DISABLED, DRAWN, FINISH_RECTS, HIGHLIGHT,
+                   MAIN_MENU_RECTS, NO, NORMAL, OK, PACKAGES, YES, SetupRun, check, main, make_cd, scenario,
+                   shows, wait_for)
+
+RECORD = "HKCU\\SOFTWARE\\Quellmark Studio\\RV : Marvolen"
+MAKER = "HKCU\\SOFTWARE\\Quellmark Studio"
+LOBBY = "HKLM\\Software\\Microsoft\\DirectPlay\\Applications\\Marvolen"
+UNINSTALL = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\RV : Marvolen"
+INSTALL_DIR = "C:\\Program Files\\Marvolen"
+
+
+def on(run, screen_id, timeout=60):
+    """Waits until the window shows the screen, live; returns that frame."""
+    return wait_for(lambda: (lambda f: f if not f.dimmed() and shows(f, screen_id, DRAWN[screen_id]) else None)(
+        run.frame()), timeout, f"screen {screen_id}")
+
+
+def label(frame, rect):
+    colours = [c for c in (NORMAL, HIGHLIGHT, DISABLED) if frame.count(rect, c) > 10]
+    return colours[0] if len(colours) == 1 else None
+
+
+def available(colour):
+    return colour in (NORMAL, HIGHLIGHT)
+
+
+def game_folder(prefix):
+    return prefix.drive_c / "Program Files" / "Marvolen"
+
+
+def user_folder(prefix, *parts):
+    users = [p for p in (prefix.drive_c / "users").iterdir() if p.name not in ("Public",)]
+    return users[0].joinpath(*parts)
+
+
+def program_group(prefix):
+    return user_folder(prefix, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", "Programs",
+                       "Marvolen demo")
+
+
+def desktop_link(prefix):
+    return user_folder(prefix, "Desktop", "Marvolen - RV.lnk")
+
+
+def key_exists(prefix, key):
+    return prefix.reg_query(key).returncode == 0
+
+
+def reg_value(prefix, key, name):
+    out = prefix.reg_query(key, name).stdout
+    for line in out.splitlines():
+        parts = line.strip().split(None, 2)
+        if len(parts) >= 2 and parts[0] == name:
+            return parts[1], (parts[2] if len(parts) == 3 else "")
+    return None
+
+
+def same_tree(left, right):
+    comparison = filecmp.dircmp(left, right)
+    if comparison.left_only or comparison.right_only or comparison.diff_files or comparison.funny_files:
+        return False
+    _, mismatch, errors = filecmp.cmpfiles(left, right, comparison.common_files, shallow=False)
+    return not mismatch and not errors and all(same_tree(Path(left) / d, Path(right) / d)
+                                               for d in comparison.common_dirs)
+
+
+def lnk(path):
+    """Target and working directory of a link file, as lnkinfo reads them."""
+    out = subprocess.run(["lnkinfo", str(path)], capture_output=True, text=True).stdout
+    fields = {}
+    for line in out.splitlines():
+        if ":" in line:
+            key, value = line.split(":", 1)
+            fields[key.strip()] = value.strip()
+    return fields
+
+
+def install(run, desktop_icon=False, timeout=120):
+    """From the live menu: Install, the optional check box, Continue; waits for the finish screen."""
+    run.click_button(MAIN_MENU_RECTS[0])
+    on(run, 141)
+    if desktop_icon:
+        run.click_button(CHECK_BOX, labelled=False)
+    run.click_button(CONTINUE, settle=0.2)
+    return on(run, 143, timeout)
+
+
+def check_installed(prefix, source, desktop_icon):
+    check(same_tree(game_folder(prefix), source), "the installed files are exactly the package's")
+    check(reg_value(prefix, RECORD, "InstallDir") == ("REG_SZ", INSTALL_DIR), "InstallDir recorded")
+    check(reg_value(prefix, RECORD, "CD-ROM") == ("REG_SZ", "D:\\"), "CD-ROM recorded with its backslash")
+    check(reg_value(prefix, LOBBY, "Path") == ("REG_SZ", INSTALL_DIR), "lobby registration written")
+    check(reg_value(prefix, UNINSTALL, "UninstallString") == ("REG_SZ", "C:\\windows\\untsetup.exe"),
+          "uninstall entry written")
+    listed = prefix.wine("uninstaller", "--list", check=False).stdout
+    check("|||RV : Marvolen" in listed, f"Add/Remove Programs lists the game: {listed!r}")
+    links = sorted(p.name for p in program_group(prefix).glob("*.lnk"))
+    check(len(links) == 7, f"seven links in the program group: {links}")
+    game = lnk(program_group(prefix) / "Marvolen - RV.lnk")
+    check(game.get("Local path", "").lower().endswith("marvolen\\tarn.exe"), f"game link target: {game}")
+    check(game.get("Working directory", "").lower() == INSTALL_DIR.lower(), f"game link starts in its folder: {game}")
+    uninstaller = lnk(program_group(prefix) / "Uninstall.lnk")
+    check(uninstaller.get("Working directory", "").lower() == INSTALL_DIR.lower(), "uninstaller link starts there too")
+    check(desktop_link(prefix).exists() == desktop_icon, "a desktop link exactly when asked for")
+
+
+def extracted_source(package, into):
+    subprocess.run(["unrar", "x", "-inul", "-o+", str(package), str(into) + "/"], check=True)
+    return into
+
+
+def test_install_with_desktop_icon_then_play_and_uninstall():
+    with scenario("install") as (display, prefix), tempfile.TemporaryDirectory() as cd, \
+            tempfile.TemporaryDirectory() as source:
+        make_cd(cd, PACKAGES / "game.rar")
+        prefix.map_drive("d", cd)
+        run = SetupRun(prefix, display)
+        try:
+            run.wait_live()
+            finish = install(run, desktop_icon=True)
+            check([label(finish, r) for r in FINISH_RECTS] in ([NORMAL] * 4, [NORMAL] * 3 + [HIGHLIGHT]),
+                  "the finish screen offers all four buttons")
+            check_installed(prefix, extracted_source(PACKAGES / "game.rar", Path(source)), desktop_icon=True)
+
+            run.click_button(FINISH_RECTS[0])   # Play Now
+            ran = prefix.drive_c / "standin-ran.txt"
+            wait_for(ran.exists, 20, "the game stand-in to start")
+            program, folder = ran.read_text().splitlines()[0].split("|")
+            check(program.lower() == (INSTALL_DIR + "\\tarn.exe").lower() and folder.lower() == INSTALL_DIR.lower(),
+                  f"the game starts in its folder: {program} in {folder}")
+            wait_for(lambda: not display.windows_named("^Stand-in"), 20, "the stand-in's window to close")
+
+            run.click_button(FINISH_RECTS[3])   # Setup Menu
+            menu = on(run, 130)
+            # Install was lit when the menu was left, and stays lit until the pointer moves there.
+            check([available(label(menu, r)) for r in MAIN_MENU_RECTS[:4]] == [True] * 4,
+                  f"Play, Reinstall and Uninstall are available: {[label(menu, r) for r in MAIN_MENU_RECTS[:4]]}")
+
+            run.click_button(MAIN_MENU_RECTS[3])   # Uninstall
+            wait_for(lambda: run.frame().count(YES, NORMAL) > 10, 20, "the uninstall question")
+            run.click_button(YES)
+            wait_for(lambda: run.frame().count(OK, NORMAL) > 10, 30, "the uninstalled message")
+            run.click_button(OK)
+            menu = on(run, 130)
+            check([available(label(menu, r)) for r in MAIN_MENU_RECTS[:4]] == [True, True, False, False],
+                  "after uninstalling, Install again and nothing to uninstall")
+            check(not game_folder(prefix).exists(), "the game's folder is gone")
+            check(not program_group(prefix).exists() and not desktop_link(prefix).exists(), "the links are gone")
+            for key in (RECORD, LOBBY, UNINSTALL):
+                check(not key_exists(prefix, key), f"{key} is gone")
+            check(key_exists(prefix, MAKER), "the maker's key stays")
+            check((prefix.windows / "untsetup.exe").exists() and (prefix.system32 / "unrar.dll").exists(),
+                  "the uninstaller copy and the library stay")
+            run.click_button(MAIN_MENU_RECTS[5], settle=0)
+            check(run.wait_exit() == 0, "Exit ends the program")
+        finally:
+            run.kill()
+
+
+def test_install_without_desktop_icon_and_the_uninstaller_copy():
+    with scenario("install-plain") as (display, prefix), tempfile.TemporaryDirectory() as cd, \
+            tempfile.TemporaryDirectory() as source:
+        make_cd(cd, PACKAGES / "game.rar")
+        prefix.map_drive("d", cd)
+        run = SetupRun(prefix, display)
+        try:
+            run.wait_live()
+            install(run)
+            check_installed(prefix, extracted_source(PACKAGES / "game.rar", Path(source)), desktop_icon=False)
+            run.click_button(FINISH_RECTS[3])
+            on(run, 130)
+            run.click_button(MAIN_MENU_RECTS[5], settle=0)
+            run.wait_exit()
+        finally:
+            run.kill()
+        # The Add/Remove entry starts the copy in the Windows directory: it only uninstalls.
+        run = SetupRun(prefix, display, command="C:\\windows\\untsetup.exe")
+        try:
+            menu = run.wait_live()
+            check([label(menu, r) for r in MAIN_MENU_RECTS] == [DISABLED, NORMAL, DISABLED, NORMAL, NORMAL, NORMAL],
+                  "the uninstaller copy offers uninstall, the web address, DirectX and Exit")
+            run.click_button(MAIN_MENU_RECTS[3])
+            wait_for(lambda: run.frame().count(YES, NORMAL) > 10, 20, "the uninstall question")
+            run.click_button(YES)
+            wait_for(lambda: run.frame().count(OK, NORMAL) > 10, 30, "the uninstalled message")
+            check(not game_folder(prefix).exists() and not key_exists(prefix, RECORD), "uninstalled")
+            check((prefix.windows / "untsetup.exe").exists(), "the uninstaller copy itself stays")
+            run.click_button(OK)
+            menu = on(run, 130)
+            check(label(menu, MAIN_MENU_RECTS[3]) == DISABLED, "nothing left to uninstall")
+        finally:
+            run.kill()
+
+
+def failed_run(package_name, package):
+    with scenario(f"bad-{package_name}") as (display, prefix), tempfile.TemporaryDirectory() as cd:
+        make_cd(cd, package)
+        if package is None:
+            (Path(cd) / "ReadMe.txt").write_text("no package on this CD")
+        prefix.map_drive("d", cd)
+        run = SetupRun(prefix, display)
+        try:
+            run.wait_live()
+            finish = install(run)
+            check([label(finish, r) for r in FINISH_RECTS[:3]] == [DISABLED] * 3,
+                  f"{package_name}: only Setup Menu is available")
+            check(not game_folder(prefix).exists(), f"{package_name}: the destination is removed")
+            check(not key_exists(prefix, RECORD) and not program_group(prefix).exists(),
+                  f"{package_name}: no records, no links")
+            check(run.process.poll() is None, f"{package_name}: the program is still running")
+        finally:
+            run.kill()
+
+
+def test_missing_foreign_truncated_and_damaged_packages_fail():
+    failed_run("missing", None)
+    for name in ("notrar.pkg", "truncated.rar", "damaged.rar"):
+        failed_run(name, PACKAGES / name)
+
+
+def cancel_run(answer):
+    with scenario(f"cancel-{answer}") as (display, prefix), tempfile.TemporaryDirectory() as cd:
+        make_cd(cd, DEMO_PACKAGE)
+        prefix.map_drive("d", cd)
+        run = SetupRun(prefix, display)
+        try:
+            run.wait_live()
+            run.click_button(MAIN_MENU_RECTS[0])
+            on(run, 141)
+            run.click_button(CONTINUE, settle=0)
+            on(run, 145)
+            run.click_button(CANCEL, settle=0)
+            wait_for(lambda: run.frame().count(YES, NORMAL) > 10, 20, "the abort question")
+            run.click_button(YES if answer == "yes" else NO)
+            finish = on(run, 143, 180)
+            return prefix, finish
+        finally:
+            if answer == "yes":
+                check([label(run.frame(), r) for r in FINISH_RECTS[:3]] == [DISABLED] * 3,
+                      "aborted: only Setup Menu is available")
+                check(not game_folder(prefix).exists(), "aborted: the destination folder is gone")
+                check(not key_exists(prefix, RECORD) and not program_group(prefix).exists(), "aborted: no records or links")
+            else:
+                check(key_exists(prefix, RECORD) and len(list(program_group(prefix).glob("*.lnk"))) == 7,
+                      "Cancel answered No: the run completes")
+            run.kill()
+
+
+def test_cancel_answered_yes_aborts_and_cleans_up():
+    cancel_run("yes")
+
+
+def test_cancel_answered_no_goes_on():
+    cancel_run("no")
+
+
+if __name__ == "__main__":
+    main([
+        test_install_with_desktop_icon_then_play_and_uninstall,
+        test_install_without_desktop_icon_and_the_uninstaller_copy,
+        test_missing_foreign_truncated_and_damaged_packages_fail,
+        test_cancel_answered_yes_aborts_and_cleans_up,
+        test_cancel_answered_no_goes_on,
+    ])
