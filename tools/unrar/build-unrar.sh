@@ -42,7 +42,8 @@ else
   echo '#include <wbemidl.h>' >"$obj/case-include/Wbemidl.h"
 
   # Objects of the makefile's "lib" target, plus the Windows version checks it leaves out.
-  lib_objs=$(make -s --no-print-directory -C "$src" -f makefile -f - lib-objects <<'MK'
+  # (Without the flags of a make this script may run under, which would add directory notes.)
+  lib_objs=$(env -u MAKEFLAGS -u MFLAGS -u MAKELEVEL make -s --no-print-directory -C "$src" -f makefile -f - lib-objects <<'MK'
 lib-objects: ; @echo $(sort $(OBJECTS) $(LIB_OBJ))
 MK
 )

@@ -1,0 +1,137 @@
+"""The screen flow of the real program: the destination screen, its check box and folder
+browser, the free-space refusal, and the buttons that start other programs."""
+
+import subprocess
+import tempfile
+from pathlib import Path
+
+from bench import (BACK, BLACK, BROWSE, BUILD, CHECK_BOX, CONTINUE, DRAWN, MAIN_MENU_RECTS, NORMAL, OK, Background,
+                   SetupRun, check, main, make_cd, scenario, shows, wait_for)
+
+PATH_LINE = (52, 87, 636, 110)
+FREE_SPACE_LINE = (348, 209, 544, 234)
+RECORD = "HKCU\\SOFTWARE\\Quellmark Studio\\RV : Marvolen"
+
+
+def on(run, screen_id, timeout=30):
+    return wait_for(lambda: (lambda f: f if not f.dimmed() and shows(f, screen_id, DRAWN[screen_id]) else None)(
+        run.frame()), timeout, f"screen {screen_id}")
+
+
+def ticked(frame):
+    """True when the check box area differs from the empty box of the background."""
+    empty = Background(141)
+    left, top, right, bottom = CHECK_BOX
+    return any(frame.at(x, y) != empty.at(x, y) for y in range(top, bottom) for x in range(left, right))
+
+
+def area(frame, rect):
+    left, top, right, bottom = rect
+    return [frame.at(x, y) for y in range(top, bottom) for x in range(left, right)]
+
+
+def record_install_dir(prefix, folder):
+    prefix.wine("reg", "add", RECORD, "/v", "InstallDir", "/d", folder, "/f")
+
+
+def started_programs(prefix):
+    log = prefix.drive_c / "standin-ran.txt"
+    return [line.lower().split("|") for line in log.read_text().splitlines()] if log.exists() else []
+
+
+def test_destination_shows_the_default_and_keeps_the_check_box():
+    with scenario("destination") as (display, prefix), tempfile.TemporaryDirectory() as cd:
+        make_cd(cd)
+        prefix.map_drive("d", cd)
+        run = SetupRun(prefix, display)
+        try:
+            run.wait_live()
+            run.click_button(MAIN_MENU_RECTS[0])
+            frame = on(run, 141)
+            check(frame.count(PATH_LINE, NORMAL) > 100, "the destination folder is shown")
+            check(frame.count(FREE_SPACE_LINE, BLACK) > 100, "the free space of its drive is shown")
+            check(not ticked(frame), "the desktop icon starts unticked")
+            run.click_button(CHECK_BOX, labelled=False)
+            check(ticked(on(run, 141)), "a click ticks the box")
+            run.click_button(BACK)
+            on(run, 130)
+            run.click_button(MAIN_MENU_RECTS[0])
+            check(ticked(on(run, 141)), "the tick survives going back to the menu")
+            run.click_button(CHECK_BOX, labelled=False)
+            before = on(run, 141)
+            check(not ticked(before), "a second click clears it")
+
+            # The folder browser opens with its own window; Escape cancels it and nothing changes.
+            run.click_button(BROWSE, settle=0)
+            dialog = wait_for(lambda: display.windows_named("^Browse for Folder$"), 20, "the folder browser")[0]
+            display.run("xdotool", "windowfocus", dialog)
+            display.run("xdotool", "key", "Escape")
+            wait_for(lambda: not display.windows_named("^Browse for Folder$"), 20, "the browser to close")
+            run.move(20, 20)
+            after = on(run, 141)
+            check(area(after, PATH_LINE) == area(before, PATH_LINE), "a cancelled browse leaves the folder as it was")
+            run.click_button(BACK)
+            on(run, 130)
+            run.click_button(MAIN_MENU_RECTS[5], settle=0)
+            run.wait_exit()
+        finally:
+            run.kill()
+
+
+def test_too_little_space_shows_the_message_and_stays():
+    mount = Path(tempfile.mkdtemp(prefix="marvolen-small-drive-"))
+    subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64m", "tmpfs", str(mount)], check=True)
+    try:
+        with scenario("no-space") as (display, prefix), tempfile.TemporaryDirectory() as cd:
+            make_cd(cd)
+            prefix.map_drive("d", cd)
+            prefix.map_drive("e", mount)
+            record_install_dir(prefix, "E:\\Marvolen")
+            run = SetupRun(prefix, display)
+            try:
+                run.wait_live()
+                run.click_button(MAIN_MENU_RECTS[2])   # Reinstall, into the recorded folder on E:
+                on(run, 141)
+                run.click_button(CONTINUE, settle=0)
+                frame = wait_for(lambda: (lambda f: f if f.count(OK, NORMAL) > 10 else None)(run.frame()), 20,
+                                 "the not-enough-space message")
+                check(frame.dimmed(), "the message lies over the dimmed screen")
+                run.click_button(OK)
+                on(run, 141)
+                check(not any(mount.iterdir()), "nothing was written to the small drive")
+            finally:
+                run.kill()
+    finally:
+        subprocess.run(["umount", str(mount)], check=False)
+        mount.rmdir()
+
+
+def test_play_starts_the_game_in_its_folder_and_directx_beside_the_setup():
+    with scenario("play") as (display, prefix), tempfile.TemporaryDirectory() as cd:
+        make_cd(cd, BUILD / "tests" / "packages" / "game.rar")
+        prefix.map_drive("d", cd)
+        game = prefix.drive_c / "Games" / "Marvolen"
+        game.mkdir(parents=True)
+        (game / "tarn.exe").write_bytes((Path(cd) / "DirectX" / "directx.exe").read_bytes())
+        record_install_dir(prefix, "C:\\Games\\Marvolen")
+        run = SetupRun(prefix, display)
+        try:
+            run.wait_live()
+            run.click_button(MAIN_MENU_RECTS[0])   # "Play"
+            wait_for(lambda: started_programs(prefix), 20, "the game to start")
+            check(started_programs(prefix)[0] == ["c:\\games\\marvolen\\tarn.exe", "c:\\games\\marvolen"],
+                  f"the game runs from its folder: {started_programs(prefix)}")
+            run.click_button(MAIN_MENU_RECTS[4])   # "Install DirectX 7.0"
+            wait_for(lambda: len(started_programs(prefix)) == 2, 20, "the DirectX setup to start")
+            check(started_programs(prefix)[1][0] == "d:\\directx\\directx.exe",
+                  f"the DirectX setup beside the setup: {started_programs(prefix)}")
+        finally:
+            run.kill()
+
+
+if __name__ == "__main__":
+    main([
+        test_destination_shows_the_default_and_keeps_the_check_box,
+        test_too_little_space_shows_the_message_and_stays,
+        test_play_starts_the_game_in_its_folder_and_directx_beside_the_setup,
+    ])
