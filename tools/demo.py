@@ -1,6 +1,7 @@
-"""`make run`: assembles the demo CD under build/cd, maps it as drive D: of a fresh prefix and
-starts D:\\setup.exe. On the user's display the user drives it; without a display it runs on
-Xvfb, walks through the screens and saves a screenshot of each to build/demo/."""
+"""`make run`: maps the demo CD (build/cd, assembled by the build) as drive D: of a fresh
+prefix and starts D:\\setup.exe. On the user's display the user drives it; without a display
+it runs on Xvfb, goes through a whole installation, the game, and an uninstall, and saves a
+screenshot of every screen and overlay to build/demo/."""
 
 import os
 import shutil
@@ -10,17 +11,12 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
-from bench import BUILD, MAIN_MENU_RECTS, REPO, Display, Prefix, SetupRun, make_cd  # noqa: E402
+from bench import (BUILD, CANCEL, CHECK_BOX, CONTINUE, FINISH_RECTS, MAIN_MENU_RECTS, NO, NORMAL, OK, YES,  # noqa: E402
+                   Display, Prefix, SetupRun, wait_for)
+from test_install import on  # noqa: E402
 
 CD = BUILD / "cd"
 SHOTS = BUILD / "demo"
-
-
-def assemble_cd():
-    if CD.exists():
-        shutil.rmtree(CD)
-    make_cd(CD)
-    shutil.copy2(REPO / "tools" / "demo" / "ReadMe.txt", CD / "ReadMe.txt")
 
 
 def interactive(prefix):
@@ -32,15 +28,18 @@ def interactive(prefix):
 
 def walk_through(prefix):
     display = Display()
+    shots = []
+
+    def shot(name):
+        path = SHOTS / f"{len(shots) + 1:02d}-{name}.png"
+        display.save_png(path)
+        shots.append(path)
+
+    def wait_button(rect):
+        wait_for(lambda: run.frame().count(rect, NORMAL) > 10, 30, f"button {rect}")
+
+    run = SetupRun(prefix, display)
     try:
-        run = SetupRun(prefix, display)
-        shots = []
-
-        def shot(name):
-            path = SHOTS / f"{len(shots) + 1:02d}-{name}.png"
-            display.save_png(path)
-            shots.append(path)
-
         shot("starting")
         run.wait_live()
         shot("main-menu")
@@ -48,23 +47,52 @@ def walk_through(prefix):
         time.sleep(0.5)
         shot("main-menu-hover")
         run.click_button(MAIN_MENU_RECTS[0])
+        on(run, 141)
         shot("destination")
-        run.click_button((255, 298, 293, 338), labelled=False)
+        run.click_button(CHECK_BOX, labelled=False)
         shot("destination-desktop-icon")
-        run.click_button((96, 398, 286, 439))
-        shot("back-to-menu")
+        run.click_button(CONTINUE, settle=0.3)
+        shot("preparing")
+        on(run, 145)
+        time.sleep(0.5)
+        shot("extracting")
+        run.click_button(CANCEL, settle=0)
+        wait_button(NO)
+        shot("abort-question")
+        run.click_button(NO, settle=0)
+        on(run, 143, 180)
+        shot("finish")
+        run.click_button(FINISH_RECTS[0])
+        wait_for(lambda: display.windows_named("^Stand-in"), 20, "the game to start")
+        shot("game-started")
+        wait_for(lambda: not display.windows_named("^Stand-in"), 20, "the game to end")
+        run.click_button(FINISH_RECTS[3])
+        on(run, 130)
+        shot("main-menu-installed")
+        run.click_button(MAIN_MENU_RECTS[3])
+        wait_button(YES)
+        shot("uninstall-question")
+        run.click_button(YES, settle=0.8)
+        shot("uninstalling")
+        wait_button(OK)
+        shot("uninstalled")
+        run.click_button(OK)
         run.click_button(MAIN_MENU_RECTS[5], settle=0)
         run.wait_exit()
-        print("Screenshots:")
-        for path in shots:
-            print(f"  {path}")
     finally:
+        run.kill()
         display.close()
+    print("Screenshots of the demo run:")
+    for path in shots:
+        print(f"  {path}")
 
 
 def main():
-    assemble_cd()
-    SHOTS.mkdir(parents=True, exist_ok=True)
+    if not (CD / "setup.exe").exists() or not (CD / "tsetup.pkg").exists():
+        sys.exit("build/cd is incomplete: run `make build` first")
+    if SHOTS.exists():
+        shutil.rmtree(SHOTS)
+    SHOTS.mkdir(parents=True)
     prefix = Prefix("demo")
     prefix.map_drive("d", CD)
     try:

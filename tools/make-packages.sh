@@ -51,7 +51,14 @@ demo() {
   content=$(mktemp -d)
   trap 'rm -rf "$content"' RETURN
   game_files "$standin" "$content"
-  mkdir -p "$content/data/maps" "$content/data/sounds" "$content/saves"
+  mkdir -p "$content/data/maps" "$content/data/sounds" "$content/data/sprites" "$content/saves"
+  # Many small files as well as large ones, so the animation has a few seconds to run.
+  python3 - "$content/data/sprites" <<'PY'
+import random, sys
+rng = random.Random(11)
+for i in range(900):
+    open(f"{sys.argv[1]}/sprite{i:03d}.spr", "wb").write(rng.randbytes(6000 + rng.randrange(6000)))
+PY
   for i in $(seq -w 1 60); do filler "$content/data/maps/region$i.map" 400000 "$i" text; done
   for i in $(seq -w 1 12); do filler "$content/data/sounds/theme$i.wav" 3000000 "$((100 + 10#$i))" random; done
   filler "$content/data/world.dat" 40000000 7 text

@@ -126,6 +126,26 @@ TEST_CASE("missing, foreign, truncated and damaged packages fail")
     CHECK(MeasurePackage() == 0);
 }
 
+TEST_CASE("without a usable library both passes end as for a package that cannot be opened")
+{
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    const std::string library = std::string(system) + "\\unrar.dll";
+    for (const char* stand : {"", "version.dll"}) {
+        CAPTURE(stand);
+        PrepareRun("nested.rar", "extract-nolibrary");
+        UnloadUnrar();   // a measuring pass that could not open its package keeps it loaded
+        REQUIRE(DeleteFileA(library.c_str()));
+        // Missing altogether, or a library of that name without the entry points.
+        if (*stand) CopyFileA((std::string(system) + "\\" + stand).c_str(), library.c_str(), FALSE);
+        CHECK(MeasurePackage() == 0);
+        BytesTotal = 0;
+        CHECK(ExtractPackage() == RunFailed);
+        CHECK(Setup.ProgressStep == -1);
+    }
+    DeleteFileA(library.c_str());
+}
+
 TEST_CASE("a cancel confirmed during an entry finishes that entry, then the run ends aborted")
 {
     // Stored order: deep.bin first, then notes.txt and big.dat.
