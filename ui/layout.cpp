@@ -12,7 +12,7 @@ ScreenButton QuestionButtons[2];
 
 namespace {
 
-struct ButtonSpec {
+struct ButtonStart {
     ScreenButton* button;
     UINT label;             // 0: the check box, whose label is never drawn
     COLORREF colour;
@@ -21,7 +21,7 @@ struct ButtonSpec {
 
 // Labels and starting colours. Reinstall and Uninstall start unavailable; start-up then
 // settles every availability from the install record.
-constexpr ButtonSpec Buttons[] = {
+constexpr ButtonStart Buttons[] = {
     {&MainMenuButtons[0], IDS_INSTALL, NormalColour, &MainMenuRects[0]},
     {&MainMenuButtons[1], IDS_WWW, NormalColour, &MainMenuRects[1]},
     {&MainMenuButtons[2], IDS_REINSTALL, DisabledColour, &MainMenuRects[2]},
@@ -51,8 +51,8 @@ struct ResetAtLoad {
 void ResetButtons()
 {
     static const char Unlabelled[] = "";
-    for (const ButtonSpec& spec : Buttons)
-        *spec.button = {spec.label ? Text(spec.label) : Unlabelled, spec.colour, spec.rect};
+    for (const ButtonStart& start : Buttons)
+        *start.button = {start.label ? Text(start.label) : Unlabelled, start.colour, start.rect};
 }
 
 ButtonGroup ScreenGroup(ScreenId screen)

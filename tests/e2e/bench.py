@@ -7,6 +7,7 @@ import shutil
 import struct
 import subprocess
 import sys
+import tempfile
 import time
 from pathlib import Path
 
@@ -72,13 +73,17 @@ class Display:
 
     def __init__(self, width=1024, height=768, depth=24):
         self.width, self.height, self.depth = width, height, depth
-        self.number = next(n for n in range(90, 200) if not Path(f"/tmp/.X{n}-lock").exists()
-                           and not Path(f"/tmp/.X11-unix/X{n}").exists())
-        self.name = f":{self.number}"
+        # Xvfb picks a free display number itself and reports it: no race with parallel tests.
+        read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
-            ["Xvfb", self.name, "-screen", "0", f"{width}x{height}x{depth}", "-nolisten", "tcp"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_for(lambda: Path(f"/tmp/.X11-unix/X{self.number}").exists(), 10, "Xvfb to start")
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x{depth}", "-nolisten", "tcp"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write_end,))
+        os.close(write_end)
+        with os.fdopen(read_end) as report:
+            number = report.readline().strip()
+        if not number:
+            raise Failure("Xvfb did not start")
+        self.name = f":{number}"
 
     def run(self, *args, **kw):
         env = dict(os.environ, DISPLAY=self.name)
@@ -282,6 +287,25 @@ def scenario(name, depth=24):
     finally:
         prefix.close()
         display.close()
+
+
+@contextlib.contextmanager
+def cd_scenario(name, package=None, depth=24):
+    """A scenario whose CD folder (setup.exe and, when given, the package) is drive D:."""
+    with scenario(name, depth) as (display, prefix), tempfile.TemporaryDirectory() as cd:
+        make_cd(cd, package)
+        prefix.map_drive("d", cd)
+        yield display, prefix, Path(cd)
+
+
+@contextlib.contextmanager
+def running(prefix, display, command="D:\\setup.exe"):
+    """The program started; killed on the way out if it is still there."""
+    run = SetupRun(prefix, display, command)
+    try:
+        yield run
+    finally:
+        run.kill()
 
 
 def main(tests):

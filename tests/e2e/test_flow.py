@@ -6,7 +6,7 @@ import tempfile
 from pathlib import Path
 
 from bench import (BACK, BLACK, BROWSE, BUILD, CHECK_BOX, CONTINUE, DRAWN, MAIN_MENU_RECTS, NORMAL, OK, Background,
-                   SetupRun, check, main, make_cd, scenario, shows, wait_for)
+                   SetupRun, cd_scenario, check, main, make_cd, running, scenario, shows, wait_for)
 
 PATH_LINE = (52, 87, 636, 110)
 FREE_SPACE_LINE = (348, 209, 544, 234)
@@ -40,42 +40,36 @@ def started_programs(prefix):
 
 
 def test_destination_shows_the_default_and_keeps_the_check_box():
-    with scenario("destination") as (display, prefix), tempfile.TemporaryDirectory() as cd:
-        make_cd(cd)
-        prefix.map_drive("d", cd)
-        run = SetupRun(prefix, display)
-        try:
-            run.wait_live()
-            run.click_button(MAIN_MENU_RECTS[0])
-            frame = on(run, 141)
-            check(frame.count(PATH_LINE, NORMAL) > 100, "the destination folder is shown")
-            check(frame.count(FREE_SPACE_LINE, BLACK) > 100, "the free space of its drive is shown")
-            check(not ticked(frame), "the desktop icon starts unticked")
-            run.click_button(CHECK_BOX, labelled=False)
-            check(ticked(on(run, 141)), "a click ticks the box")
-            run.click_button(BACK)
-            on(run, 130)
-            run.click_button(MAIN_MENU_RECTS[0])
-            check(ticked(on(run, 141)), "the tick survives going back to the menu")
-            run.click_button(CHECK_BOX, labelled=False)
-            before = on(run, 141)
-            check(not ticked(before), "a second click clears it")
+    with cd_scenario("destination") as (display, prefix, cd), running(prefix, display) as run:
+        run.wait_live()
+        run.click_button(MAIN_MENU_RECTS[0])
+        frame = on(run, 141)
+        check(frame.count(PATH_LINE, NORMAL) > 100, "the destination folder is shown")
+        check(frame.count(FREE_SPACE_LINE, BLACK) > 100, "the free space of its drive is shown")
+        check(not ticked(frame), "the desktop icon starts unticked")
+        run.click_button(CHECK_BOX, labelled=False)
+        check(ticked(on(run, 141)), "a click ticks the box")
+        run.click_button(BACK)
+        on(run, 130)
+        run.click_button(MAIN_MENU_RECTS[0])
+        check(ticked(on(run, 141)), "the tick survives going back to the menu")
+        run.click_button(CHECK_BOX, labelled=False)
+        before = on(run, 141)
+        check(not ticked(before), "a second click clears it")
 
-            # The folder browser opens with its own window; Escape cancels it and nothing changes.
-            run.click_button(BROWSE, settle=0)
-            dialog = wait_for(lambda: display.windows_named("^Browse for Folder$"), 20, "the folder browser")[0]
-            display.run("xdotool", "windowfocus", dialog)
-            display.run("xdotool", "key", "Escape")
-            wait_for(lambda: not display.windows_named("^Browse for Folder$"), 20, "the browser to close")
-            run.move(20, 20)
-            after = on(run, 141)
-            check(area(after, PATH_LINE) == area(before, PATH_LINE), "a cancelled browse leaves the folder as it was")
-            run.click_button(BACK)
-            on(run, 130)
-            run.click_button(MAIN_MENU_RECTS[5], settle=0)
-            run.wait_exit()
-        finally:
-            run.kill()
+        # The folder browser opens with its own window; Escape cancels it and nothing changes.
+        run.click_button(BROWSE, settle=0)
+        dialog = wait_for(lambda: display.windows_named("^Browse for Folder$"), 20, "the folder browser")[0]
+        display.run("xdotool", "windowfocus", dialog)
+        display.run("xdotool", "key", "Escape")
+        wait_for(lambda: not display.windows_named("^Browse for Folder$"), 20, "the browser to close")
+        run.move(20, 20)
+        after = on(run, 141)
+        check(area(after, PATH_LINE) == area(before, PATH_LINE), "a cancelled browse leaves the folder as it was")
+        run.click_button(BACK)
+        on(run, 130)
+        run.click_button(MAIN_MENU_RECTS[5], settle=0)
+        run.wait_exit()
 
 
 def test_too_little_space_shows_the_message_and_stays():

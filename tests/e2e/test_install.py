@@ -212,7 +212,8 @@ def failed_run(package_name, package):
             finish = install(run)
             check([label(finish, r) for r in FINISH_RECTS[:3]] == [DISABLED] * 3,
                   f"{package_name}: only Setup Menu is available")
-            check(not game_folder(prefix).exists(), f"{package_name}: the destination is removed")
+            # The finish screen shows once before the clean-up runs under its status panel.
+            wait_for(lambda: not game_folder(prefix).exists(), 10, f"{package_name}: the destination to be removed")
             check(not key_exists(prefix, RECORD) and not program_group(prefix).exists(),
                   f"{package_name}: no records, no links")
             check(run.process.poll() is None, f"{package_name}: the program is still running")
@@ -246,7 +247,8 @@ def cancel_run(answer):
             if answer == "yes":
                 check([label(run.frame(), r) for r in FINISH_RECTS[:3]] == [DISABLED] * 3,
                       "aborted: only Setup Menu is available")
-                check(not game_folder(prefix).exists(), "aborted: the destination folder is gone")
+                # The finish screen shows once before the clean-up runs under its status panel.
+                wait_for(lambda: not game_folder(prefix).exists(), 10, "aborted: the destination folder to be removed")
                 check(not key_exists(prefix, RECORD) and not program_group(prefix).exists(), "aborted: no records or links")
             else:
                 check(key_exists(prefix, RECORD) and len(list(program_group(prefix).glob("*.lnk"))) == 7,

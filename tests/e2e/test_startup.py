@@ -4,10 +4,9 @@ import filecmp
 import os
 import tempfile
 import time
-from pathlib import Path
 
-from bench import (BUILD, DISABLED, HIGHLIGHT, MAIN_MENU_RECTS, NORMAL, SetupRun, check, main, make_cd, scenario,
-                   wait_for)
+from bench import (BUILD, DISABLED, HIGHLIGHT, MAIN_MENU_RECTS, NORMAL, SetupRun, cd_scenario, check, main, make_cd,
+                   running, scenario, wait_for)
 
 EXIT = MAIN_MENU_RECTS[5]
 
@@ -50,19 +49,13 @@ def test_first_start_copies_itself_writes_the_library_and_shows_the_menu():
 
 
 def test_start_dims_the_menu_under_the_status_panel_first():
-    with scenario("dimmed-start") as (display, prefix), tempfile.TemporaryDirectory() as cd:
-        make_cd(cd)
-        prefix.map_drive("d", cd)
-        run = SetupRun(prefix, display)
-        try:
-            first = run.frame()
-            if not first.dimmed():
-                raise AssertionError("the first frame should be the dimmed menu (start-up pauses a second)")
-            check(first.count((151, 153, 489, 226), (206, 162, 114)) > 50, "status text shown while starting")
-            run.wait_live()
-            exit_cleanly(run)
-        finally:
-            run.kill()
+    with cd_scenario("dimmed-start") as (display, prefix, cd), running(prefix, display) as run:
+        first = run.frame()
+        if not first.dimmed():
+            raise AssertionError("the first frame should be the dimmed menu (start-up pauses a second)")
+        check(first.count((151, 153, 489, 226), (206, 162, 114)) > 50, "status text shown while starting")
+        run.wait_live()
+        exit_cleanly(run)
 
 
 def test_older_copies_are_replaced_and_an_existing_library_kept():
@@ -129,20 +122,14 @@ def test_an_install_record_offers_play_and_the_uninstaller_only_uninstall():
 
 
 def test_buttons_light_up_under_the_pointer_and_go_dark_again():
-    with scenario("hover") as (display, prefix), tempfile.TemporaryDirectory() as cd:
-        make_cd(cd)
-        prefix.map_drive("d", cd)
-        run = SetupRun(prefix, display)
-        try:
-            run.wait_live()
-            run.move(460, 146)
-            wait_for(lambda: labels(run.frame())[1] == HIGHLIGHT, 10, "WWW lit")
-            run.move(460, 195)   # onto Reinstall, which is unavailable
-            frame = wait_for(lambda: (lambda f: f if labels(f)[1] == NORMAL else None)(run.frame()), 10, "WWW dark")
-            check(labels(frame)[2] == DISABLED, "an unavailable button never lights up")
-            exit_cleanly(run)
-        finally:
-            run.kill()
+    with cd_scenario("hover") as (display, prefix, cd), running(prefix, display) as run:
+        run.wait_live()
+        run.move(460, 146)
+        wait_for(lambda: labels(run.frame())[1] == HIGHLIGHT, 10, "WWW lit")
+        run.move(460, 195)   # onto Reinstall, which is unavailable
+        frame = wait_for(lambda: (lambda f: f if labels(f)[1] == NORMAL else None)(run.frame()), 10, "WWW dark")
+        check(labels(frame)[2] == DISABLED, "an unavailable button never lights up")
+        exit_cleanly(run)
 
 
 def test_start_on_a_16_bit_display_dims_and_goes_live():
@@ -161,17 +148,11 @@ def test_start_on_a_16_bit_display_dims_and_goes_live():
 
 
 def test_closing_the_window_ends_the_program():
-    with scenario("close") as (display, prefix), tempfile.TemporaryDirectory() as cd:
-        make_cd(cd)
-        prefix.map_drive("d", cd)
-        run = SetupRun(prefix, display)
-        try:
-            run.wait_live()
-            # taskkill without /f asks the window to close, as its close command would.
-            prefix.wine("taskkill", "/im", "setup.exe", display=display, check=False)
-            check(run.wait_exit(15) == 0, "a closed window ends the program with code 0")
-        finally:
-            run.kill()
+    with cd_scenario("close") as (display, prefix, cd), running(prefix, display) as run:
+        run.wait_live()
+        # taskkill without /f asks the window to close, as its close command would.
+        prefix.wine("taskkill", "/im", "setup.exe", display=display, check=False)
+        check(run.wait_exit(15) == 0, "a closed window ends the program with code 0")
 
 
 if __name__ == "__main__":

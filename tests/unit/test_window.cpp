@@ -62,11 +62,15 @@ TEST_CASE("while busy without a prompt the mouse is ignored; when idle a press o
     Fresh();
     const POINT exit = Centre(Layout::MainMenuRects[5]);
     Setup.Busy = 1;
+    const unsigned paints = PaintCount;
     SendMessageA(Setup.Window, WM_MOUSEMOVE, 0, MAKELPARAM(exit.x, exit.y));
     SendMessageA(Setup.Window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(exit.x, exit.y));
     PumpMessages();
     CHECK(MainMenuButtons[5].colour == NormalColour);
     CHECK(Setup.QuitRequested == 0);
+    CHECK(PaintCount == paints);
+    SendMessageA(Setup.Window, WM_LBUTTONUP, 0, MAKELPARAM(exit.x, exit.y));
+    CHECK(PaintCount == paints + 1);   // a release repaints, busy or not
 
     Setup.Busy = 0;
     SendMessageA(Setup.Window, WM_MOUSEMOVE, 0, MAKELPARAM(exit.x, exit.y));

@@ -29,8 +29,8 @@ Colour rollShade(double u, double towardsLight)
 {
     const double n = std::sqrt(std::max(0.0, 1 - u * u));
     const double diffuse = 0.25 + 0.75 * std::max(0.0, -towardsLight * u + 0.8 * n);
-    const double spec = std::pow(std::max(0.0, 1 - std::fabs(u + 0.35) * 3.2), 3) * 0.5;
-    return lit(mix(rgb(92, 64, 36), rgb(226, 202, 156), diffuse), spec);
+    const double specular = std::pow(std::max(0.0, 1 - std::fabs(u + 0.35) * 3.2), 3) * 0.5;
+    return lit(mix(rgb(92, 64, 36), rgb(226, 202, 156), diffuse), specular);
 }
 
 }  // namespace
