@@ -29,10 +29,12 @@ void DefaultDestination(char (&path)[PathSize])
     char programFiles[PathSize];
     char candidate[PathSize];
     if (ReadRegistryText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
-                         programFiles) &&
-        JoinText(candidate, programFiles, GameFolderSuffix) && FitsInstallPath(candidate) &&
-        CopyText(path, candidate))
-        return;
+                         programFiles)) {
+        const std::size_t length = std::strlen(programFiles);
+        if (length > 0 && programFiles[length - 1] == '\\') programFiles[length - 1] = '\0';   // "D:\" as well
+        if (JoinText(candidate, programFiles, GameFolderSuffix) && FitsInstallPath(candidate) && CopyText(path, candidate))
+            return;
+    }
     // No usable value: Program Files on the Windows drive, where every Windows keeps it.
     char drive[3] = {'C', ':', '\0'};
     if (Setup.WindowsDir[0] && Setup.WindowsDir[1] == ':') drive[0] = Setup.WindowsDir[0];

@@ -89,9 +89,14 @@ TEST_CASE("the default destination is Program Files plus Marvolen, also without 
     strcpy(Setup.WindowsDir, "E:\\WINNT");
     char fallback[PathSize] = "garbage";
     DefaultDestination(fallback);
+    // Program Files in a drive root gives no double backslash.
+    RegSetValueExA(key, "ProgramFilesDir", 0, REG_SZ, reinterpret_cast<const BYTE*>("D:\\"), 4);
+    char root[PathSize];
+    DefaultDestination(root);
     RegSetValueExA(key, "ProgramFilesDir", 0, REG_SZ, reinterpret_cast<BYTE*>(saved), length);
     RegCloseKey(key);
     CHECK(std::string(fallback) == "E:\\Program Files\\Marvolen");
+    CHECK(std::string(root) == "D:\\Marvolen");
 }
 
 TEST_CASE("the user's Programs and Desktop folders come from the shell folders")
