@@ -78,14 +78,14 @@ void WriteLibraryCopy(const char* path)
     CloseHandle(file);
 }
 
-int RunSetup(HINSTANCE instance)
+bool StartUp(HINSTANCE instance)
 {
     Setup.Instance = instance;
     LocateProgram();
     LoadTexts();
     Setup.StatusText = Text(IDS_INITIALIZING);
     RegisterWindowClass();
-    if (!CreateMainWindow()) return 0;
+    if (!CreateMainWindow()) return false;
     CoInitialize(nullptr);
     Sleep(1000);   // the menu shows dimmed under "Setup Initializing..." for a moment
 
@@ -98,6 +98,12 @@ int RunSetup(HINSTANCE instance)
     Setup.StatusPanelShown = 0;
     Setup.Busy = 0;
     PaintScreen();
+    return true;
+}
+
+int RunSetup(HINSTANCE instance)
+{
+    if (!StartUp(instance)) return 0;
     const int exitCode = RunMessageLoop();
     CoUninitialize();
     return exitCode;

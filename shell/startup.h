@@ -14,6 +14,9 @@ void RefreshUninstallerCopy();
 // Writes the carried UnRAR library to path unless a file of that name exists already.
 void WriteLibraryCopy(const char* path);
 
+// Everything up to the live main menu; false when the window cannot be created.
+bool StartUp(HINSTANCE instance);
+
 // The whole program: start-up, then the message loop. Returns the exit code.
 int RunSetup(HINSTANCE instance);
 
