@@ -2,7 +2,7 @@
 BUILD := build
 CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all bootstrap build test run clean
+.PHONY: all bootstrap build test run clean reproducible
 
 all: build
 
@@ -20,6 +20,10 @@ test: build
 
 run: build
 	@python3 tools/demo.py
+
+# Two clean builds of the committed sources must give the same setup.exe and unrar.dll.
+reproducible: bootstrap
+	@bash tools/check-reproducible.sh
 
 clean:
 	rm -rf $(BUILD)

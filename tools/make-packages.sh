@@ -90,6 +90,8 @@ tests() {
   mkdir -p "$out/empty/only a folder"
   pack "$out/empty.rar" "$out/empty"
 
+  bad_packages "$out/bad"
+
   printf 'This is not a RAR archive.\n' >"$out/notrar.pkg"
   local size
   size=$(stat -c %s "$out/nested.rar")
@@ -97,6 +99,38 @@ tests() {
   # Flip bytes inside the packed data of the first, large entry: the CRC check must catch it.
   cp "$out/nested.rar" "$out/damaged.rar"
   printf '\xff\x00\xff\x00\xff\x00\xff\x00' | dd of="$out/damaged.rar" bs=1 seek=$((size / 3)) conv=notrunc status=none
+}
+
+# Packages a damaged CD or a hostile file could hand the setup.
+bad_packages() {  # folder
+  local bad=$1 scratch
+  mkdir -p "$bad"
+  scratch=$(mktemp -d)
+  # Names that try to leave the destination, beside one plain entry; and an entry that claims
+  # far more data than it holds. rar never writes either, so they are made by hand.
+  python3 "$repo/tools/craft-rar.py" "$bad/escaping.rar" "../../escape1.txt=x" '..\..\escape2.txt=x' \
+    "C:/escape3.txt=x" "/escape4.txt=x" "//server/share/escape5.txt=x" '\\server\share\escape6.txt=x' "inside.txt=fine"
+  python3 "$repo/tools/craft-rar.py" "$bad/oversized.rar" --stated-size 100000000 "huge.dat=only a few bytes"
+  # Thousands of tiny entries.
+  mkdir -p "$scratch/many"
+  python3 - "$scratch/many" <<'PY'
+import sys
+for i in range(2000):
+    open(f"{sys.argv[1]}/entry{i:04d}.txt", "w").write(f"entry {i}\n")
+PY
+  pack "$bad/many.rar" "$scratch/many"
+  # The first volume of a set whose next volume is missing; password-protected data; and
+  # encrypted headers.
+  mkdir -p "$scratch/volumes"
+  filler "$scratch/volumes/spread.dat" 600000 9 random
+  (cd "$scratch/volumes" && rar a -inul -m0 -v200k "$scratch/set.rar" spread.dat)
+  cp "$scratch/set.part1.rar" "$bad/first-volume.rar"
+  (cd "$scratch/volumes" && rar a -inul -psecret "$bad/password.rar" spread.dat)
+  (cd "$scratch/volumes" && rar a -inul -hpsecret "$bad/hidden-headers.rar" spread.dat)
+  # Unpacks to more than a small drive holds, packed small.
+  head -c 600000000 /dev/zero >"$scratch/zeros.dat"
+  (cd "$scratch" && rar a -inul -m1 "$bad/too-big.rar" zeros.dat)
+  rm -rf "$scratch"
 }
 
 case "${1:-}" in

@@ -165,11 +165,22 @@ def check_icon_and_cursor(scratch):
     check(b"--type=16" in run("wrestool", "-l", str(SETUP)), "a version record is present")
 
 
+def check_reproducible_headers():
+    """What would make two builds differ: link time stamps and the paths of the build."""
+    for path in (SETUP, BUILD / "unrar" / "unrar.dll"):
+        data = path.read_bytes()
+        (pe,) = struct.unpack_from("<I", data, 0x3C)
+        (stamp,) = struct.unpack_from("<I", data, pe + 8)
+        check(stamp == 0, f"{path.name} carries no link time stamp")
+        for folder in {str(BUILD), str(Path(__file__).resolve().parents[2])}:
+            check(folder.encode() not in data, f"{path.name} names no build folder ({folder})")
+
+
 def main():
     with tempfile.TemporaryDirectory() as scratch:
         scratch = Path(scratch)
         for step in (check_executable, check_texts, lambda: check_bitmaps(scratch), lambda: check_sounds(scratch),
-                     lambda: check_library(scratch), lambda: check_icon_and_cursor(scratch)):
+                     lambda: check_library(scratch), lambda: check_icon_and_cursor(scratch), check_reproducible_headers):
             step()
     for failure in failures:
         print("FAIL", failure)
