@@ -28,7 +28,8 @@ void LocateProgram()
     KeepIfFits(Setup.ExePath, GetModuleFileNameA(nullptr, Setup.ExePath, PathReadLimit), PathReadLimit);
     KeepIfFits(Setup.WindowsDir, GetWindowsDirectoryA(Setup.WindowsDir, PathReadLimit), PathReadLimit);
     DeriveProgramPaths(Setup.ExePath, Setup.WindowsDir);
-    if (!Setup.UninstallerMode && Setup.ExePath[0] && Setup.UninstallerPath[0]) RefreshUninstallerCopy();
+    // Without both paths there is nothing sound to copy, nor anywhere sound to copy it to.
+    if (!Setup.UninstallerMode && Setup.ExePath[0] && Setup.WindowsDir[0]) RefreshUninstallerCopy();
     SetCurrentDirectoryA(Setup.SetupDir);
 }
 
