@@ -27,3 +27,9 @@ reproducible: bootstrap
 
 clean:
 	rm -rf $(BUILD)
+
+# Timings under Wine (extraction, painting, hover, start-up, memory); rewrites BENCHMARKS.md.
+.PHONY: bench
+bench: build
+	@cmake --build $(BUILD) --target bench_harness -j2
+	@python3 tools/bench/run.py

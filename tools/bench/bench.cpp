@@ -1,0 +1,532 @@
+// The benchmark harness: the program's own start-up, painter, hover handling and extraction,
+// timed in process under Wine. tools/bench/run.py starts it and turns its output into
+// BENCHMARKS.md. Every record is one JSON line on stdout; any run that does not do its job
+// prints an "error" record and ends the process with a non-zero code, so a broken
+// measurement can never pass for a figure.
+//
+//   bench paint ROUNDS            start-up, then every screen painted ROUNDS times undimmed
+//                                 and dimmed, then ROUNDS hover messages
+//   bench extract PACKAGE DEST PAIRS
+//                                 start-up, then PAIRS of (program, bare loop) extractions;
+//                                 before each run it prints "ready" and waits for a line on
+//                                 stdin, so the driver can empty DEST and sync the disk
+//   bench profile PACKAGE DEST    the pieces of the program's extra work during extraction,
+//                                 each timed on its own
+//   bench startup-steps           start-up's steps one by one
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <dll.hpp>
+
+#include "install/extract.h"
+#include "shell/flow.h"
+#include "shell/startup.h"
+#include "shell/state.h"
+#include "shell/texts.h"
+#include "shell/window.h"
+#include "system/destination.h"
+#include "system/records.h"
+#include "ui/layout.h"
+#include "ui/painter.h"
+
+namespace {
+
+double Ticks()
+{
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+[[noreturn]] void Fail(const std::string& message)
+{
+    std::string escaped;
+    for (char c : message) {
+        if (c == '"' || c == '\\') escaped += '\\';
+        escaped += c;
+    }
+    std::printf("{\"kind\":\"error\",\"message\":\"%s\"}\n", escaped.c_str());
+    std::fflush(stdout);
+    std::exit(1);
+}
+
+void Expect(bool condition, const std::string& message)
+{
+    if (!condition) Fail(message);
+}
+
+double Percentile(std::vector<double> samples, double fraction)
+{
+    std::sort(samples.begin(), samples.end());
+    const size_t index = static_cast<size_t>(fraction * static_cast<double>(samples.size() - 1) + 0.5);
+    return samples[std::min(index, samples.size() - 1)];
+}
+
+SIZE_T PeakWorkingSet()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    Expect(GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) != 0, "GetProcessMemoryInfo failed");
+    return counters.PeakWorkingSetSize;
+}
+
+// Start-up as the program runs it, timed; its fixed pause is reported apart.
+void TimedStartUp()
+{
+    const double started = Ticks();
+    Expect(StartUp(GetModuleHandleA(nullptr)), "StartUp could not create the window");
+    const double elapsed = Ticks() - started;
+    Expect(Setup.Window && IsWindow(Setup.Window), "no window after StartUp");
+    Expect(Setup.Busy == 0 && Setup.StatusPanelShown == 0, "StartUp did not end on the live menu");
+    std::printf("{\"kind\":\"startup\",\"ms\":%.3f,\"fixed_pause_ms\":1000,\"peak_working_set\":%lu}\n", elapsed,
+                static_cast<unsigned long>(PeakWorkingSet()));
+    std::fflush(stdout);
+}
+
+// Start-up's steps one by one, in its order and without its pause, each timed: where its time
+// goes. Must follow StartUp (shell/startup.cpp) when that changes.
+int StartUpStepsMode()
+{
+    std::vector<std::pair<const char*, double>> steps;
+    double last = Ticks();
+    const auto step = [&](const char* name) {
+        const double now = Ticks();
+        steps.emplace_back(name, now - last);
+        last = now;
+    };
+    Setup.Instance = GetModuleHandleA(nullptr);
+    GetModuleFileNameA(nullptr, Setup.ExePath, PathSize - 1);
+    GetWindowsDirectoryA(Setup.WindowsDir, PathSize - 1);
+    DeriveProgramPaths(Setup.ExePath, Setup.WindowsDir);
+    step("program paths");
+    RefreshUninstallerCopy();
+    SetCurrentDirectoryA(Setup.SetupDir);
+    step("uninstaller copy");
+    LoadTexts();
+    Setup.StatusText = Text(IDS_INITIALIZING);
+    step("texts");
+    RegisterWindowClass();
+    step("window class");
+    Expect(CreateMainWindow(), "the window cannot be created");
+    step("window");
+    CoInitialize(nullptr);
+    step("COM");
+    DefaultDestination(Setup.InstallPath);
+    step("default destination");
+    char recorded[PathSize];
+    Setup.Installed = ReadInstallDir(recorded) && std::strcpy(Setup.InstallPath, recorded);
+    step("install record");
+    RefreshAvailability();
+    step("availability");
+    char systemDir[PathSize];
+    GetSystemDirectoryA(systemDir, PathSize - 2);
+    WriteLibraryCopy((std::string(systemDir) + "\\unrar.dll").c_str());
+    step("library copy");
+    Setup.StatusPanelShown = 0;
+    Setup.Busy = 0;
+    PaintScreen();
+    step("live menu paint");
+    for (const auto& [name, ms] : steps)
+        std::printf("{\"kind\":\"startup_step\",\"step\":\"%s\",\"ms\":%.3f}\n", name, ms);
+    std::fflush(stdout);
+    return 0;
+}
+
+// ---- Painting ---------------------------------------------------------------------------
+
+// The window must show what the painter composes: compares a grid of points of the window
+// with a frame composed off screen from the same state.
+void CheckWindowShowsFrame(const char* what)
+{
+    HDC window = GetDC(Setup.Window);
+    Frame frame;
+    Expect(BeginFrame(window, frame), std::string("BeginFrame failed for ") + what);
+    ComposeFrame(frame);
+    int compared = 0, equal = 0;
+    for (int y = 7; y < FrameHeight; y += 31)
+        for (int x = 5; x < FrameWidth; x += 29) {
+            ++compared;
+            equal += GetPixel(window, x, y) == GetPixel(frame.dc, x, y);
+        }
+    EndFrame(frame);
+    ReleaseDC(Setup.Window, window);
+    Expect(equal == compared, std::string("the window does not show the composed frame for ") + what + " (" +
+                                  std::to_string(equal) + " of " + std::to_string(compared) + " points)");
+}
+
+void PaintCase(ScreenId screen, int progressStep, int busy, int rounds)
+{
+    Setup.Screen = screen;
+    Setup.ProgressStep = progressStep;
+    Setup.Busy = busy;
+    Setup.StatusPanelShown = 0;
+    Setup.PromptKind = NoPrompt;
+    for (int i = 0; i < 5; ++i) PaintScreen();   // first loads of the resources are not the case measured
+
+    std::vector<double> samples;
+    samples.reserve(rounds);
+    const unsigned paintsBefore = PaintCount;
+    for (int i = 0; i < rounds; ++i) {
+        const double started = Ticks();
+        PaintScreen();
+        GdiFlush();
+        samples.push_back(Ticks() - started);
+    }
+    Expect(PaintCount - paintsBefore == static_cast<unsigned>(rounds), "PaintScreen was not counted once per call");
+    const std::string what = "screen " + std::to_string(screen) + (busy ? " dimmed" : " undimmed");
+    CheckWindowShowsFrame(what.c_str());
+    std::printf("{\"kind\":\"paint\",\"screen\":%d,\"dimmed\":%d,\"samples\":%d,\"median_ms\":%.4f,\"p99_ms\":%.4f,"
+                "\"max_ms\":%.4f}\n",
+                screen, busy, rounds, Percentile(samples, 0.5), Percentile(samples, 0.99), Percentile(samples, 1.0));
+    std::fflush(stdout);
+}
+
+// A pointer moving onto the first main-menu button and off it again, each message handled by
+// the window procedure to the end: the button changes colour, the sound starts, the frame is
+// painted.
+void HoverCase(int rounds)
+{
+    Setup.Screen = MainMenu;
+    Setup.ProgressStep = -1;
+    Setup.Busy = 0;
+    Setup.StatusPanelShown = 0;
+    Setup.PromptKind = NoPrompt;
+    PaintScreen();
+    const RECT& button = Layout::MainMenuRects[0];
+    const LPARAM on = MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+    const LPARAM off = MAKELPARAM(100, 440);   // on no button
+    Expect(MainMenuButtons[0].colour == NormalColour, "the first menu button is not available");
+
+    std::vector<double> samples;
+    samples.reserve(rounds);
+    for (int i = 0; i < rounds; ++i) {
+        const bool onto = i % 2 == 0;
+        const unsigned paintsBefore = PaintCount;
+        const double started = Ticks();
+        SendMessageA(Setup.Window, WM_MOUSEMOVE, 0, onto ? on : off);
+        GdiFlush();
+        samples.push_back(Ticks() - started);
+        Expect(MainMenuButtons[0].colour == (onto ? HighlightColour : NormalColour),
+               "a mouse move did not change the button's state");
+        Expect(PaintCount - paintsBefore == 1, "a state change was not painted exactly once");
+    }
+    CheckWindowShowsFrame("the main menu after hovering");
+    std::printf("{\"kind\":\"hover\",\"samples\":%d,\"median_ms\":%.4f,\"p99_ms\":%.4f,\"max_ms\":%.4f}\n", rounds,
+                Percentile(samples, 0.5), Percentile(samples, 0.99), Percentile(samples, 1.0));
+    std::fflush(stdout);
+}
+
+int PaintMode(int rounds)
+{
+    TimedStartUp();
+    PaintCase(MainMenu, -1, 0, rounds);
+    PaintCase(MainMenu, -1, 1, rounds);
+    PaintCase(DestinationScreen, -1, 0, rounds);
+    PaintCase(DestinationScreen, -1, 1, rounds);
+    PaintCase(ProgressScreen, 8, 0, rounds);
+    PaintCase(ProgressScreen, 8, 1, rounds);
+    PaintCase(FinishScreen, -1, 0, rounds);
+    PaintCase(FinishScreen, -1, 1, rounds);
+    HoverCase(rounds);
+    return 0;
+}
+
+// ---- Extraction -------------------------------------------------------------------------
+
+// The library's entry points, looked up the way any caller of the published header does.
+struct Library {
+    HMODULE module = nullptr;
+    decltype(&RAROpenArchive) open = nullptr;
+    decltype(&RARCloseArchive) close = nullptr;
+    decltype(&RARReadHeader) readHeader = nullptr;
+    decltype(&RARProcessFile) processFile = nullptr;
+    decltype(&RARSetProcessDataProc) setProcessDataProc = nullptr;
+
+    template <typename Function>
+    void LookUp(Function& function, const char* name)
+    {
+        function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+        Expect(function != nullptr, std::string("unrar.dll has no ") + name);
+    }
+
+    Library()
+    {
+        module = LoadLibraryA("unrar.dll");
+        Expect(module != nullptr, "unrar.dll cannot be loaded from the system directory");
+        LookUp(open, "RAROpenArchive");
+        LookUp(close, "RARCloseArchive");
+        LookUp(readHeader, "RARReadHeader");
+        LookUp(processFile, "RARProcessFile");
+        LookUp(setProcessDataProc, "RARSetProcessDataProc");
+    }
+    ~Library() { FreeLibrary(module); }
+};
+
+// The profile's data callback: counts what the library delivers, nothing more.
+unsigned Blocks;
+
+int PASCAL CountingBlock(unsigned char*, int)
+{
+    ++Blocks;
+    return 1;
+}
+
+// Which entries a bare run gives its operation; the others are skipped.
+enum class Entries { All, Small, Large };
+constexpr unsigned LargeEntry = 1000000;
+
+// The same library calls as the program, with nothing around them: every entry read and
+// given `operation`. Returns the number of entries.
+unsigned BareRun(const char* package, const char* dest, unsigned openMode, int operation, bool counting = false,
+                 Entries which = Entries::All)
+{
+    Library unrar;
+    RAROpenArchiveData request = {};
+    request.ArcName = const_cast<char*>(package);
+    request.OpenMode = openMode;
+    HANDLE archive = unrar.open(&request);
+    Expect(archive != nullptr && request.OpenResult == 0,
+           "RAROpenArchive failed with " + std::to_string(request.OpenResult));
+    if (counting) unrar.setProcessDataProc(archive, CountingBlock);
+    RARHeaderData header = {};
+    int status;
+    unsigned entries = 0;
+    while ((status = unrar.readHeader(archive, &header)) == 0) {
+        ++entries;
+        const bool large = header.UnpSize >= LargeEntry;
+        const bool chosen = which == Entries::All || large == (which == Entries::Large);
+        const int processed = unrar.processFile(archive, chosen ? operation : RAR_SKIP, const_cast<char*>(dest), nullptr);
+        Expect(processed == 0, std::string("RARProcessFile failed on ") + header.FileName + " with " +
+                                   std::to_string(processed));
+    }
+    unrar.close(archive);
+    Expect(status == ERAR_END_ARCHIVE, "RARReadHeader ended with " + std::to_string(status));
+    return entries;
+}
+
+void BareExtract(const char* package, const char* dest) { BareRun(package, dest, RAR_OM_EXTRACT, RAR_EXTRACT); }
+
+// The program's two passes, started from the progress screen under the status panel as the
+// installation run starts them.
+void PrepareProgramPasses(const char* package, const char* dest)
+{
+    Expect(std::strlen(package) < PathSize && std::strlen(dest) < PathSize, "path too long");
+    std::strcpy(Setup.PackagePath, package);
+    std::strcpy(Setup.InstallPath, dest);
+    Setup.Screen = ProgressScreen;
+    Setup.CancelRequested = 0;
+    Setup.StatusText = Text(IDS_PREPARING);
+    Setup.Busy = 1;
+    Setup.StatusPanelShown = 1;
+    PaintScreen();
+}
+
+int RunProgramPasses(unsigned* paints)
+{
+    const unsigned before = PaintCount;
+    BytesTotal = MeasurePackage();
+    const int result = ExtractPackage();
+    *paints = PaintCount - before;
+    return result;
+}
+
+void WaitForGo(const char* variant, int run)
+{
+    std::printf("{\"kind\":\"ready\",\"variant\":\"%s\",\"run\":%d}\n", variant, run);
+    std::fflush(stdout);
+    char line[64];
+    Expect(std::fgets(line, sizeof line, stdin) != nullptr && std::strncmp(line, "go", 2) == 0,
+           "the driver did not answer");
+}
+
+void BackToMenu()
+{
+    Setup.Screen = MainMenu;
+    Setup.ProgressStep = -1;
+    Setup.Busy = 0;
+    Setup.StatusPanelShown = 0;
+    PaintScreen();
+}
+
+int ExtractMode(const char* package, const char* dest, int pairs)
+{
+    TimedStartUp();
+    for (int run = 0; run < pairs; ++run) {
+        WaitForGo("program", run);
+        PrepareProgramPasses(package, dest);
+        unsigned paints = 0;
+        const double started = Ticks();
+        const int result = RunProgramPasses(&paints);
+        const double elapsed = Ticks() - started;
+        Expect(result == RunInstalled, "the program's extraction ended with result " + std::to_string(result) +
+                                           " instead of installed");
+        Expect(BytesTotal > 0 && BytesDone == BytesTotal, "the program's extraction delivered " +
+                                                              std::to_string(BytesDone) + " of " +
+                                                              std::to_string(BytesTotal) + " bytes");
+        std::printf("{\"kind\":\"extract\",\"variant\":\"program\",\"run\":%d,\"ms\":%.3f,\"bytes\":%u,\"paints\":%u,"
+                    "\"peak_working_set\":%lu}\n",
+                    run, elapsed, BytesTotal, paints, static_cast<unsigned long>(PeakWorkingSet()));
+        std::fflush(stdout);
+        BackToMenu();
+
+        WaitForGo("bare", run);
+        const double bareStarted = Ticks();
+        BareExtract(package, dest);
+        const double bareElapsed = Ticks() - bareStarted;
+        std::printf("{\"kind\":\"extract\",\"variant\":\"bare\",\"run\":%d,\"ms\":%.3f,\"peak_working_set\":%lu}\n", run,
+                    bareElapsed, static_cast<unsigned long>(PeakWorkingSet()));
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+void ProfileRecord(const char* item, const std::vector<double>& samples, const char* unit = "ms")
+{
+    std::printf("{\"kind\":\"profile\",\"item\":\"%s\",\"median\":%.4f,\"unit\":\"%s\",\"samples\":%u}\n", item,
+                Percentile(samples, 0.5), unit, static_cast<unsigned>(samples.size()));
+    std::fflush(stdout);
+}
+
+// The program's passes with the timing stand-in for unrar.dll in front of the library: each
+// pass's time split into the time inside the library and the program's own, in the same run.
+void ProgramSplit(const char* package, const char* dest)
+{
+    char folder[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, folder, MAX_PATH);
+    Expect(length > 0 && length < MAX_PATH - 32, "the harness's own path is too long");
+    *std::strrchr(folder, '\\') = '\0';
+    const std::string shimFolder = std::string(folder) + "\\shim";
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    Expect(CopyFileA((std::string(system) + "\\unrar.dll").c_str(), (shimFolder + "\\unrar-real.dll").c_str(), FALSE) != 0,
+           "cannot copy the library beside the timing stand-in");
+    // The program loads "unrar.dll" by name: with the stand-in loaded and its folder searched
+    // before the system directory, it gets the stand-in. (The measuring passes above leave
+    // the real library loaded; only the extracting pass unloads it.)
+    UnloadUnrar();
+    SetDllDirectoryA(shimFolder.c_str());
+    HMODULE shim = LoadLibraryA((shimFolder + "\\unrar.dll").c_str());
+    Expect(shim != nullptr, "the timing stand-in for unrar.dll cannot be loaded");
+    using Totals = void (*)(double*, unsigned*);
+    const auto totals = reinterpret_cast<Totals>(reinterpret_cast<void*>(GetProcAddress(shim, "TimingTotals")));
+    Expect(totals != nullptr, "the timing stand-in has no TimingTotals");
+
+    for (int run = 0; run < 3; ++run) {
+        WaitForGo("split", run);
+        PrepareProgramPasses(package, dest);
+        double inside0, inside1, inside2;
+        unsigned calls0, calls1, calls2;
+        const unsigned paintsBefore = PaintCount;
+        totals(&inside0, &calls0);
+        const double started = Ticks();
+        BytesTotal = MeasurePackage();
+        const double measured = Ticks();
+        totals(&inside1, &calls1);
+        const int result = ExtractPackage();
+        const double ended = Ticks();
+        totals(&inside2, &calls2);
+        Expect(result == RunInstalled && BytesTotal > 0 && BytesDone == BytesTotal,
+               "the program's extraction through the timing stand-in did not install the package");
+        Expect(calls1 > calls0 && calls2 > calls1, "the program's passes did not go through the timing stand-in");
+        std::printf("{\"kind\":\"split\",\"run\":%d,\"measure_ms\":%.3f,\"measure_library_ms\":%.3f,"
+                    "\"extract_ms\":%.3f,\"extract_library_ms\":%.3f,\"library_calls\":%u,\"paints\":%u}\n",
+                    run, measured - started, inside1 - inside0, ended - measured, inside2 - inside1, calls2 - calls0,
+                    PaintCount - paintsBefore);
+        std::fflush(stdout);
+        BackToMenu();
+    }
+    SetDllDirectoryA(nullptr);
+    FreeLibrary(shim);
+}
+
+// Where the program's extra time over the bare loop goes. Whole extractions vary too much from
+// run to run to show it, so: the program's passes split within each run into the library's time
+// and the program's own; and the pieces of that own work, each timed on its own (the measuring
+// pass, an empty message pump, how many entries and data blocks the library delivers). Also
+// the bare loop testing instead of extracting (nothing written) and split into small and large
+// entries, to separate the library's work from the file system's.
+int ProfileMode(const char* package, const char* dest)
+{
+    TimedStartUp();
+
+    WaitForGo("counting", 0);
+    Blocks = 0;
+    const unsigned entries = BareRun(package, dest, RAR_OM_EXTRACT, RAR_EXTRACT, true);
+    std::printf("{\"kind\":\"profile\",\"item\":\"counts\",\"variant\":\"counting\",\"entries\":%u,\"blocks\":%u,"
+                "\"peak_working_set\":%lu}\n",
+                entries, Blocks, static_cast<unsigned long>(PeakWorkingSet()));
+    std::fflush(stdout);
+
+    std::vector<double> samples;
+    for (int i = 0; i < 5; ++i) {
+        const double started = Ticks();
+        BareRun(package, dest, RAR_OM_LIST, RAR_SKIP);
+        samples.push_back(Ticks() - started);
+    }
+    ProfileRecord("bare listing", samples);
+
+    samples.clear();
+    for (int i = 0; i < 5; ++i) {
+        PrepareProgramPasses(package, dest);
+        const double started = Ticks();
+        BytesTotal = MeasurePackage();
+        samples.push_back(Ticks() - started);
+        Expect(BytesTotal > 0, "the package cannot be measured");
+    }
+    ProfileRecord("measuring pass", samples);
+    BackToMenu();
+
+    samples.clear();
+    for (int i = 0; i < 5000; ++i) {
+        const double started = Ticks();
+        PumpMessages();
+        samples.push_back((Ticks() - started) * 1000.0);
+    }
+    ProfileRecord("empty pump", samples, "us");
+
+    samples.clear();
+    for (int i = 0; i < 3; ++i) {
+        const double started = Ticks();
+        BareRun(package, dest, RAR_OM_EXTRACT, RAR_TEST);
+        samples.push_back(Ticks() - started);
+    }
+    ProfileRecord("bare testing", samples);
+
+    // The bare loop's time split between the small entries and the large ones.
+    for (int i = 0; i < 2; ++i)
+        for (const Entries which : {Entries::Small, Entries::Large}) {
+            const char* name = which == Entries::Small ? "small" : "large";
+            WaitForGo(name, i);
+            const double started = Ticks();
+            BareRun(package, dest, RAR_OM_EXTRACT, RAR_EXTRACT, false, which);
+            std::printf("{\"kind\":\"profile_run\",\"entries\":\"%s\",\"run\":%d,\"ms\":%.3f}\n", name, i,
+                        Ticks() - started);
+            std::fflush(stdout);
+        }
+    ProgramSplit(package, dest);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "paint" && argc == 3) return PaintMode(std::atoi(argv[2]));
+    if (mode == "extract" && argc == 5) return ExtractMode(argv[2], argv[3], std::atoi(argv[4]));
+    if (mode == "profile" && argc == 4) return ProfileMode(argv[2], argv[3]);
+    if (mode == "startup-steps" && argc == 2) return StartUpStepsMode();
+    Fail("usage: bench paint ROUNDS | bench extract PACKAGE DEST PAIRS | bench profile PACKAGE DEST | bench startup-steps");
+}
