@@ -6,9 +6,9 @@ import subprocess
 import tempfile
 from pathlib import Path
 
-from bench import (CONTINUE, DISABLED, FINISH_RECTS, MAIN_MENU_RECTS, NORMAL, OK, PACKAGES, YES, cd_scenario,
-                   check, main, running, wait_for)
-from test_install import RECORD, available, game_folder, install, key_exists, label, on
+from bench import (CONTINUE, DISABLED, FINISH_RECTS, MAIN_MENU_RECTS, PACKAGES, cd_scenario, check, main, running,
+                   wait_for)
+from test_install import RECORD, available, game_folder, install, key_exists, label, on, uninstall
 
 BAD = PACKAGES / "bad"
 
@@ -77,14 +77,6 @@ def test_a_drive_that_fills_up_fails_and_is_left_empty():
     finally:
         subprocess.run(["umount", str(mount)], check=False)
         mount.rmdir()
-
-
-def uninstall(run):
-    run.click_button(MAIN_MENU_RECTS[3])
-    wait_for(lambda: run.frame().count(YES, NORMAL) > 10, 20, "the uninstall question")
-    run.click_button(YES)
-    wait_for(lambda: run.frame().count(OK, NORMAL) > 10, 30, "the uninstalled message")
-    run.click_button(OK)
 
 
 def test_a_record_naming_a_system_folder_removes_nothing_of_it():

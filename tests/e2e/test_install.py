@@ -7,8 +7,8 @@ import tempfile
 from pathlib import Path
 
 from bench import (CANCEL, CHECK_BOX, CONTINUE, DEMO_PACKAGE, DISABLED, DRAWN, FINISH_RECTS, HIGHLIGHT,
-                   MAIN_MENU_RECTS, NO, NORMAL, OK, PACKAGES, YES, SetupRun, check, main, make_cd, scenario,
-                   shows, wait_for)
+                   MAIN_MENU_RECTS, NO, NORMAL, OK, PACKAGES, YES, SetupRun, cd_scenario, check, main, make_cd,
+                   running, scenario, shows, wait_for)
 
 RECORD = "HKCU\\SOFTWARE\\Quellmark Studio\\RV : Marvolen"
 MAKER = "HKCU\\SOFTWARE\\Quellmark Studio"
@@ -93,6 +93,14 @@ def install(run, desktop_icon=False, timeout=120):
     return on(run, 143, timeout)
 
 
+def reinstall(run, timeout=120):
+    """From the live menu: Reinstall, Continue; waits for the finish screen."""
+    run.click_button(MAIN_MENU_RECTS[2])
+    on(run, 141)
+    run.click_button(CONTINUE, settle=0.2)
+    return on(run, 143, timeout)
+
+
 def check_installed(prefix, source, desktop_icon):
     check(same_tree(game_folder(prefix), source), "the installed files are exactly the package's")
     check(reg_value(prefix, RECORD, "InstallDir") == ("REG_SZ", INSTALL_DIR), "InstallDir recorded")
@@ -117,61 +125,59 @@ def extracted_source(package, into):
     return into
 
 
+def uninstall(run, before_ok=None):
+    """Uninstall from the menu: the question answered Yes, then the closing message's OK."""
+    run.click_button(MAIN_MENU_RECTS[3])
+    wait_for(lambda: run.frame().count(YES, NORMAL) > 10, 20, "the uninstall question")
+    run.click_button(YES)
+    wait_for(lambda: run.frame().count(OK, NORMAL) > 10, 30, "the uninstalled message")
+    if before_ok:
+        before_ok()
+    run.click_button(OK)
+    return on(run, 130)
+
+
 def test_install_with_desktop_icon_then_play_and_uninstall():
-    with scenario("install") as (display, prefix), tempfile.TemporaryDirectory() as cd, \
+    with cd_scenario("install", PACKAGES / "game.rar") as (display, prefix, cd), running(prefix, display) as run, \
             tempfile.TemporaryDirectory() as source:
-        make_cd(cd, PACKAGES / "game.rar")
-        prefix.map_drive("d", cd)
-        run = SetupRun(prefix, display)
-        try:
-            run.wait_live()
-            finish = install(run, desktop_icon=True)
-            check([label(finish, r) for r in FINISH_RECTS] in ([NORMAL] * 4, [NORMAL] * 3 + [HIGHLIGHT]),
-                  "the finish screen offers all four buttons")
-            check_installed(prefix, extracted_source(PACKAGES / "game.rar", Path(source)), desktop_icon=True)
+        run.wait_live()
+        finish = install(run, desktop_icon=True)
+        check([label(finish, r) for r in FINISH_RECTS] in ([NORMAL] * 4, [NORMAL] * 3 + [HIGHLIGHT]),
+              "the finish screen offers all four buttons")
+        check_installed(prefix, extracted_source(PACKAGES / "game.rar", Path(source)), desktop_icon=True)
 
-            run.click_button(FINISH_RECTS[0])   # Play Now
-            ran = prefix.drive_c / "standin-ran.txt"
-            wait_for(ran.exists, 20, "the game stand-in to start")
-            program, folder = ran.read_text().splitlines()[0].split("|")
-            check(program.lower() == (INSTALL_DIR + "\\tarn.exe").lower() and folder.lower() == INSTALL_DIR.lower(),
-                  f"the game starts in its folder: {program} in {folder}")
-            wait_for(lambda: not display.windows_named("^Stand-in"), 20, "the stand-in's window to close")
+        run.click_button(FINISH_RECTS[0])   # Play Now
+        ran = prefix.drive_c / "standin-ran.txt"
+        wait_for(ran.exists, 20, "the game stand-in to start")
+        program, folder = ran.read_text().splitlines()[0].split("|")
+        check(program.lower() == (INSTALL_DIR + "\\tarn.exe").lower() and folder.lower() == INSTALL_DIR.lower(),
+              f"the game starts in its folder: {program} in {folder}")
+        wait_for(lambda: not display.windows_named("^Stand-in"), 20, "the stand-in's window to close")
 
-            run.click_button(FINISH_RECTS[3])   # Setup Menu
-            menu = on(run, 130)
-            # Install was lit when the menu was left, and stays lit until the pointer moves there.
-            check([available(label(menu, r)) for r in MAIN_MENU_RECTS[:4]] == [True] * 4,
-                  f"Play, Reinstall and Uninstall are available: {[label(menu, r) for r in MAIN_MENU_RECTS[:4]]}")
+        run.click_button(FINISH_RECTS[3])   # Setup Menu
+        menu = on(run, 130)
+        # Install was lit when the menu was left, and stays lit until the pointer moves there.
+        check([available(label(menu, r)) for r in MAIN_MENU_RECTS[:4]] == [True] * 4,
+              f"Play, Reinstall and Uninstall are available: {[label(menu, r) for r in MAIN_MENU_RECTS[:4]]}")
 
-            run.click_button(MAIN_MENU_RECTS[3])   # Uninstall
-            wait_for(lambda: run.frame().count(YES, NORMAL) > 10, 20, "the uninstall question")
-            run.click_button(YES)
-            wait_for(lambda: run.frame().count(OK, NORMAL) > 10, 30, "the uninstalled message")
-            run.click_button(OK)
-            menu = on(run, 130)
-            check([available(label(menu, r)) for r in MAIN_MENU_RECTS[:4]] == [True, True, False, False],
-                  "after uninstalling, Install again and nothing to uninstall")
-            check(not game_folder(prefix).exists(), "the game's folder is gone")
-            check(not program_group(prefix).exists() and not desktop_link(prefix).exists(), "the links are gone")
-            for key in (RECORD, LOBBY, UNINSTALL):
-                check(not key_exists(prefix, key), f"{key} is gone")
-            check(key_exists(prefix, MAKER), "the maker's key stays")
-            check((prefix.windows / "untsetup.exe").exists() and (prefix.system32 / "unrar.dll").exists(),
-                  "the uninstaller copy and the library stay")
-            run.click_button(MAIN_MENU_RECTS[5], settle=0)
-            check(run.wait_exit() == 0, "Exit ends the program")
-        finally:
-            run.kill()
+        menu = uninstall(run)
+        check([available(label(menu, r)) for r in MAIN_MENU_RECTS[:4]] == [True, True, False, False],
+              "after uninstalling, Install again and nothing to uninstall")
+        check(not game_folder(prefix).exists(), "the game's folder is gone")
+        check(not program_group(prefix).exists() and not desktop_link(prefix).exists(), "the links are gone")
+        for key in (RECORD, LOBBY, UNINSTALL):
+            check(not key_exists(prefix, key), f"{key} is gone")
+        check(key_exists(prefix, MAKER), "the maker's key stays")
+        check((prefix.windows / "untsetup.exe").exists() and (prefix.system32 / "unrar.dll").exists(),
+              "the uninstaller copy and the library stay")
+        run.click_button(MAIN_MENU_RECTS[5], settle=0)
+        check(run.wait_exit() == 0, "Exit ends the program")
 
 
 def test_install_without_desktop_icon_and_the_uninstaller_copy():
-    with scenario("install-plain") as (display, prefix), tempfile.TemporaryDirectory() as cd, \
+    with cd_scenario("install-plain", PACKAGES / "game.rar") as (display, prefix, cd), \
             tempfile.TemporaryDirectory() as source:
-        make_cd(cd, PACKAGES / "game.rar")
-        prefix.map_drive("d", cd)
-        run = SetupRun(prefix, display)
-        try:
+        with running(prefix, display) as run:
             run.wait_live()
             install(run)
             check_installed(prefix, extracted_source(PACKAGES / "game.rar", Path(source)), desktop_icon=False)
@@ -179,25 +185,18 @@ def test_install_without_desktop_icon_and_the_uninstaller_copy():
             on(run, 130)
             run.click_button(MAIN_MENU_RECTS[5], settle=0)
             run.wait_exit()
-        finally:
-            run.kill()
         # The Add/Remove entry starts the copy in the Windows directory: it only uninstalls.
-        run = SetupRun(prefix, display, command="C:\\windows\\untsetup.exe")
-        try:
+        with running(prefix, display, command="C:\\windows\\untsetup.exe") as run:
             menu = run.wait_live()
             check([label(menu, r) for r in MAIN_MENU_RECTS] == [DISABLED, NORMAL, DISABLED, NORMAL, NORMAL, NORMAL],
                   "the uninstaller copy offers uninstall, the web address, DirectX and Exit")
-            run.click_button(MAIN_MENU_RECTS[3])
-            wait_for(lambda: run.frame().count(YES, NORMAL) > 10, 20, "the uninstall question")
-            run.click_button(YES)
-            wait_for(lambda: run.frame().count(OK, NORMAL) > 10, 30, "the uninstalled message")
-            check(not game_folder(prefix).exists() and not key_exists(prefix, RECORD), "uninstalled")
-            check((prefix.windows / "untsetup.exe").exists(), "the uninstaller copy itself stays")
-            run.click_button(OK)
-            menu = on(run, 130)
+
+            def uninstalled():
+                check(not game_folder(prefix).exists() and not key_exists(prefix, RECORD), "uninstalled")
+                check((prefix.windows / "untsetup.exe").exists(), "the uninstaller copy itself stays")
+
+            menu = uninstall(run, before_ok=uninstalled)
             check(label(menu, MAIN_MENU_RECTS[3]) == DISABLED, "nothing left to uninstall")
-        finally:
-            run.kill()
 
 
 def failed_run(package_name, package):

@@ -5,7 +5,7 @@ import time
 from bench import (CONTINUE, DEMO_PACKAGE, FINISH_RECTS, MAIN_MENU_RECTS, NORMAL, PACKAGES, YES, cd_scenario, check,
                    main, running, wait_for)
 from test_install import (INSTALL_DIR, LOBBY, RECORD, game_folder, install, key_exists, lnk, on, program_group,
-                          reg_value)
+                          reg_value, reinstall)
 
 
 def close_window(prefix, display):
@@ -21,10 +21,7 @@ def test_reinstall_into_the_recorded_folder_and_into_another():
             (game_folder(prefix) / "saved-game.sav").write_text("the player's own file")
             run.click_button(FINISH_RECTS[3])
             on(run, 130)
-            run.click_button(MAIN_MENU_RECTS[2])   # Reinstall, into the recorded folder
-            on(run, 141)
-            run.click_button(CONTINUE, settle=0.2)
-            on(run, 143, 120)
+            reinstall(run)   # into the recorded folder
             check(reg_value(prefix, RECORD, "InstallDir") == ("REG_SZ", INSTALL_DIR), "records rewritten in place")
             check(len(list(program_group(prefix).glob("*.lnk"))) == 7, "links rewritten")
             check((game_folder(prefix) / "saved-game.sav").exists(), "a reinstall keeps the player's files")
@@ -32,10 +29,7 @@ def test_reinstall_into_the_recorded_folder_and_into_another():
         prefix.wine("reg", "add", RECORD, "/v", "InstallDir", "/d", "C:\\Games\\Marvolen", "/f")
         with running(prefix, display) as run:
             run.wait_live()
-            run.click_button(MAIN_MENU_RECTS[2])
-            on(run, 141)
-            run.click_button(CONTINUE, settle=0.2)
-            on(run, 143, 120)
+            reinstall(run)
             check((prefix.drive_c / "Games" / "Marvolen" / "tarn.exe").exists(), "installed into the other folder")
             check(reg_value(prefix, RECORD, "InstallDir") == ("REG_SZ", "C:\\Games\\Marvolen"), "InstallDir follows")
             check(reg_value(prefix, LOBBY, "Path") == ("REG_SZ", "C:\\Games\\Marvolen"), "the lobby Path follows")
@@ -51,10 +45,7 @@ def test_a_failed_reinstall_removes_the_folder_and_keeps_the_records():
         (cd / "tsetup.pkg").write_bytes((PACKAGES / "damaged.rar").read_bytes())
         with running(prefix, display) as run:
             run.wait_live()
-            run.click_button(MAIN_MENU_RECTS[2])
-            on(run, 141)
-            run.click_button(CONTINUE, settle=0.2)
-            on(run, 143, 120)
+            reinstall(run)
             # The finish screen shows once before the clean-up runs under its status panel.
             wait_for(lambda: not game_folder(prefix).exists(), 10, "the failed reinstall to remove the destination folder")
             check(key_exists(prefix, RECORD), "the earlier installation's records stay")
