@@ -77,28 +77,31 @@ void writeScreens(Writer& w, Checks& checks, const Canvas& blankMap, const Canva
         }
 }
 
-void writeMap(Writer& w, Checks& checks, const ProvinceMap& map)
+// Writes the frames of one animation and checks that each visibly moves on from the last.
+template <typename Animation>
+void writeAnimation(Writer& w, Checks& checks, const Animation& animation, int firstId, int width, int height,
+                    int minimumChange)
 {
     Indexed previous;
     for (int k = 0; k <= kAnimationSteps; ++k) {
-        const Indexed frame = w.picture(700 + k, map.frame(k), kMapWidth, kMapHeight);
+        const Indexed frame = w.picture(firstId + k, animation.frame(k), width, height);
         if (k > 0)
-            checks.expect(differingPixels(frame, previous) > 150, std::to_string(700 + k) + ".bmp: barely changes");
+            checks.expect(differingPixels(frame, previous) > minimumChange,
+                          std::to_string(firstId + k) + ".bmp: barely changes");
         previous = frame;
     }
+}
+
+void writeMap(Writer& w, Checks& checks, const ProvinceMap& map)
+{
+    writeAnimation(w, checks, map, 700, kMapWidth, kMapHeight, 150);
     for (int p = 0; p < kAnimationSteps; ++p)
         checks.expect(map.visibleArea(p) > 400, "province " + std::to_string(p) + " is too small to see");
 }
 
 void writeStrip(Writer& w, Checks& checks, const TownScroll& strip)
 {
-    Indexed previous;
-    for (int k = 0; k <= kAnimationSteps; ++k) {
-        const Indexed frame = w.picture(800 + k, strip.frame(k), kStripWidth, kStripHeight);
-        if (k > 0)
-            checks.expect(differingPixels(frame, previous) > 500, std::to_string(800 + k) + ".bmp: barely changes");
-        previous = frame;
-    }
+    writeAnimation(w, checks, strip, 800, kStripWidth, kStripHeight, 500);
 }
 
 void writePanels(Writer& w, Checks& checks)
