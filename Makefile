@@ -13,13 +13,14 @@ build: bootstrap
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j2
 
+# The tests run the build that Wine can run here (tools/runnable-build.sh says which).
 # The in-process tests need a display; without one they get a virtual one.
 test: build
-	@cd $(BUILD) && if [ -n "$$DISPLAY" ]; then ctest --output-on-failure -j2; \
+	@dir=$$(bash tools/runnable-build.sh) && cd "$$dir" && if [ -n "$$DISPLAY" ]; then ctest --output-on-failure -j2; \
 	  else xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j2; fi
 
 run: build
-	@python3 tools/demo.py
+	@MARVOLEN_BUILD=$$(bash tools/runnable-build.sh) python3 tools/demo.py
 
 # Two clean builds of the committed sources must give the same setup.exe and unrar.dll.
 reproducible: bootstrap

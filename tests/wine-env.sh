@@ -6,14 +6,28 @@ repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${MARVOLEN_BUILD:-$repo_root/build}
 wine_root=$build_dir/wine
 
-export WINEARCH=win32
+# win32 for the shipped 32-bit build; win64 for the x86-64 build that the tests use on machines
+# that run no 32-bit code (tools/runnable-build.sh).
+export WINEARCH=${MARVOLEN_WINEARCH:-win32}
+if [ "$WINEARCH" = win64 ]; then
+  # Debian's `wine` and `wineboot` take the 32-bit loader whenever it is installed, and it
+  # cannot run here: put the 64-bit one in front.
+  wine_bin=$wine_root/bin-win64
+  if [ ! -x "$wine_bin/wineboot" ]; then
+    mkdir -p "$wine_bin"
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$wine_bin/wine"
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 wineboot "$@"\n' >"$wine_bin/wineboot"
+    chmod +x "$wine_bin/wine" "$wine_bin/wineboot"
+  fi
+  export PATH=$wine_bin:$PATH WINELOADER=/usr/lib/wine/wine64
+fi
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko prompts, no desktop entries written into the host's home, no crash
 # debugger waiting for a click.
 export WINEDLLOVERRIDES='winemenubuilder.exe=d;mscoree=;mshtml=;winedbg.exe=d'
 
 ensure_template() {
-  local template=$wine_root/template
+  local template=$wine_root/template-$WINEARCH
   mkdir -p "$wine_root"
   (
     flock 9
@@ -30,7 +44,7 @@ ensure_template() {
       if [ -L "$link" ]; then rm "$link"; mkdir "$link"; fi
     done
     touch "$template/.ready"
-  ) 9>"$wine_root/.template.lock"
+  ) 9>"$wine_root/.template-$WINEARCH.lock"
 }
 
 # Prints the path of a fresh prefix.
@@ -39,7 +53,7 @@ new_prefix() {
   mkdir -p "$wine_root/runs"
   local prefix
   prefix=$(mktemp -d "$wine_root/runs/${1:-run}.XXXXXX")
-  local template=$wine_root/template
+  local template=$wine_root/template-$WINEARCH
   # Files Wine replaces rather than rewrites are linked; the registry is copied.
   cp -al "$template/drive_c" "$prefix/drive_c"
   cp -a "$template/dosdevices" "$template/.update-timestamp" "$template"/*.reg "$prefix/"

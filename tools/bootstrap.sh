@@ -6,7 +6,8 @@ set -euo pipefail
 PACKAGES=(
   cmake make g++ dpkg-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
-  wine wine32:i386 xvfb xauth xdotool imagemagick x11-utils
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+  wine wine32:i386 wine64 xvfb xauth xdotool imagemagick x11-utils
   rar unrar liblnk-utils icoutils sox doctest-dev python3
 )
 

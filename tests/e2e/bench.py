@@ -14,6 +14,8 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[2]
 BUILD = Path(os.environ.get("MARVOLEN_BUILD", REPO / "build")).resolve()
 WINE_ENV = REPO / "tests" / "wine-env.sh"
+# The kind of prefix the build's programs need (tests/wine-env.sh): win64 for the x86-64 test build.
+WINEARCH = os.environ.get("MARVOLEN_WINEARCH", "win64" if BUILD.name == "x86_64" else "win32")
 
 FRAME_W, FRAME_H = 640, 480
 TITLE = "Marvolen Setup"
@@ -63,7 +65,7 @@ def wait_for(predicate, timeout, what, interval=0.2):
 
 def wine_env_call(script):
     """Runs a snippet with the shell helpers of tests/wine-env.sh and returns its output."""
-    env = dict(os.environ, MARVOLEN_BUILD=str(BUILD))
+    env = dict(os.environ, MARVOLEN_BUILD=str(BUILD), MARVOLEN_WINEARCH=WINEARCH)
     return subprocess.run(["bash", "-c", f'source "{WINE_ENV}"; {script}'], env=env, check=True,
                           capture_output=True, text=True).stdout.strip()
 
@@ -151,8 +153,11 @@ class Prefix:
         wine_env_call(f'map_drive "{self.path}" {letter} "{folder}"')
 
     def env(self, display=None):
-        env = dict(os.environ, WINEPREFIX=str(self.path), WINEARCH="win32", WINEDEBUG="-all",
+        env = dict(os.environ, WINEPREFIX=str(self.path), WINEARCH=WINEARCH, WINEDEBUG="-all",
                    WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=;mshtml=;winedbg.exe=d")
+        if WINEARCH == "win64":   # the 64-bit loader in front, as tests/wine-env.sh sets it up
+            env["PATH"] = f"{BUILD / 'wine' / 'bin-win64'}:{env['PATH']}"
+            env["WINELOADER"] = "/usr/lib/wine/wine64"
         if display:
             env["DISPLAY"] = display.name
         return env

@@ -1,23 +1,25 @@
 #!/usr/bin/env bash
-# Builds the 32-bit UnRAR library (unrar.dll) from Debian's unrar-nonfree
-# source package with MinGW-w64, then checks its exports and imports.
+# Builds the UnRAR library (unrar.dll) from Debian's unrar-nonfree source package with
+# MinGW-w64, then checks its exports and imports. The shipped one is 32-bit; the tests build a
+# 64-bit one too where the machine runs no 32-bit code.
 #
-# Usage: build-unrar.sh OUTDIR
+# Usage: build-unrar.sh OUTDIR [TRIPLE]     (TRIPLE: i686-w64-mingw32 unless given)
 #   OUTDIR/src/unrar-nonfree-*/  unpacked source (fetched once, never modified)
 #   OUTDIR/obj/                  objects and generated headers
 #   OUTDIR/unrar.dll             the library
 #   OUTDIR/include/dll.hpp       its published header
 set -euo pipefail
 
-[ $# -eq 1 ] || { echo "usage: $0 OUTDIR" >&2; exit 2; }
+[ $# -eq 1 ] || [ $# -eq 2 ] || { echo "usage: $0 OUTDIR [TRIPLE]" >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
 script=$here/$(basename "$0")
 compat=$here/comutil-compat.cpp
 mkdir -p "$1"
 out=$(cd "$1" && pwd)
 dll=$out/unrar.dll
-CXX=i686-w64-mingw32-g++
-OBJDUMP=i686-w64-mingw32-objdump
+triple=${2:-i686-w64-mingw32}
+CXX=$triple-g++
+OBJDUMP=$triple-objdump
 
 # --- Source: apt-get source unpacks it with Debian's patches applied.
 if ! compgen -G "$out/src/unrar-nonfree-*/dll.hpp" >/dev/null; then
