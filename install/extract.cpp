@@ -1,28 +1,30 @@
 #include "install/extract.h"
 
+#include <string>
+
+#include "resources/resource_ids.h"
 #include "shell/state.h"
 #include "shell/window.h"
+#include "system/folder_guard.h"
 #include "ui/painter.h"
 
-RAROpenArchiveData OpenRequest;
-RARHeaderData EntryHeader;
-unsigned int BytesTotal;
-unsigned int BytesDone;
+std::uint64_t BytesTotal;
+std::uint64_t BytesDone;
+bool ExtractionBegan;
 
 namespace {
 
-char ArchiveComment[CommentBufferSize];
-char OemInstallPath[PathSize];
+// The header record with the redirection type and the high halves of the sizes. Large (it
+// carries wide names), so one lives for the whole run.
+RARHeaderDataEx Entry;
 
 struct UnrarApi {
     HMODULE module;
     decltype(&RAROpenArchive) OpenArchive;
     decltype(&RARCloseArchive) CloseArchive;
-    decltype(&RARReadHeader) ReadHeader;
-    decltype(&RARProcessFile) ProcessFile;
-    decltype(&RARSetChangeVolProc) SetChangeVolProc;
+    decltype(&RARReadHeaderEx) ReadHeaderEx;
+    decltype(&RARProcessFileW) ProcessFileW;
     decltype(&RARSetProcessDataProc) SetProcessDataProc;
-    decltype(&RARSetPassword) SetPassword;
 } Unrar;
 
 template <typename Function>
@@ -33,16 +35,19 @@ void LookUp(Function& function, const char* name)
 
 HANDLE OpenPackage(unsigned int mode)
 {
-    CharToOemA(Setup.InstallPath, OemInstallPath);
-    OpenRequest = {};
-    OpenRequest.ArcName = Setup.PackagePath;
-    OpenRequest.OpenMode = mode;
-    OpenRequest.CmtBuf = ArchiveComment;
-    OpenRequest.CmtBufSize = CommentBufferSize;
-    return Unrar.OpenArchive(&OpenRequest);
+    RAROpenArchiveData request = {};   // no comment buffer: the archive comment is not wanted
+    request.ArcName = Setup.PackagePath;
+    request.OpenMode = mode;
+    return Unrar.OpenArchive(&request);
 }
 
-bool Stopping() { return Setup.CancelRequested || Setup.QuitRequested; }
+int ReadEntry(HANDLE package)
+{
+    Entry = RARHeaderDataEx{};   // no comment or redirection-name buffers
+    return Unrar.ReadHeaderEx(package, &Entry);
+}
+
+bool Stopping() { return Setup.CancelRequested || Setup.QuitRequested || Setup.SessionEnding; }
 
 // Draining the queue costs a round trip to the window system even when it is empty (about
 // 0.1 ms under Wine), which per entry and per block of a large package adds up to seconds.
@@ -68,14 +73,11 @@ bool LoadUnrar()
         if (!Unrar.module) return false;
         LookUp(Unrar.OpenArchive, "RAROpenArchive");
         LookUp(Unrar.CloseArchive, "RARCloseArchive");
-        LookUp(Unrar.ReadHeader, "RARReadHeader");
-        LookUp(Unrar.ProcessFile, "RARProcessFile");
-        LookUp(Unrar.SetChangeVolProc, "RARSetChangeVolProc");
+        LookUp(Unrar.ReadHeaderEx, "RARReadHeaderEx");
+        LookUp(Unrar.ProcessFileW, "RARProcessFileW");
         LookUp(Unrar.SetProcessDataProc, "RARSetProcessDataProc");
-        LookUp(Unrar.SetPassword, "RARSetPassword");
     }
-    // The entry points the passes call; the other two are only looked up.
-    return Unrar.OpenArchive && Unrar.CloseArchive && Unrar.ReadHeader && Unrar.ProcessFile &&
+    return Unrar.OpenArchive && Unrar.CloseArchive && Unrar.ReadHeaderEx && Unrar.ProcessFileW &&
            Unrar.SetProcessDataProc;
 }
 
@@ -85,19 +87,23 @@ void UnloadUnrar()
     Unrar = {};
 }
 
-unsigned int MeasurePackage()
+std::uint64_t DeliveredSize(const RARHeaderDataEx& entry)
+{
+    if ((entry.Flags & RHDF_DIRECTORY) || entry.RedirType != 0) return 0;
+    return (static_cast<std::uint64_t>(entry.UnpSizeHigh) << 32) | entry.UnpSize;
+}
+
+std::uint64_t MeasurePackage()
 {
     if (!LoadUnrar()) return 0;
     HANDLE package = OpenPackage(RAR_OM_LIST);
     PaintScreen();
-    unsigned int sum = 0;
+    std::uint64_t sum = 0;
     if (!package) return 0;
-    EntryHeader.CmtBuf = nullptr;
-    EntryHeader.CmtBufSize = 0;
     StartPumping();
-    while (Unrar.ReadHeader(package, &EntryHeader) == 0 && !Stopping()) {
-        Unrar.ProcessFile(package, RAR_SKIP, OemInstallPath, nullptr);
-        sum += EntryHeader.UnpSize;
+    while (ReadEntry(package) == 0 && !Stopping()) {
+        Unrar.ProcessFileW(package, RAR_SKIP, nullptr, nullptr);
+        sum += DeliveredSize(Entry);
         PumpNowAndThen();
     }
     Unrar.CloseArchive(package);
@@ -111,28 +117,34 @@ int ExtractPackage()
     Setup.Busy = 0;   // from here the Cancel button is live
     Setup.StatusPanelShown = 0;
     PaintScreen();
-    Setup.CancelRequested = 0;
 
     int result = RunFailed;
-    if (package) {
-        EntryHeader.CmtBuf = nullptr;
-        EntryHeader.CmtBufSize = 0;
+    ExtractionBegan = false;
+    // The folder exactly as Windows names it; the OEM code page would turn what it lacks into
+    // look-alikes and put the files somewhere else.
+    std::wstring destination = WideFromAnsi(Setup.InstallPath);
+    if (package && !destination.empty()) {
         Unrar.SetProcessDataProc(package, OnPackageData);
         BytesDone = 0;
         Setup.ProgressStep = -1;
         int header;
-        bool damaged = false;
+        bool damaged = false, shortOfData = false;
         StartPumping();
-        while ((header = Unrar.ReadHeader(package, &EntryHeader)) == 0 && !Stopping()) {
-            damaged = Unrar.ProcessFile(package, RAR_EXTRACT, OemInstallPath, nullptr) != 0;
+        while ((header = ReadEntry(package)) == 0 && !Stopping()) {
+            const std::uint64_t before = BytesDone;
+            ExtractionBegan = true;
+            damaged = Unrar.ProcessFileW(package, RAR_EXTRACT, &destination[0], nullptr) != 0;
+            shortOfData = BytesDone - before < DeliveredSize(Entry);
             PumpNowAndThen();
-            if (damaged) break;
+            if (damaged || shortOfData) break;
         }
         Unrar.SetProcessDataProc(package, nullptr);
         Unrar.CloseArchive(package);
-        // A package counts as installed only when it ended where it should and all of it came out.
-        const bool complete = !damaged && (header == ERAR_END_ARCHIVE || Stopping()) && BytesDone >= BytesTotal;
+        // Installed only when the package ended where it should and every entry came out whole.
+        const bool complete = !damaged && !shortOfData && (header == ERAR_END_ARCHIVE || Stopping());
         result = complete ? RunInstalled : RunFailed;
+    } else if (package) {
+        Unrar.CloseArchive(package);
     }
     UnloadUnrar();
     Setup.ProgressStep = -1;
@@ -140,11 +152,12 @@ int ExtractPackage()
     return result;
 }
 
-int ProgressStepFor(unsigned int done, unsigned int total)
+int ProgressStepFor(std::uint64_t done, std::uint64_t total)
 {
-    // In double precision and unsigned, so neither an empty nor a huge package misbehaves.
+    // In double precision: exact at the ends (done == total gives 16), and no overflow at any size.
     if (total == 0) return 0;
-    return static_cast<int>(static_cast<double>(done) * 16.0 / static_cast<double>(total));
+    const double step = static_cast<double>(done) * (PROGRESS_FRAMES - 1) / static_cast<double>(total);
+    return step < 1e6 ? static_cast<int>(step) : 1000000;   // far past the end: the painter holds 16 anyway
 }
 
 int PASCAL OnPackageData(unsigned char*, int size)

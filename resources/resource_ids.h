@@ -50,6 +50,7 @@
 #define IDS_REGISTRATION_PAGE   1045
 #define IDS_VERSION             1046
 #define IDS_LANGUAGE            1047
+#define IDS_BAD_FOLDER          1048
 
 // Screen backgrounds: a screen is named by its background's id.
 #define IDB_MAIN_MENU           130

@@ -32,12 +32,22 @@ void OpenBesideSetup(const char* name)
 void RunGame()
 {
     char game[PathSize];
-    if (!JoinText(game, Setup.InstallPath, "\\tarn.exe")) return;
-    // The game inherits the working directory it is started with. The setup then returns to
-    // its own: a process working in the game's folder would keep an uninstall from removing it.
-    SetCurrentDirectoryA(Setup.InstallPath);
-    WinExec(game, SW_SHOWNORMAL);   // the setup stays; a game that does not start goes unreported
-    SetCurrentDirectoryA(Setup.SetupDir);
+    char commandLine[PathSize + 2];
+    if (!JoinText(game, Setup.InstallPath, "\\tarn.exe") || !JoinText(commandLine, "\"", game) ||
+        !AppendText(commandLine, "\""))
+        return;
+    // By its explicit path and a quoted command line, so that no "C:\Program.exe" is started in
+    // its place, in the game's own folder. The setup keeps its working directory: a process
+    // working in the game's folder would keep an uninstall from removing it.
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(game, commandLine, nullptr, nullptr, FALSE, 0, nullptr, Setup.InstallPath, &startup, &process))
+        return;   // the setup stays; a game that does not start goes unreported
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
 }
 
 void MainMenuAction(int index)
@@ -88,6 +98,27 @@ void ProgressAction()
 }
 
 }  // namespace
+
+void RequestClose()
+{
+    if (Setup.PromptKind != NoPrompt) {
+        // A close answers the open prompt as No, a message as OK; during an installation that
+        // is all it does, and the run goes on.
+        PromptButtonAction(Setup.PromptKind, Setup.PromptKind == QuestionPrompt ? 1 : 0);
+        if (Setup.RunUnderWay != InstallRun && Setup.Window) DestroyWindow(Setup.Window);
+        return;
+    }
+    switch (Setup.RunUnderWay) {
+    case InstallRun:
+        // As Cancel does: only a confirmed Yes stops the run, and only what it wrote is removed.
+        if (!Setup.CancelRequested) ProgressAction();
+        return;
+    case UninstallRun:
+        Setup.CloseAfterRun = 1;   // already confirmed, and over in seconds
+        return;
+    }
+    if (Setup.Window) DestroyWindow(Setup.Window);
+}
 
 void RefreshAvailability()
 {

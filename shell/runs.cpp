@@ -58,33 +58,45 @@ void FinishInstallation()
 
 void RunInstallation()
 {
+    // A folder that could never be removed again, or that the files could not land in as named,
+    // is refused before anything is written.
+    if (!UsableDestination(Setup.InstallPath)) {
+        ShowMessage(Text(IDS_BAD_FOLDER));
+        return;
+    }
     if (!EnoughFreeSpace(FreeBytes(Setup.InstallPath))) {
         ShowMessage(Text(IDS_NO_SPACE));
         return;
     }
+    Setup.RunUnderWay = InstallRun;
     Setup.Screen = ProgressScreen;
     Setup.CancelRequested = 0;
+    ExtractionBegan = false;
     StatusPhase(Text(IDS_PREPARING));
     Sleep(700);
     BytesTotal = MeasurePackage();
-    const int result = ExtractPackage();
+    // A close confirmed while the package was measured stops the run before anything is written.
+    const int result = Setup.CancelRequested || Setup.SessionEnding ? RunAborted : ExtractPackage();
     if (result == RunInstalled) {
         FinishInstallation();
-        return;
+    } else {
+        Setup.Screen = FinishScreen;
+        Setup.Installed = 0;
+        RefreshAvailability();
+        Setup.RunResult = result;
+        PaintScreen();
+        CleanUpAfterFailedRun();
     }
-    Setup.Screen = FinishScreen;
-    Setup.Installed = 0;
-    RefreshAvailability();
-    Setup.RunResult = result;
-    PaintScreen();
-    CleanUpAfterFailedRun();
+    Setup.RunUnderWay = NoRun;
 }
 
 void CleanUpAfterFailedRun()
 {
     StatusPhase(Text(IDS_REMOVING_FILES));
     Sleep(500);
-    RemoveTree(Setup.InstallPath);
+    // Only what this run may have written goes: when no entry was extracted, the folder holds
+    // nothing of this run's, and on a Reinstall it holds the earlier installation.
+    if (ExtractionBegan) RemoveTree(Setup.InstallPath);
     EndStatus();
     Setup.Installed = 0;
     RefreshAvailability();
@@ -95,6 +107,7 @@ void CleanUpAfterFailedRun()
 void RunUninstall()
 {
     if (!AskYesNo(Text(IDS_ASK_UNINSTALL))) return;
+    Setup.RunUnderWay = UninstallRun;
     StatusPhase(Text(IDS_REMOVING_FILES));
     Sleep(500);
     RemoveInstalledFiles();
@@ -107,6 +120,13 @@ void RunUninstall()
     EndStatus();
     Setup.Installed = 0;
     RefreshAvailability();
+    Setup.RunUnderWay = NoRun;
+    // A close asked for while the confirmed removal ran is carried out now that it is done.
+    if (Setup.CloseAfterRun) {
+        Setup.CloseAfterRun = 0;
+        if (Setup.Window) DestroyWindow(Setup.Window);
+        return;
+    }
     PaintScreen();
     Sleep(500);
     ShowMessage(Text(IDS_UNINSTALLED));

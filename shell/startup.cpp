@@ -70,13 +70,21 @@ void WriteLibraryCopy(const char* path)
     const void* bytes = loaded ? LockResource(loaded) : nullptr;
     if (!bytes) return;
     const DWORD size = SizeofResource(Setup.Instance, resource);
-    // CREATE_NEW: a library already installed, whatever its version, is never replaced.
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    DWORD written;
-    WriteFile(file, bytes, size, &written, nullptr);
-    CloseHandle(file);
+    // A library already installed, whatever its version, is never replaced.
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return;
+
+    // Written whole under a passing name beside it, then moved into place: a short write leaves
+    // no truncated library that every later start would keep and every installation trip over.
+    char folder[PathSize], temporary[MAX_PATH];
+    if (!CopyText(folder, path)) return;
+    if (char* lastBackslash = std::strrchr(folder, '\\')) *lastBackslash = '\0';
+    if (!GetTempFileNameA(folder, "unr", 0, temporary)) return;
+    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    bool whole = file != INVALID_HANDLE_VALUE && WriteFile(file, bytes, size, &written, nullptr) && written == size;
+    if (file != INVALID_HANDLE_VALUE) whole = CloseHandle(file) && whole;
+    // MoveFileA never replaces: a library that appeared meanwhile stays as it is.
+    if (!whole || !MoveFileA(temporary, path)) DeleteFileA(temporary);
 }
 
 bool StartUp(HINSTANCE instance)

@@ -11,7 +11,8 @@ bool DeriveProgramPaths(const char* exePath, const char* windowsDir);
 // Leaves a fresh copy of the running program at UninstallerPath, replacing even a read-only one.
 void RefreshUninstallerCopy();
 
-// Writes the carried UnRAR library to path unless a file of that name exists already.
+// Writes the carried UnRAR library to path, whole or not at all, unless a file of that name
+// exists already.
 void WriteLibraryCopy(const char* path);
 
 // Everything up to the live main menu; false when the window cannot be created.

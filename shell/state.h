@@ -15,6 +15,9 @@ enum RunOutcome : int { RunInstalled = 0, RunAborted = 1, RunFailed = 2 };
 
 enum PromptKinds : int { NoPrompt = 0, MessagePrompt = 1, QuestionPrompt = 2 };
 
+// The long action under way, which decides what a request to close the window does.
+enum RunKinds : int { NoRun = 0, InstallRun = 1, UninstallRun = 2 };
+
 constexpr int PathSize = 256;   // every path and text buffer: 255 characters and the NUL
 
 struct SetupState {
@@ -31,6 +34,10 @@ struct SetupState {
     int RunResult = RunInstalled;
     int PromptPending = 0;
     int PromptAnswer = 0;
+
+    int RunUnderWay = NoRun;
+    int CloseAfterRun = 0;          // a close asked for during an uninstall run, carried out at its end
+    int SessionEnding = 0;          // Windows is shutting down or logging off: every run stops
 
     // A quit taken off the queue by a nested pump: every wait ends and the main loop exits.
     int QuitRequested = 0;

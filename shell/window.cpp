@@ -1,6 +1,7 @@
 #include "shell/window.h"
 
 #include "resources/resource_ids.h"
+#include "shell/flow.h"
 #include "shell/input.h"
 #include "shell/state.h"
 #include "shell/texts.h"
@@ -46,9 +47,19 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_PAINT:
         PaintScreen();
         return 0;
+    case WM_CLOSE:
+        RequestClose();
+        return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) != IDM_CLOSE) break;
-        DestroyWindow(window);
+        RequestClose();
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // Windows ends the program soon after this returns: a run stops at its next point, and
+        // an earlier installation that nothing was extracted over is left as it is.
+        if (wParam) Setup.SessionEnding = 1;
         return 0;
     case WM_MOUSEMOVE:
         if (MouseLive()) Hover(pointer());

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include "system/bounded_text.h"
+#include "system/folder_guard.h"
 #include "system/records.h"
 
 namespace {
@@ -60,8 +61,13 @@ bool BrowseDestination(char (&path)[PathSize], const char* title, HWND owner)
     request.ulFlags = BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS | BIF_NEWDIALOGSTYLE;
     LPITEMIDLIST chosen = SHBrowseForFolderA(&request);
     if (!chosen) return false;
-    char folder[MAX_PATH] = "";
-    const bool applied = SHGetPathFromIDListA(chosen, folder) && ApplyChosenFolder(path, folder);
+    // Asked for in UTF-16 and spelt without best-fit look-alikes: a character the ANSI code page
+    // lacks shows as "?", and such a folder is refused at Continue rather than swapped for another.
+    wchar_t wide[MAX_PATH] = L"";
+    char folder[MAX_PATH * 2] = "";
+    const bool applied = SHGetPathFromIDListW(chosen, wide) &&
+                         WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, folder, sizeof folder, "?", nullptr) &&
+                         ApplyChosenFolder(path, folder);
     IMalloc* allocator;
     if (SUCCEEDED(SHGetMalloc(&allocator))) {
         allocator->Free(chosen);
@@ -128,3 +134,10 @@ void MebibyteText(std::uint64_t bytes, char (&text)[PathSize])
 void FreeSpaceText(const char* path, char (&text)[PathSize]) { MebibyteText(FreeBytes(path), text); }
 
 bool EnoughFreeSpace(std::uint64_t freeBytes) { return freeBytes >= RequiredFreeBytes; }
+
+bool UsableDestination(const char* path)
+{
+    std::wstring resolved;
+    return FitsInstallPath(path) && ResolveFolder(WideFromAnsi(path), resolved) &&
+           IsRemovableResolved(resolved, WideFromAnsi(Setup.SetupDir));
+}

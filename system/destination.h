@@ -36,6 +36,11 @@ void MebibyteText(std::uint64_t bytes, char (&text)[PathSize]);
 std::uint64_t ClassicFreeBytes(DWORD sectorsPerCluster, DWORD bytesPerSector, DWORD freeClusters);
 bool EnoughFreeSpace(std::uint64_t freeBytes);
 
+// True for a destination the files can land in exactly as named and that removal could take
+// away again (see IsRemovableFolder): not a system or user folder, a drive root, a spelling with
+// characters no folder name holds, nor one too long for the game's paths.
+bool UsableDestination(const char* path);
+
 // The root that a free-space query needs: "C:\" (or "C:" for the classic query) for a drive
 // path, "\\server\share\" for a network path; false for anything else.
 bool DriveRoot(const char* path, bool withBackslash, char (&root)[PathSize]);

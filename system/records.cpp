@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "system/bounded_text.h"
+#include "system/folder_guard.h"
 
 namespace {
 
@@ -85,22 +86,41 @@ void DeleteRecord(const RecordKey& record)
 
 }  // namespace
 
-bool ReadRegistryText(HKEY root, const char* key, const char* value, char (&out)[PathSize])
+bool ReadRegistryTextW(HKEY root, const char* key, const char* value, std::wstring& out)
 {
     HKEY handle;
     if (RegOpenKeyExA(root, key, 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS) return false;
-    char data[PathSize] = {};
-    DWORD length = PathSize - 1;   // leaves room for a NUL the stored data may lack
-    const LONG result = RegQueryValueExA(handle, value, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &length);
+    const std::wstring name = WideFromAnsi(value);
+    wchar_t data[PathSize] = {};
+    DWORD size = (PathSize - 1) * sizeof(wchar_t);   // leaves room for a NUL the stored data may lack
+    DWORD type = 0;
+    const LONG result = RegQueryValueExW(handle, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
     RegCloseKey(handle);
-    if (result != ERROR_SUCCESS) return false;
-    data[length < PathSize ? length : PathSize - 1] = '\0';
-    return CopyText(out, data);
+    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
+    data[size / sizeof(wchar_t)] = L'\0';
+    out = data;
+    return true;
+}
+
+bool ReadRegistryText(HKEY root, const char* key, const char* value, char (&out)[PathSize])
+{
+    std::wstring wide;
+    if (!ReadRegistryTextW(root, key, value, wide)) return false;
+    // No best-fit look-alikes: a character the ANSI code page lacks becomes "?", which no folder
+    // name may hold, so such a path is refused where it is used instead of naming another folder.
+    char data[PathSize * 2];
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, data, sizeof data, "?", nullptr);
+    return length > 0 && CopyText(out, data);
 }
 
 bool ReadInstallDir(char (&folder)[PathSize])
 {
     return ReadRegistryText(HKEY_CURRENT_USER, InstallRecordKey, "InstallDir", folder);
+}
+
+bool ReadInstallDirW(std::wstring& folder)
+{
+    return ReadRegistryTextW(HKEY_CURRENT_USER, InstallRecordKey, "InstallDir", folder);
 }
 
 void WriteInstallRecords(const char* installPath, const char* uninstallerPath, const char* setupDir,

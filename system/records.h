@@ -3,14 +3,18 @@
 #define MARVOLEN_RECORDS_H
 
 #include <windows.h>
+#include <string>
 #include "shell/state.h"
 
-// Reads one text value (at most 255 bytes) into out; false, with out untouched, when the key or
-// value is missing, unreadable or too long.
+// Reads one text value (at most 255 characters) into out; false, with out untouched, when the
+// key or value is missing, unreadable, not text or too long. The ANSI form spells a character
+// that the ANSI code page lacks as "?", never as a look-alike.
 bool ReadRegistryText(HKEY root, const char* key, const char* value, char (&out)[PathSize]);
+bool ReadRegistryTextW(HKEY root, const char* key, const char* value, std::wstring& out);
 
 // The folder of an earlier installation, from the install record.
 bool ReadInstallDir(char (&folder)[PathSize]);
+bool ReadInstallDirW(std::wstring& folder);
 
 // Writes the install record, the DirectPlay lobby registration and the Add/Remove Programs
 // entry, creating the keys or opening them as they are. Failures go unreported.

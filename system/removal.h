@@ -2,13 +2,19 @@
 #ifndef MARVOLEN_REMOVAL_H
 #define MARVOLEN_REMOVAL_H
 
-// Removes the folder and everything below it, as far as the system allows: read-only and
-// busy files stay, with the folders above them. A folder that is plainly not a game's
-// (see IsRemovableFolder) is left alone. Returns 1 in every case.
-int RemoveTree(const char* folder);
+#include <string>
 
-// True for an absolute folder that is none of the system's or the user's own folders, the
-// folder the setup runs from, a drive or share root, nor a parent of any of these.
+// Removes the folder and everything below it, at any depth, as far as the system allows:
+// read-only and busy files stay, with the folders above them. The folder is first resolved as
+// Windows would use it; one that cannot be, or that is plainly not a game's (see
+// IsRemovableFolder), is left alone. Links below it, and the folder itself when it is a link,
+// are removed as links, never entered. Returns 1 in every case.
+int RemoveTree(const char* folder);
+int RemoveTreeW(const std::wstring& folder);
+
+// True for a folder that resolves (see ResolveFolder) to none of the system's or the user's own
+// folders, the folder the setup runs from, a drive or share root, nor a parent of any of these,
+// and that lies outside the Windows directory.
 bool IsRemovableFolder(const char* folder);
 
 // The folder the install record names, read afresh; 0 (and nothing removed) without one.

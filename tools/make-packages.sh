@@ -90,6 +90,24 @@ tests() {
   mkdir -p "$out/empty/only a folder"
   pack "$out/empty.rar" "$out/empty"
 
+  # Entries that deliver no data of their own: identical files stored as references to the first
+  # (-oi), a symbolic link stored as a link (-ol), an empty file and an empty folder.
+  mkdir -p "$out/refs/copies" "$out/refs/empty folder"
+  game_files "$standin" "$out/refs"
+  filler "$out/refs/original.dat" 300000 6 random
+  cp "$out/refs/original.dat" "$out/refs/copy.dat"
+  cp "$out/refs/original.dat" "$out/refs/copies/another copy.dat"
+  ln -s original.dat "$out/refs/link.dat"
+  : >"$out/refs/empty.txt"
+  pack "$out/refs.rar" "$out/refs" -oi:1 -ol
+
+  # An entry whose installed path passes the classic 260 characters below any game folder.
+  local deep="$out/long/$(printf 'folder-with-a-long-name-%02d/' 1 2 3 4 5 6 7 8)"
+  mkdir -p "$deep"
+  game_files "$standin" "$out/long"
+  filler "${deep}far-below-the-classic-limit.dat" 10000 8 random
+  pack "$out/long.rar" "$out/long"
+
   bad_packages "$out/bad"
 
   printf 'This is not a RAR archive.\n' >"$out/notrar.pkg"

@@ -6,9 +6,10 @@ import subprocess
 import tempfile
 from pathlib import Path
 
-from bench import (CONTINUE, DISABLED, FINISH_RECTS, MAIN_MENU_RECTS, PACKAGES, cd_scenario, check, main, running,
-                   wait_for)
-from test_install import RECORD, available, game_folder, install, key_exists, label, on, uninstall
+from bench import (CONTINUE, DISABLED, FINISH_RECTS, HIGHLIGHT, MAIN_MENU_RECTS, NORMAL, OK, PACKAGES, cd_scenario, check,
+                   main, running, wait_for)
+from test_install import (RECORD, available, game_folder, install, key_exists, label, lnk, on, program_group,
+                          reinstall, uninstall)
 
 BAD = PACKAGES / "bad"
 
@@ -79,25 +80,86 @@ def test_a_drive_that_fills_up_fails_and_is_left_empty():
         mount.rmdir()
 
 
-def test_a_record_naming_a_system_folder_removes_nothing_of_it():
-    for folder in ("C:\\", "C:\\windows", "C:\\Program Files"):
-        with cd_scenario("record-system", PACKAGES / "damaged.rar") as (display, prefix, cd):
-            sentinel = prefix.drive_c / "sentinel.txt"
-            sentinel.write_text("not the game's")
+def tree(folder):
+    return {p for p in Path(folder).rglob("*")} if Path(folder).exists() else set()
+
+
+def test_a_record_naming_a_system_folder_in_any_spelling_removes_nothing_of_it():
+    # Spellings that Windows resolves to the Windows directory, Program Files and the user's or
+    # the system's shared folders.
+    spellings = ["C:\\", "C:\\windows.", "C:\\\\windows", "\\\\?\\C:\\windows", "C:/Program Files/",
+                 "C:\\Program Files\\Common Files", "C:\\users\\Public", "c:\\programdata. "]
+    with cd_scenario("record-system", PACKAGES / "damaged.rar") as (display, prefix, cd):
+        sentinel = prefix.drive_c / "sentinel.txt"
+        sentinel.write_text("not the game's")
+        before = tree(prefix.drive_c)
+        for folder in spellings:
             record(prefix, folder)
             with running(prefix, display) as run:
                 run.wait_live()
                 uninstall(run)
-                # And a failed reinstall into it, whose clean-up would remove the folder.
-                record(prefix, folder)
-                run.click_button(MAIN_MENU_RECTS[0])   # "Install" again, the destination is kept
-                on(run, 141)
-                run.click_button(CONTINUE, settle=0.2)
-                on(run, 143, 120)
-            check(sentinel.exists(), f"{folder}: a file beside the game survives")
-            check((prefix.windows / "win.ini").exists() and (prefix.system32 / "kernel32.dll").exists(),
-                  f"{folder}: the Windows directory is intact")
-            check((prefix.drive_c / "Program Files").exists(), f"{folder}: Program Files is intact")
+                run.click_button(MAIN_MENU_RECTS[5], settle=0)
+                run.wait_exit()
+            gone = sorted(str(p.relative_to(prefix.drive_c)) for p in before - tree(prefix.drive_c))
+            check(not gone, f"{folder}: nothing of the drive is removed, yet {len(gone)} entries went: {gone[:5]}")
+        check(sentinel.exists(), "a file beside the game survives")
+        # Nor is the game ever installed into such a folder: Continue refuses it with a message.
+        record(prefix, "C:\\windows.")
+        with running(prefix, display) as run:
+            run.wait_live()
+            run.click_button(MAIN_MENU_RECTS[2])   # Reinstall into the recorded folder
+            on(run, 141)
+            run.click_button(CONTINUE, settle=0.2)
+            wait_for(lambda: run.frame().count(OK, NORMAL) + run.frame().count(OK, HIGHLIGHT) > 10, 20,
+                     "the message refusing the folder")
+            run.click_button(OK)
+            on(run, 141)
+        check(not (prefix.windows / "tarn.exe").exists() and not gone, "nothing was written into the Windows directory")
+
+
+def test_entries_without_data_and_paths_past_260_characters_install_and_uninstall_whole():
+    # File references (rar -oi), a symbolic link, an empty file and folder; then an entry whose
+    # installed path passes 260 characters, which the uninstall must still reach.
+    with cd_scenario("refs", PACKAGES / "refs.rar") as (display, prefix, cd), running(prefix, display) as run:
+        run.wait_live()
+        check(not failed(install(run)), "a package of references installs")
+        game, source = game_folder(prefix), PACKAGES / "refs"
+        for copy in ("original.dat", "copy.dat", "copies/another copy.dat"):
+            check((game / copy).read_bytes() == (source / "original.dat").read_bytes(), f"{copy} is complete")
+        check((game / "empty.txt").stat().st_size == 0 and (game / "empty folder").is_dir(), "empty entries too")
+    with cd_scenario("long", PACKAGES / "long.rar") as (display, prefix, cd), running(prefix, display) as run:
+        run.wait_live()
+        check(not failed(install(run)), "a package with a deep entry installs")
+        deep = next(game_folder(prefix).rglob("far-below-the-classic-limit.dat"))
+        windows_path = "C:\\Program Files\\Marvolen\\" + str(deep.relative_to(game_folder(prefix))).replace("/", "\\")
+        check(len(windows_path) > 260, f"the entry lies past 260 characters ({len(windows_path)})")
+        run.click_button(FINISH_RECTS[3])
+        on(run, 130)
+        uninstall(run)
+        check(not game_folder(prefix).exists(), "the uninstall leaves nothing of the game's folder")
+
+
+def test_a_folder_the_oem_code_page_cannot_spell_gets_the_files_exactly():
+    # An en dash, a euro sign and an oe ligature: in the ANSI code page, not in the OEM one.
+    folder = "C:\\Jeux \u2013 PC \u20ac\u0153\\Marvolen"
+    with cd_scenario("ansi-folder", PACKAGES / "game.rar") as (display, prefix, cd):
+        reg_file = Path(cd) / "record.reg"
+        reg_file.write_text('Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Quellmark Studio\\'
+                            'RV : Marvolen]\r\n"InstallDir"="' + folder.replace("\\", "\\\\") + '"\r\n', encoding="utf-16")
+        prefix.wine("regedit", "/s", "D:\\record.reg")
+        with running(prefix, display) as run:
+            run.wait_live()
+            check(not failed(reinstall(run)), "the reinstall succeeds")
+        landed = prefix.drive_c / "Jeux \u2013 PC \u20ac\u0153" / "Marvolen"
+        check((landed / "tarn.exe").is_file(), "the files are in exactly the recorded folder")
+        check(sorted(p.name for p in prefix.drive_c.iterdir() if p.name.startswith("Jeux")) == [landed.parent.name],
+              "and in no look-alike beside it")
+        exported = Path(cd) / "export.reg"
+        prefix.wine("reg", "export", RECORD, "D:\\export.reg")
+        check(f'"InstallDir"="{folder.replace(chr(92), chr(92) * 2)}"' in exported.read_text(encoding="utf-16"),
+              "the record names that folder")
+        target = lnk(program_group(prefix) / "Marvolen - RV.lnk").get("Local path", "")
+        check(target == folder + "\\tarn.exe", f"the game's link names it: {target}")
 
 
 def test_a_record_too_long_counts_as_not_installed():
@@ -115,6 +177,8 @@ if __name__ == "__main__":
         test_packages_that_do_not_fully_install_fail,
         test_thousands_of_tiny_entries_install,
         test_a_drive_that_fills_up_fails_and_is_left_empty,
-        test_a_record_naming_a_system_folder_removes_nothing_of_it,
+        test_a_record_naming_a_system_folder_in_any_spelling_removes_nothing_of_it,
+        test_entries_without_data_and_paths_past_260_characters_install_and_uninstall_whole,
+        test_a_folder_the_oem_code_page_cannot_spell_gets_the_files_exactly,
         test_a_record_too_long_counts_as_not_installed,
     ])

@@ -2,8 +2,10 @@
 the prefix, `wine reg query`, `wine uninstaller --list`, `lnkinfo` and the screen."""
 
 import filecmp
+import shutil
 import subprocess
 import tempfile
+import time
 from pathlib import Path
 
 from bench import (CANCEL, CHECK_BOX, CONTINUE, DEMO_PACKAGE, DISABLED, DRAWN, FINISH_RECTS, HIGHLIGHT,
@@ -146,12 +148,16 @@ def test_install_with_desktop_icon_then_play_and_uninstall():
               "the finish screen offers all four buttons")
         check_installed(prefix, extracted_source(PACKAGES / "game.rar", Path(source)), desktop_icon=True)
 
+        # A program planted where an unquoted path would lead ("C:\\Program.exe") must not start.
+        shutil.copy2(game_folder(prefix) / "tarn.exe", prefix.drive_c / "Program.exe")
         run.click_button(FINISH_RECTS[0])   # Play Now
         ran = prefix.drive_c / "standin-ran.txt"
         wait_for(ran.exists, 20, "the game stand-in to start")
-        program, folder = ran.read_text().splitlines()[0].split("|")
-        check(program.lower() == (INSTALL_DIR + "\\tarn.exe").lower() and folder.lower() == INSTALL_DIR.lower(),
-              f"the game starts in its folder: {program} in {folder}")
+        time.sleep(1)
+        runs = ran.read_text().splitlines()
+        program, folder = runs[0].split("|")
+        check(len(runs) == 1 and program.lower() == (INSTALL_DIR + "\\tarn.exe").lower() and
+              folder.lower() == INSTALL_DIR.lower(), f"the game, and only the game, starts in its folder: {runs}")
         wait_for(lambda: not display.windows_named("^Stand-in"), 20, "the stand-in's window to close")
 
         run.click_button(FINISH_RECTS[3])   # Setup Menu

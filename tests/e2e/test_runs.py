@@ -2,10 +2,12 @@
 
 import time
 
-from bench import (CONTINUE, DEMO_PACKAGE, FINISH_RECTS, MAIN_MENU_RECTS, NORMAL, PACKAGES, YES, cd_scenario, check,
-                   main, running, wait_for)
-from test_install import (INSTALL_DIR, LOBBY, RECORD, game_folder, install, key_exists, lnk, on, program_group,
+from bench import (BLACK, CONTINUE, DEMO_PACKAGE, DISABLED, FINISH_RECTS, HIGHLIGHT, MAIN_MENU_RECTS, NO, NORMAL, PACKAGES, YES,
+                   cd_scenario, check, main, running, wait_for)
+from test_install import (INSTALL_DIR, LOBBY, RECORD, game_folder, install, key_exists, label, lnk, on, program_group,
                           reg_value, reinstall)
+
+PROMPT_TEXT = (107, 148, 533, 208)
 
 
 def close_window(prefix, display):
@@ -51,20 +53,54 @@ def test_a_failed_reinstall_removes_the_folder_and_keeps_the_records():
             check(key_exists(prefix, RECORD), "the earlier installation's records stay")
 
 
-def test_closing_the_window_during_extraction_ends_and_cleans_up():
-    with cd_scenario("close-extracting", DEMO_PACKAGE) as (display, prefix, cd), running(prefix, display) as run:
+def test_a_close_during_a_reinstall_asks_as_cancel_does():
+    """Closing while a reinstall prepares or extracts asks the abort question: No completes the
+    run; Yes aborts it, and removes only what it wrote (nothing, while it was still preparing)."""
+    with cd_scenario("close-reinstall", DEMO_PACKAGE) as (display, prefix, cd), running(prefix, display) as run:
         run.wait_live()
-        run.click_button(MAIN_MENU_RECTS[0])
-        on(run, 141)
-        run.click_button(CONTINUE, settle=0)
-        on(run, 145)
-        wait_for(lambda: game_folder(prefix).exists(), 20, "extraction to begin")
-        close_window(prefix, display)
-        started = time.monotonic()
-        check(run.wait_exit(30) == 0, "the program exits with code 0")
-        check(time.monotonic() - started < 15, "within seconds")
-        check(not game_folder(prefix).exists(), "nothing of the partial installation remains")
-        check(not key_exists(prefix, RECORD) and not program_group(prefix).exists(), "no records, no links")
+        install(run, timeout=180)
+        saved = game_folder(prefix) / "saved-game.sav"
+        saved.write_text("the player's own file")
+        run.click_button(FINISH_RECTS[3])
+        on(run, 130)
+
+        def close_reinstall(answer, while_extracting, button=2):
+            run.click_button(MAIN_MENU_RECTS[button])
+            on(run, 141)
+            run.click_button(CONTINUE, settle=0)
+            if while_extracting:
+                on(run, 145)   # live: the extraction is under way, for some seconds
+                close_window(prefix, display)
+            else:
+                display.run("xdotool", "key", "alt+F4")   # fast enough to land within the preparing pause
+            # Yes may still be lit from the last question: prompt buttons keep their colours.
+            question = wait_for(lambda: (lambda f: f if f.count(YES, NORMAL) + f.count(YES, HIGHLIGHT) > 10 else None)(
+                run.frame()), 30, "the abort question")
+            check(question.count(PROMPT_TEXT, BLACK) > 50, "the prompt panel carries its question")
+            run.click_button(YES if answer == "yes" else NO)
+            finish = on(run, 143, 180)
+            check(run.process.poll() is None, "the program stays")
+            return finish
+
+        finish = close_reinstall("no", while_extracting=False)
+        check(label(finish, FINISH_RECTS[0]) != DISABLED, "No while preparing: the reinstall completes")
+        check(saved.exists() and key_exists(prefix, RECORD), "a completed reinstall keeps the player's file")
+        run.click_button(FINISH_RECTS[3])
+        on(run, 130)
+
+        finish = close_reinstall("yes", while_extracting=False)
+        check(label(finish, FINISH_RECTS[0]) == DISABLED, "Yes while preparing: the run is aborted")
+        time.sleep(1.5)   # the clean-up phase, which must leave the folder alone
+        check(saved.exists() and (game_folder(prefix) / "tarn.exe").exists(),
+              "nothing was extracted, so the earlier installation is untouched")
+        run.click_button(FINISH_RECTS[3])
+        on(run, 130)
+
+        # An aborted run counts the game as not installed until the next start: "Install" leads to
+        # the same folder.
+        close_reinstall("yes", while_extracting=True, button=0)
+        wait_for(lambda: not game_folder(prefix).exists(), 15, "an aborted extraction to be removed, as Cancel's is")
+        check(key_exists(prefix, RECORD), "the earlier records stay, as after a Cancel")
 
 
 def test_closing_the_window_during_a_question_ends_without_acting():
@@ -84,6 +120,6 @@ if __name__ == "__main__":
     main([
         test_reinstall_into_the_recorded_folder_and_into_another,
         test_a_failed_reinstall_removes_the_folder_and_keeps_the_records,
-        test_closing_the_window_during_extraction_ends_and_cleans_up,
+        test_a_close_during_a_reinstall_asks_as_cancel_does,
         test_closing_the_window_during_a_question_ends_without_acting,
     ])

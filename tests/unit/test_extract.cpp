@@ -1,9 +1,11 @@
 #include <doctest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "install/extract.h"
 #include "shell/startup.h"
+#include "system/folder_guard.h"
 #include "support.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
@@ -104,6 +106,69 @@ TEST_CASE("the progress step climbs from -1 through 0 to exactly 16, repainting 
     CHECK(ProgressStepFor(3200, 1600) == 32);                 // more than measured: the painter holds 16
 }
 
+TEST_CASE("past 4 GiB sizes are counted whole: the steps and the data an entry must deliver")
+{
+    constexpr std::uint64_t GiB = 1ull << 30;
+    CHECK(ProgressStepFor(5 * GiB, 5 * GiB) == 16);
+    CHECK(ProgressStepFor(5 * GiB / 2, 5 * GiB) == 8);
+    CHECK(ProgressStepFor(4 * GiB + 1, 8 * GiB) == 8);       // modulo 2^32 this would be step 0
+    CHECK(ProgressStepFor(6 * GiB, 2 * GiB) == 48);
+
+    // Blocks of 64 MiB to 6 GiB: no wrap in the count, every step once, the last one 16.
+    ResetState();
+    BytesTotal = 6 * GiB;
+    BytesDone = 0;
+    Setup.ProgressStep = -1;
+    const unsigned before = PaintCount;
+    for (int i = 0; i < 96; ++i) OnPackageData(nullptr, 64 << 20);
+    CHECK(BytesDone == 6 * GiB);
+    CHECK(Setup.ProgressStep == 16);
+    CHECK(PaintCount - before == 17);
+
+    // What each entry must deliver: its whole size, none for folders, links and file references.
+    RARHeaderDataEx entry = {};
+    entry.UnpSizeHigh = 1;
+    entry.UnpSize = 5;
+    CHECK(DeliveredSize(entry) == 4 * GiB + 5);
+    entry.Flags = RHDF_DIRECTORY;
+    CHECK(DeliveredSize(entry) == 0);
+    entry.Flags = 0;
+    for (unsigned redirection : {1u, 2u, 3u, 4u, 5u}) {   // symlinks, junction, hard link, file copy
+        entry.RedirType = redirection;
+        CHECK(DeliveredSize(entry) == 0);
+    }
+}
+
+TEST_CASE("entries without data of their own install: file references, links, empty files and folders")
+{
+    const std::string folder = PrepareRun("refs.rar", "extract-refs");
+    BytesTotal = MeasurePackage();
+    CHECK(BytesTotal < 2 * 300000u);   // the references are not counted as data to come
+    CHECK(ExtractPackage() == RunInstalled);
+    const std::string source = Packages + "refs\\";
+    for (const char* copy : {"original.dat", "copy.dat", "copies\\another copy.dat"}) {
+        CAPTURE(copy);
+        CHECK(SameFile(folder + "\\" + copy, source + "original.dat"));
+    }
+    CHECK(SameFile(folder + "\\tarn.exe", source + "tarn.exe"));
+    CHECK(ReadFile(folder + "\\empty.txt").empty());
+    CHECK(IsFolder(folder + "\\empty folder"));
+}
+
+TEST_CASE("the files land in exactly the folder named, whatever the OEM code page lacks")
+{
+    // An en dash, a euro sign and an oe ligature: ANSI characters that the OEM code page does not have.
+    const std::string parent = PrepareRun("nested.rar", "extract-ansi");
+    const std::string folder = parent + "\\Jeux \x96 PC \x80\x9c\\Marvolen";
+    strcpy(Setup.InstallPath, folder.c_str());
+    BytesTotal = MeasurePackage();
+    CHECK(ExtractPackage() == RunInstalled);
+    const std::wstring wide = WideFromAnsi(folder.c_str());
+    CHECK(wide.find(L"Jeux \u2013 PC \u20AC\u0153\\Marvolen") != std::wstring::npos);
+    CHECK(GetFileAttributesW((wide + L"\\big.dat").c_str()) != INVALID_FILE_ATTRIBUTES);
+    CHECK(GetFileAttributesA((parent + "\\Jeux - PC").c_str()) == INVALID_FILE_ATTRIBUTES);   // no look-alike beside it
+}
+
 TEST_CASE("a package with no data completes without a frame")
 {
     const std::string folder = PrepareRun("empty.rar", "extract-empty");
@@ -175,6 +240,14 @@ TEST_CASE("a cancel answered No lets the run complete")
     QueuePress(Centre(Layout::QuestionRects[1]));
     CHECK(ExtractPackage() == RunInstalled);
     CHECK(Setup.CancelRequested == 0);
+}
+
+TEST_CASE("an entry that delivers less data than it claims fails the run")
+{
+    PrepareRun("bad\\oversized.rar", "extract-oversized");
+    BytesTotal = MeasurePackage();
+    CHECK(BytesTotal == 100000000u);
+    CHECK(ExtractPackage() == RunFailed);
 }
 
 TEST_CASE("a closed window stops the run at its next cancel point")

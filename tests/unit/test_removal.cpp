@@ -1,9 +1,13 @@
 #include <doctest.h>
 
+#include <algorithm>
+#include <shlobj.h>
 #include <string>
+#include <vector>
 
 #include "install/shortcuts.h"
 #include "system/destination.h"
+#include "system/folder_guard.h"
 #include "system/records.h"
 #include "system/removal.h"
 #include "support.h"
@@ -56,35 +60,109 @@ TEST_CASE("a folder that does not exist changes nothing")
     CHECK(RemoveTree("C:\\no such folder\\Marvolen") == 1);
 }
 
-TEST_CASE("folders that are plainly not the game's are refused")
+// A folder as the system names it, for the table below.
+std::string Known(int csidl)
 {
-    char windows[MAX_PATH], system[MAX_PATH], programs[PathSize], desktop[PathSize];
+    char path[MAX_PATH] = "";
+    SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+std::string ProgramFilesView(REGSAM view, const char* value)
+{
+    char data[MAX_PATH] = "";
+    DWORD size = sizeof data - 1;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0, KEY_READ | view, &key) == 0) {
+        RegQueryValueExA(key, value, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+        RegCloseKey(key);
+    }
+    return data;
+}
+
+std::string Short(const std::string& path)
+{
+    char shortPath[MAX_PATH] = "";
+    GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
+    return shortPath;
+}
+
+TEST_CASE("the guard decides on the folder Windows would use, whatever its spelling")
+{
+    char windows[MAX_PATH], system[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
     GetSystemDirectoryA(system, MAX_PATH);
-    ProgramsFolder(programs);
-    DesktopFolder(desktop);
+    const std::string win = windows, documents = Known(CSIDL_PERSONAL);
     strcpy(Setup.SetupDir, "D:\\CD\\");
-    const std::string refused[] = {
-        "", "Marvolen", "relative\\Marvolen", "C:", "C:\\", "C:/", "\\\\server\\share", "\\\\server\\share\\",
-        windows, std::string(windows) + "\\", system, "C:\\Program Files", "c:/program files/",
-        programs, desktop, "C:\\users",   // a parent of the user's folders
-        "D:\\CD", "D:\\", "C:\\Games\\..\\windows", "C:\\Games\\.\\Marvolen",
+    std::vector<std::string> refused = {
+        // Not a folder below a root, or not an ordinary path at all.
+        "", "Marvolen", "relative\\Marvolen", "C:", "C:\\", "C:/", "C:Games", "\\Games\\Marvolen",
+        "\\\\server\\share", "\\\\server\\share\\", "\\\\?\\C:\\Games\\Marvolen", "\\\\.\\C:\\Games\\Marvolen",
+        "\\??\\C:\\Games\\Marvolen", "//?/C:/Games/Marvolen", "C:\\Games\\CON", "C:\\Games\\nul.txt", "C:\\Games\\com1",
+        "C:\\Games\\a?b", "C:\\Games\\a*", "C:\\Games\\a:b", "C:\\Games\\...", "C:\\Games\\..\\Marvolen",
+        "C:\\Games\\.\\Marvolen",
+        // The Windows directory in the spellings Windows resolves to it, and what lies inside it.
+        win, win + "\\", win + ".", win + ". .", win + " ", "C:\\\\windows", "C://windows", "c:/WINDOWS/",
+        "\\\\?\\" + win, "\\\\.\\" + win, system, win + "\\Fonts", win + "\\system32\\drivers", win + "\\Temp\\Marvolen",
+        "C:\\Games\\..\\windows",
+        // Both Program Files folders and their Common Files, whichever view this program reads.
+        ProgramFilesView(KEY_WOW64_32KEY, "ProgramFilesDir"), ProgramFilesView(KEY_WOW64_64KEY, "ProgramFilesDir"),
+        ProgramFilesView(KEY_WOW64_32KEY, "CommonFilesDir"), ProgramFilesView(KEY_WOW64_64KEY, "CommonFilesDir"),
+        "c:/program files/", "C:\\Program Files.", Short("C:\\Program Files"),
+        // The profiles and the shell's folders, and the folders above them.
+        "C:\\users", Known(CSIDL_PROFILE), Known(CSIDL_COMMON_APPDATA), Known(CSIDL_COMMON_DOCUMENTS),
+        documents, Known(CSIDL_DESKTOPDIRECTORY), Known(CSIDL_STARTMENU), Known(CSIDL_PROGRAMS),
+        Known(CSIDL_STARTUP), Known(CSIDL_APPDATA), Known(CSIDL_LOCAL_APPDATA), Known(CSIDL_TEMPLATES),
+        Known(CSIDL_COMMON_PROGRAMS), Known(CSIDL_COMMON_DESKTOPDIRECTORY), Known(CSIDL_APPDATA) + "\\Microsoft",
+        // The folder the setup runs from, and its drive.
+        "D:\\CD", "d:\\cd.", "D:\\",
     };
+    refused.erase(std::remove(refused.begin(), refused.end(), std::string()), refused.end());
+    refused.push_back("");
     for (const std::string& folder : refused) {
         CAPTURE(folder);
         CHECK_FALSE(IsRemovableFolder(folder.c_str()));
     }
-    for (const char* folder : {"C:\\Program Files\\Marvolen", "C:\\Games\\Marvolen", "\\\\server\\share\\Marvolen",
-                               "D:\\CD2", "C:\\windows2\\Marvolen"}) {
+    const std::string removable[] = {
+        "C:\\Program Files\\Marvolen", "C:\\Program Files\\Marvolen.", "c:/program files//Marvolen",
+        Short("C:\\Program Files") + "\\Marvolen", "C:\\Games\\Marvolen", "E:\\Marvolen", "\\\\server\\share\\Marvolen",
+        "D:\\CD2", "C:\\windows2\\Marvolen", documents + "\\Marvolen", Known(CSIDL_PROGRAMS) + "\\Marvolen demo",
+    };
+    for (const std::string& folder : removable) {
         CAPTURE(folder);
-        CHECK(IsRemovableFolder(folder));
+        CHECK(IsRemovableFolder(folder.c_str()));
     }
-    // And RemoveTree keeps its hands off: a file in the Windows directory survives.
-    const std::string keep = std::string(windows) + "\\keep-me.txt";
+    // And RemoveTree keeps its hands off: a file in the Windows directory survives every spelling.
+    const std::string keep = win + "\\keep-me.txt";
     Touch(keep);
-    RemoveTree(windows);
+    for (const std::string& spelling : {win, win + ".", std::string("C:\\\\windows"), "\\\\?\\" + win})
+        RemoveTree(spelling.c_str());
     CHECK(Exists(keep));
+    DeleteFileA(keep.c_str());
     Setup.SetupDir[0] = '\0';
+}
+
+TEST_CASE("removal reaches every depth: paths past 260 characters go too")
+{
+    const std::string root = ScratchFolder("deep");
+    std::wstring path = L"\\\\?\\" + WideFromAnsi(root.c_str());
+    for (int level = 0; level < 12; ++level) {
+        path += L"\\a-folder-name-of-thirty-chars";
+        REQUIRE(CreateDirectoryW(path.c_str(), nullptr));
+    }
+    REQUIRE(path.size() > 300);
+    HANDLE file = CreateFileW((path + L"\\deep.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    REQUIRE(file != INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    RemoveTree(root.c_str());
+    CHECK_FALSE(Exists(root));
+}
+
+TEST_CASE("a trailing dot or space names the same folder, and that folder goes")
+{
+    const std::string root = MakeTree("dotted");
+    RemoveTree((root + ". ").c_str());
+    CHECK_FALSE(Exists(root));
 }
 
 TEST_CASE("uninstalling removes the recorded folder, not the one chosen since")

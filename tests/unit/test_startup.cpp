@@ -34,6 +34,14 @@ TEST_CASE("the carried library is written where none exists and never replaces o
     WriteFile(existing, "an older library");
     WriteLibraryCopy(existing.c_str());
     CHECK(ReadFile(existing) == "an older library");
+
+    // Nothing else is left beside them, and a folder that cannot be written gets nothing.
+    WIN32_FIND_DATAA entry;
+    HANDLE listing = FindFirstFileA((folder + "\\*.tmp").c_str(), &entry);
+    CHECK(listing == INVALID_HANDLE_VALUE);
+    if (listing != INVALID_HANDLE_VALUE) FindClose(listing);
+    WriteLibraryCopy((folder + "\\no such folder\\unrar.dll").c_str());
+    CHECK(GetFileAttributesA((folder + "\\no such folder").c_str()) == INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_CASE("the uninstaller copy replaces an older one, even a read-only one")

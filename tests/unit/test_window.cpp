@@ -1,6 +1,11 @@
 #include <doctest.h>
 
+#include <string>
+
+#include "shell/flow.h"
 #include "shell/prompts.h"
+#include "shell/runs.h"
+#include "shell/startup.h"
 #include "shell/texts.h"
 #include "shell/window.h"
 #include "support.h"
@@ -136,6 +141,60 @@ TEST_CASE("closing the window ends a waiting question as No, and nothing paints 
     CHECK(Setup.PromptKind == NoPrompt);
     PaintScreen();   // must be harmless now
     CHECK(RunMessageLoop() == 0);   // the quit already seen ends the main loop at once
+}
+
+TEST_CASE("a close request during a run: the abort question while installing, later while uninstalling")
+{
+    Fresh();
+    Setup.RunUnderWay = InstallRun;
+    Setup.Screen = ProgressScreen;
+    QueuePress(Centre(Layout::QuestionRects[1]));
+    RequestClose();   // asked at once: No, and the run and the window go on
+    CHECK(Setup.CancelRequested == 0);
+    CHECK(IsWindow(Setup.Window));
+    QueuePress(Centre(Layout::QuestionRects[0]));
+    RequestClose();   // Yes: stopped exactly as a confirmed Cancel
+    CHECK(Setup.CancelRequested == 1);
+    CHECK(IsWindow(Setup.Window));
+
+    // A close while a question of the run is up answers that question as No, nothing more.
+    Setup.CancelRequested = 0;
+    PostMessageA(Setup.Window, WM_CLOSE, 0, 0);
+    CHECK(AskYesNo(Text(IDS_ASK_ABORT)) == 0);
+    CHECK(IsWindow(Setup.Window));
+    CHECK(Setup.QuitRequested == 0);
+
+    Setup.RunUnderWay = UninstallRun;
+    SendMessageA(Setup.Window, WM_CLOSE, 0, 0);
+    CHECK(Setup.CloseAfterRun == 1);
+    CHECK(IsWindow(Setup.Window));
+
+    Setup.RunUnderWay = NoRun;   // outside runs the window closes
+    SendMessageA(Setup.Window, WM_CLOSE, 0, 0);
+    CHECK(Setup.Window == nullptr);
+    PumpMessages();
+    CHECK(Setup.QuitRequested == 1);
+}
+
+TEST_CASE("a run that stops before anything was extracted leaves the destination as it was")
+{
+    // The session ending while the package is measured: the run ends aborted, and an earlier
+    // installation in the destination is untouched.
+    Fresh();
+    const std::string folder = ScratchFolder("earlier-installation");
+    WriteFile(folder + "\\saved-game.sav", "the player's own file");
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    WriteLibraryCopy((std::string(system) + "\\unrar.dll").c_str());
+    strcpy(Setup.PackagePath, "T:\\packages\\nested.rar");
+    strcpy(Setup.InstallPath, folder.c_str());
+    Setup.Screen = DestinationScreen;
+    PostMessageA(Setup.Window, WM_ENDSESSION, TRUE, 0);
+    RunInstallation();
+    CHECK(Setup.RunResult == RunAborted);
+    CHECK(Setup.RunUnderWay == NoRun);
+    CHECK(ReadFile(folder + "\\saved-game.sav") == "the player's own file");
+    CHECK(GetFileAttributesA((folder + "\\big.dat").c_str()) == INVALID_FILE_ATTRIBUTES);
 }
 
 }
