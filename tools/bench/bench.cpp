@@ -377,7 +377,7 @@ int ExtractMode(const char* package, const char* dest, int pairs)
                                                               std::to_string(BytesTotal) + " bytes");
         std::printf("{\"kind\":\"extract\",\"variant\":\"program\",\"run\":%d,\"ms\":%.3f,\"bytes\":%u,\"paints\":%u,"
                     "\"peak_working_set\":%lu}\n",
-                    run, elapsed, BytesTotal, paints, static_cast<unsigned long>(PeakWorkingSet()));
+                    run, elapsed, static_cast<unsigned>(BytesTotal), paints, static_cast<unsigned long>(PeakWorkingSet()));
         std::fflush(stdout);
         BackToMenu();
 

@@ -16,10 +16,10 @@ HMODULE Real;
 decltype(&RAROpenArchive) RealOpen;
 decltype(&RARCloseArchive) RealClose;
 decltype(&RARReadHeader) RealReadHeader;
+decltype(&RARReadHeaderEx) RealReadHeaderEx;
 decltype(&RARProcessFile) RealProcessFile;
-decltype(&RARSetChangeVolProc) RealSetChangeVolProc;
+decltype(&RARProcessFileW) RealProcessFileW;
 decltype(&RARSetProcessDataProc) RealSetProcessDataProc;
-decltype(&RARSetPassword) RealSetPassword;
 
 LONGLONG InsideTicks;   // in the library, callbacks excluded
 unsigned Calls;
@@ -44,12 +44,12 @@ bool Load(HMODULE self)
     LookUp(RealOpen, "RAROpenArchive");
     LookUp(RealClose, "RARCloseArchive");
     LookUp(RealReadHeader, "RARReadHeader");
+    LookUp(RealReadHeaderEx, "RARReadHeaderEx");
     LookUp(RealProcessFile, "RARProcessFile");
-    LookUp(RealSetChangeVolProc, "RARSetChangeVolProc");
+    LookUp(RealProcessFileW, "RARProcessFileW");
     LookUp(RealSetProcessDataProc, "RARSetProcessDataProc");
-    LookUp(RealSetPassword, "RARSetPassword");
-    return RealOpen && RealClose && RealReadHeader && RealProcessFile && RealSetChangeVolProc &&
-           RealSetProcessDataProc && RealSetPassword;
+    return RealOpen && RealClose && RealReadHeader && RealReadHeaderEx && RealProcessFile && RealProcessFileW &&
+           RealSetProcessDataProc;
 }
 
 LONGLONG Now()
@@ -95,16 +95,22 @@ int PASCAL RARReadHeader(HANDLE archive, RARHeaderData* header)
     return RealReadHeader(archive, header);
 }
 
+int PASCAL RARReadHeaderEx(HANDLE archive, RARHeaderDataEx* header)
+{
+    Inside timed;
+    return RealReadHeaderEx(archive, header);
+}
+
 int PASCAL RARProcessFile(HANDLE archive, int operation, char* destPath, char* destName)
 {
     Inside timed;
     return RealProcessFile(archive, operation, destPath, destName);
 }
 
-void PASCAL RARSetChangeVolProc(HANDLE archive, CHANGEVOLPROC proc)
+int PASCAL RARProcessFileW(HANDLE archive, int operation, wchar_t* destPath, wchar_t* destName)
 {
     Inside timed;
-    RealSetChangeVolProc(archive, proc);
+    return RealProcessFileW(archive, operation, destPath, destName);
 }
 
 void PASCAL RARSetProcessDataProc(HANDLE archive, PROCESSDATAPROC proc)
@@ -112,12 +118,6 @@ void PASCAL RARSetProcessDataProc(HANDLE archive, PROCESSDATAPROC proc)
     Inside timed;
     CallerProc = proc;
     RealSetProcessDataProc(archive, proc ? RelayData : nullptr);
-}
-
-void PASCAL RARSetPassword(HANDLE archive, char* password)
-{
-    Inside timed;
-    RealSetPassword(archive, password);
 }
 
 // For the harness: milliseconds inside the library and calls so far.
