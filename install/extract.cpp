@@ -2,11 +2,10 @@
 
 #include <string>
 
+#include "base/names.h"
+#include "base/types.h"
 #include "resources/resource_ids.h"
-#include "shell/state.h"
-#include "shell/window.h"
 #include "system/folder_guard.h"
-#include "ui/painter.h"
 
 std::uint64_t BytesTotal;
 std::uint64_t BytesDone;
@@ -17,6 +16,9 @@ namespace {
 // The header record with the redirection type and the high halves of the sizes. Large (it
 // carries wide names), so one lives for the whole run.
 RARHeaderDataEx Entry;
+
+const ExtractionHooks* Hooks;   // those of the running pass
+int Step = -1;                  // the last step reported
 
 struct UnrarApi {
     HMODULE module;
@@ -33,10 +35,10 @@ void LookUp(Function& function, const char* name)
     function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(Unrar.module, name)));
 }
 
-HANDLE OpenPackage(unsigned int mode)
+HANDLE OpenPackage(const char* package, unsigned int mode)
 {
     RAROpenArchiveData request = {};   // no comment buffer: the archive comment is not wanted
-    request.ArcName = Setup.PackagePath;
+    request.ArcName = const_cast<char*>(package);
     request.OpenMode = mode;
     return Unrar.OpenArchive(&request);
 }
@@ -47,7 +49,12 @@ int ReadEntry(HANDLE package)
     return Unrar.ReadHeaderEx(package, &Entry);
 }
 
-bool Stopping() { return Setup.CancelRequested || Setup.QuitRequested || Setup.SessionEnding; }
+void ReportStep(int step)
+{
+    if (step == Step) return;
+    Step = step;
+    Hooks->progress(step);
+}
 
 // Draining the queue costs a round trip to the window system even when it is empty (about
 // 0.1 ms under Wine), which per entry and per block of a large package adds up to seconds.
@@ -60,7 +67,7 @@ void StartPumping() { LastPump = GetTickCount() - PumpInterval; }
 void PumpNowAndThen()
 {
     if (GetTickCount() - LastPump < PumpInterval) return;
-    PumpMessages();
+    Hooks->keepAlive();
     LastPump = GetTickCount();
 }
 
@@ -69,7 +76,7 @@ void PumpNowAndThen()
 bool LoadUnrar()
 {
     if (!Unrar.module) {
-        Unrar.module = LoadLibraryA("unrar.dll");
+        Unrar.module = LoadLibraryA(LibraryName);
         if (!Unrar.module) return false;
         LookUp(Unrar.OpenArchive, "RAROpenArchive");
         LookUp(Unrar.CloseArchive, "RARCloseArchive");
@@ -93,15 +100,21 @@ std::uint64_t DeliveredSize(const RARHeaderDataEx& entry)
     return (static_cast<std::uint64_t>(entry.UnpSizeHigh) << 32) | entry.UnpSize;
 }
 
-std::uint64_t MeasurePackage()
+void ReportTo(const ExtractionHooks& hooks)
 {
+    Hooks = &hooks;
+    Step = -1;
+}
+
+std::uint64_t MeasurePackage(const char* packagePath, const ExtractionHooks& hooks)
+{
+    ReportTo(hooks);
     if (!LoadUnrar()) return 0;
-    HANDLE package = OpenPackage(RAR_OM_LIST);
-    PaintScreen();
+    HANDLE package = OpenPackage(packagePath, RAR_OM_LIST);
     std::uint64_t sum = 0;
     if (!package) return 0;
     StartPumping();
-    while (ReadEntry(package) == 0 && !Stopping()) {
+    while (ReadEntry(package) == 0 && !hooks.stopNow()) {
         Unrar.ProcessFileW(package, RAR_SKIP, nullptr, nullptr);
         sum += DeliveredSize(Entry);
         PumpNowAndThen();
@@ -110,27 +123,27 @@ std::uint64_t MeasurePackage()
     return sum;
 }
 
-int ExtractPackage()
+int ExtractPackage(const char* packagePath, const char* destinationPath, const ExtractionHooks& hooks)
 {
+    ReportTo(hooks);
     const bool loaded = LoadUnrar();
-    HANDLE package = loaded ? OpenPackage(RAR_OM_EXTRACT) : nullptr;
-    Setup.Busy = 0;   // from here the Cancel button is live
-    Setup.StatusPanelShown = 0;
-    PaintScreen();
+    HANDLE package = loaded ? OpenPackage(packagePath, RAR_OM_EXTRACT) : nullptr;
+    hooks.extracting();
 
     int result = RunFailed;
     ExtractionBegan = false;
     // The folder exactly as Windows names it; the OEM code page would turn what it lacks into
     // look-alikes and put the files somewhere else.
-    std::wstring destination = WideFromAnsi(Setup.InstallPath);
+    std::wstring destination = WideFromAnsi(destinationPath);
     if (package && !destination.empty()) {
         Unrar.SetProcessDataProc(package, OnPackageData);
         BytesDone = 0;
-        Setup.ProgressStep = -1;
+        Step = -2;   // whatever the run shows, it is told -1 now
+        ReportStep(-1);
         int header;
         bool damaged = false, shortOfData = false;
         StartPumping();
-        while ((header = ReadEntry(package)) == 0 && !Stopping()) {
+        while ((header = ReadEntry(package)) == 0 && !hooks.stopNow()) {
             const std::uint64_t before = BytesDone;
             ExtractionBegan = true;
             damaged = Unrar.ProcessFileW(package, RAR_EXTRACT, &destination[0], nullptr) != 0;
@@ -141,14 +154,14 @@ int ExtractPackage()
         Unrar.SetProcessDataProc(package, nullptr);
         Unrar.CloseArchive(package);
         // Installed only when the package ended where it should and every entry came out whole.
-        const bool complete = !damaged && !shortOfData && (header == ERAR_END_ARCHIVE || Stopping());
+        const bool complete = !damaged && !shortOfData && (header == ERAR_END_ARCHIVE || hooks.stopNow());
         result = complete ? RunInstalled : RunFailed;
     } else if (package) {
         Unrar.CloseArchive(package);
     }
     UnloadUnrar();
-    Setup.ProgressStep = -1;
-    if (Stopping()) result = RunAborted;
+    ReportStep(-1);
+    if (hooks.stopNow()) result = RunAborted;
     return result;
 }
 
@@ -163,11 +176,7 @@ int ProgressStepFor(std::uint64_t done, std::uint64_t total)
 int PASCAL OnPackageData(unsigned char*, int size)
 {
     BytesDone += static_cast<unsigned int>(size);
-    const int step = ProgressStepFor(BytesDone, BytesTotal);
-    if (step != Setup.ProgressStep) {
-        Setup.ProgressStep = step;
-        PaintScreen();
-    }
+    ReportStep(ProgressStepFor(BytesDone, BytesTotal));
     PumpNowAndThen();
     return 1;
 }

@@ -7,9 +7,18 @@
 #include <dll.hpp>
 
 // Sizes in 64 bits: a game's package passes 4 GiB.
-extern std::uint64_t BytesTotal;   // the data the package's entries deliver, for the progress steps
+extern std::uint64_t BytesTotal;   // the measured total the progress steps are taken from, set by the run
 extern std::uint64_t BytesDone;    // data delivered in the running extraction
 extern bool ExtractionBegan;       // the running or last extraction wrote (or tried to write) an entry
+
+// What the passes report to the run that started them and ask of it. The run supplies these;
+// this floor knows nothing of windows.
+struct ExtractionHooks {
+    void (*extracting)();         // the extracting pass has opened the package, or failed to: Cancel goes live
+    void (*progress)(int step);   // -1 before and after the extracting loop, 0 to 16 as data comes
+    void (*keepAlive)();          // now and then, between entries and inside them
+    bool (*stopNow)();            // asked between entries: a confirmed Cancel or close
+};
 
 // Loads "unrar.dll" by name (the system's search finds the copy start-up wrote) unless it is
 // loaded already; false when it or an entry point that a pass calls is missing.
@@ -22,16 +31,18 @@ void UnloadUnrar();
 std::uint64_t DeliveredSize(const RARHeaderDataEx& entry);
 
 // The sum of DeliveredSize over the package's entries; 0 when it cannot be opened.
-std::uint64_t MeasurePackage();
+std::uint64_t MeasurePackage(const char* package, const ExtractionHooks& hooks);
 
-// Extracts every entry below InstallPath, handed to the library as UTF-16 so that the folder is
-// exactly the one named. Returns RunInstalled, RunAborted (a confirmed Cancel or close, the
-// window gone, or the session ending) or RunFailed (the package could not be opened or read to
-// its end, an entry could not be written, or an entry delivered less data than it claims).
-int ExtractPackage();
+// Extracts every entry below destination, handed to the library as UTF-16 so that the folder is
+// exactly the one named. Returns RunInstalled, RunAborted (hooks.stopNow said so) or RunFailed
+// (the package could not be opened or read to its end, an entry could not be written, or an
+// entry delivered less data than it claims).
+int ExtractPackage(const char* package, const char* destination, const ExtractionHooks& hooks);
 
-// The library's data callback: counts the block and moves ProgressStep.
+// The library's data callback: counts the block and reports a new step. It reports to the hooks
+// of the running pass, or to those given here.
 int PASCAL OnPackageData(unsigned char* block, int size);
+void ReportTo(const ExtractionHooks& hooks);
 
 // The step for the data done so far: 0 to 16 while within the measured total.
 int ProgressStepFor(std::uint64_t done, std::uint64_t total);

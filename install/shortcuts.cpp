@@ -3,7 +3,8 @@
 #include <shlobj.h>
 #include <string>
 
-#include "shell/state.h"
+#include "base/names.h"
+#include "base/types.h"
 #include "system/destination.h"
 
 namespace {
@@ -43,7 +44,7 @@ void CreateShortcuts(const char* installPath, int desktopIconWanted, const char*
     const bool haveGroup = ProgramsFolder(programs);
     const bool haveDesktop = DesktopFolder(desktop);
     const std::string folder = installPath;
-    const std::string game = folder + "\\tarn.exe";
+    const std::string game = folder + GameExecutableSuffix;
 
     // Every link: its file, its target; each starts in the game's folder. Failures go unreported.
     auto link = [&](const std::string& file, const std::string& target) {

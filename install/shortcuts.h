@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-inline constexpr char ProgramGroupName[] = "\\Marvolen demo";
-inline constexpr char GameLinkName[] = "\\Marvolen - RV.lnk";
 inline constexpr char ArcadeLinkName[] = "www.arcadehall.example.lnk";
 
 // Writes one shell link; the result is the COM status. A link path too long for the

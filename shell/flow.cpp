@@ -2,10 +2,11 @@
 
 #include <shellapi.h>
 
+#include "base/names.h"
+#include "base/state.h"
+#include "base/texts.h"
 #include "shell/prompts.h"
 #include "shell/runs.h"
-#include "shell/state.h"
-#include "shell/texts.h"
 #include "system/bounded_text.h"
 #include "system/destination.h"
 #include "ui/painter.h"
@@ -33,7 +34,7 @@ void RunGame()
 {
     char game[PathSize];
     char commandLine[PathSize + 2];
-    if (!JoinText(game, Setup.InstallPath, "\\tarn.exe") || !JoinText(commandLine, "\"", game) ||
+    if (!JoinText(game, Setup.InstallPath, GameExecutableSuffix) || !JoinText(commandLine, "\"", game) ||
         !AppendText(commandLine, "\""))
         return;
     // By its explicit path and a quoted command line, so that no "C:\Program.exe" is started in
@@ -60,7 +61,7 @@ void MainMenuAction(int index)
     case 1: OpenWithShell(Text(IDS_GAME_SITE)); break;
     case 2: ShowScreen(DestinationScreen); break;
     case 3: RunUninstall(); break;
-    case 4: OpenBesideSetup("DirectX\\directx.exe"); break;
+    case 4: OpenBesideSetup(DirectXSetupName); break;
     case 5: PostQuitMessage(0); break;
     }
 }
@@ -86,7 +87,7 @@ void FinishAction(int index)
     switch (index) {
     case 0: RunGame(); break;
     case 1: OpenWithShell(Text(IDS_REGISTRATION_PAGE)); break;
-    case 2: OpenBesideSetup("ReadMe.txt"); break;
+    case 2: OpenBesideSetup(ReadMeName); break;
     case 3: ShowScreen(MainMenu); break;
     }
 }

@@ -2,9 +2,9 @@
 
 #include <mmsystem.h>
 
+#include "base/state.h"
 #include "resources/resource_ids.h"
 #include "shell/flow.h"
-#include "shell/state.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
 

@@ -1,6 +1,6 @@
 #include "shell/prompts.h"
 
-#include "shell/state.h"
+#include "base/state.h"
 #include "shell/window.h"
 #include "ui/painter.h"
 

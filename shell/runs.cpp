@@ -1,11 +1,13 @@
 #include "shell/runs.h"
 
+#include "base/names.h"
+#include "base/state.h"
+#include "base/texts.h"
 #include "install/extract.h"
 #include "install/shortcuts.h"
 #include "shell/flow.h"
 #include "shell/prompts.h"
-#include "shell/state.h"
-#include "shell/texts.h"
+#include "shell/window.h"
 #include "system/bounded_text.h"
 #include "system/destination.h"
 #include "system/records.h"
@@ -13,6 +15,22 @@
 #include "ui/painter.h"
 
 namespace {
+
+// What the window shows of an extraction, and what it tells it.
+void CancelGoesLive()
+{
+    Setup.Busy = 0;
+    Setup.StatusPanelShown = 0;
+    PaintScreen();
+}
+
+void ShowStep(int step)
+{
+    Setup.ProgressStep = step;
+    if (step >= 0) PaintScreen();   // -1 shows with the next screen's paint
+}
+
+bool RunStopping() { return Setup.CancelRequested || Setup.QuitRequested || Setup.SessionEnding; }
 
 // The screen dims under the status panel with the given text; the mouse is ignored.
 void StatusPhase(const char* text)
@@ -38,7 +56,7 @@ void EndStatus()
 void FinishInstallation()
 {
     StatusPhase(Text(IDS_CREATING_ICONS));
-    JoinText(Setup.UninstallerPath, Setup.WindowsDir, "\\untsetup.exe");
+    JoinText(Setup.UninstallerPath, Setup.WindowsDir, UninstallerSuffix);
     CreateShortcuts(Setup.InstallPath, Setup.DesktopIconWanted, Setup.UninstallerPath, Text(IDS_GAME_SITE),
                     Text(IDS_MAKER_SITE), Text(IDS_PUBLISHER_SITE));
     Sleep(500);
@@ -55,6 +73,12 @@ void FinishInstallation()
 }
 
 }  // namespace
+
+const ExtractionHooks WindowHooks = {CancelGoesLive, ShowStep, PumpMessages, RunStopping};
+
+std::uint64_t MeasureSetupPackage() { return MeasurePackage(Setup.PackagePath, WindowHooks); }
+
+int ExtractSetupPackage() { return ExtractPackage(Setup.PackagePath, Setup.InstallPath, WindowHooks); }
 
 void RunInstallation()
 {
@@ -74,9 +98,9 @@ void RunInstallation()
     ExtractionBegan = false;
     StatusPhase(Text(IDS_PREPARING));
     Sleep(700);
-    BytesTotal = MeasurePackage();
+    BytesTotal = MeasureSetupPackage();
     // A close confirmed while the package was measured stops the run before anything is written.
-    const int result = Setup.CancelRequested || Setup.SessionEnding ? RunAborted : ExtractPackage();
+    const int result = RunStopping() ? RunAborted : ExtractSetupPackage();
     if (result == RunInstalled) {
         FinishInstallation();
     } else {

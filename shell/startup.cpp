@@ -3,13 +3,15 @@
 #include <cstring>
 #include <objbase.h>
 
+#include "base/names.h"
+#include "base/state.h"
+#include "base/texts.h"
 #include "resources/resource_ids.h"
 #include "shell/flow.h"
-#include "shell/state.h"
-#include "shell/texts.h"
 #include "shell/window.h"
 #include "system/bounded_text.h"
 #include "system/destination.h"
+#include "system/folder_guard.h"
 #include "system/records.h"
 #include "ui/painter.h"
 
@@ -28,6 +30,7 @@ void LocateProgram()
     KeepIfFits(Setup.ExePath, GetModuleFileNameA(nullptr, Setup.ExePath, PathReadLimit), PathReadLimit);
     KeepIfFits(Setup.WindowsDir, GetWindowsDirectoryA(Setup.WindowsDir, PathReadLimit), PathReadLimit);
     DeriveProgramPaths(Setup.ExePath, Setup.WindowsDir);
+    ProtectFolder(Setup.SetupDir);   // never removed, whatever a record says
     // Without both paths there is nothing sound to copy, nor anywhere sound to copy it to.
     if (!Setup.UninstallerMode && Setup.ExePath[0] && Setup.WindowsDir[0]) RefreshUninstallerCopy();
     SetCurrentDirectoryA(Setup.SetupDir);
@@ -38,7 +41,7 @@ void WriteUnrarLibrary()
     char systemDir[PathSize];
     const DWORD limit = PathSize - 2;
     const DWORD length = GetSystemDirectoryA(systemDir, limit);
-    if (length == 0 || length >= limit || !JoinText(Setup.LibraryPath, systemDir, "\\unrar.dll")) return;
+    if (length == 0 || length >= limit || !JoinText(Setup.LibraryPath, systemDir, LibrarySuffix)) return;
     WriteLibraryCopy(Setup.LibraryPath);
 }
 
@@ -51,8 +54,8 @@ bool DeriveProgramPaths(const char* exePath, const char* windowsDir)
     if (char* lastBackslash = std::strrchr(folder, '\\')) *lastBackslash = '\0';
 
     Setup.UninstallerMode = lstrcmpiA(folder, windowsDir) == 0;
-    return JoinText(Setup.UninstallerPath, windowsDir, "\\untsetup.exe") &&
-           JoinText(Setup.SetupDir, folder, "\\") && JoinText(Setup.PackagePath, Setup.SetupDir, "tsetup.pkg");
+    return JoinText(Setup.UninstallerPath, windowsDir, UninstallerSuffix) &&
+           JoinText(Setup.SetupDir, folder, "\\") && JoinText(Setup.PackagePath, Setup.SetupDir, PackageName);
 }
 
 void RefreshUninstallerCopy()
@@ -98,7 +101,7 @@ bool StartUp(HINSTANCE instance)
     CoInitialize(nullptr);
     Sleep(1000);   // the menu shows dimmed under "Setup Initializing..." for a moment
 
-    DefaultDestination(Setup.InstallPath);
+    DefaultDestination(Setup.InstallPath, Setup.WindowsDir);
     char recorded[PathSize];
     Setup.Installed = ReadInstallDir(recorded) && CopyText(Setup.InstallPath, recorded);
     RefreshAvailability();

@@ -1,10 +1,10 @@
 #include "shell/window.h"
 
+#include "base/state.h"
+#include "base/texts.h"
 #include "resources/resource_ids.h"
 #include "shell/flow.h"
 #include "shell/input.h"
-#include "shell/state.h"
-#include "shell/texts.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <shlobj.h>
 
+#include "base/names.h"
 #include "system/bounded_text.h"
 #include "system/folder_guard.h"
 #include "system/records.h"
@@ -25,7 +26,7 @@ bool FitsInstallPath(const char* path) { return std::strlen(path) <= MaxInstallP
 
 }  // namespace
 
-void DefaultDestination(char (&path)[PathSize])
+void DefaultDestination(char (&path)[PathSize], const char* windowsDir)
 {
     char programFiles[PathSize];
     char candidate[PathSize];
@@ -38,8 +39,8 @@ void DefaultDestination(char (&path)[PathSize])
     }
     // No usable value: Program Files on the Windows drive, where every Windows keeps it.
     char drive[3] = {'C', ':', '\0'};
-    if (Setup.WindowsDir[0] && Setup.WindowsDir[1] == ':') drive[0] = Setup.WindowsDir[0];
-    JoinText(path, drive, "\\Program Files\\Marvolen");
+    if (windowsDir[0] && windowsDir[1] == ':') drive[0] = windowsDir[0];
+    JoinText(path, drive, "\\Program Files") && AppendText(path, GameFolderSuffix);
 }
 
 bool ApplyChosenFolder(char (&path)[PathSize], const char* chosen)
@@ -138,6 +139,5 @@ bool EnoughFreeSpace(std::uint64_t freeBytes) { return freeBytes >= RequiredFree
 bool UsableDestination(const char* path)
 {
     std::wstring resolved;
-    return FitsInstallPath(path) && ResolveFolder(WideFromAnsi(path), resolved) &&
-           IsRemovableResolved(resolved, WideFromAnsi(Setup.SetupDir));
+    return FitsInstallPath(path) && ResolveFolder(WideFromAnsi(path), resolved) && IsRemovableResolved(resolved);
 }

@@ -4,16 +4,18 @@
 
 #include <cstddef>
 #include <cstdint>
-#include "shell/state.h"
+#include <windows.h>
 
-inline constexpr char GameFolderSuffix[] = "\\Marvolen";
+#include "base/types.h"
+
 // The game's folder must leave room for "\tarn.exe" within 255 characters: the executable's
 // path, the records and the shortcuts are built from it.
 inline constexpr std::size_t MaxInstallPathLength = 255 - 9;
 inline constexpr std::uint64_t RequiredFreeBytes = 500000000;
 
-// The Program Files folder followed by "\Marvolen".
-void DefaultDestination(char (&path)[PathSize]);
+// The Program Files folder followed by "\Marvolen"; without a usable Program Files value, the
+// Program Files folder of the drive of windowsDir.
+void DefaultDestination(char (&path)[PathSize], const char* windowsDir);
 
 // Lets the user choose a folder; on OK the path becomes that folder plus "\Marvolen". A cancel,
 // or a choice too long for the game's folder, leaves the path as it was.

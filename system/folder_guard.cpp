@@ -184,8 +184,10 @@ void AddEnvironmentFolder(Folders& set, const wchar_t* name)
 constexpr wchar_t CurrentVersionKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 constexpr wchar_t ProfileListKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
 
+std::wstring ProgramFolder;   // see ProtectFolder
+
 // The folders of the user and of the system that no game folder may be or contain.
-Folders ProtectedFolders(const std::wstring& setupDir)
+Folders ProtectedFolders()
 {
     Folders set;
     wchar_t path[MAX_PATH];
@@ -224,7 +226,7 @@ Folders ProtectedFolders(const std::wstring& setupDir)
         AddRegistryFolders(set, root, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
         AddRegistryFolders(set, root, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders");
     }
-    AddCanonical(set, setupDir);
+    AddCanonical(set, ProgramFolder);
 
     // Many sources name the same folders; each is checked once.
     Folders unique;
@@ -313,9 +315,11 @@ bool ResolveFolder(const std::wstring& requested, std::wstring& resolved)
     return Canonical(path, resolved);
 }
 
-bool IsRemovableResolved(const std::wstring& folder, const std::wstring& setupDir)
+void ProtectFolder(const char* folder) { ProgramFolder = WideFromAnsi(folder); }
+
+bool IsRemovableResolved(const std::wstring& folder)
 {
-    const Folders kept = ProtectedFolders(setupDir);
+    const Folders kept = ProtectedFolders();
     wchar_t windows[MAX_PATH];
     std::wstring windowsDir;
     if (GetWindowsDirectoryW(windows, MAX_PATH)) Canonical(windows, windowsDir);

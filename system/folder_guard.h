@@ -15,10 +15,13 @@ bool ResolveFolder(const std::wstring& requested, std::wstring& resolved);
 
 // For a resolved folder: true unless it is, or contains, a folder of the system or the user
 // (Windows, system, both Program Files and their Common Files, ProgramData, the profiles, every
-// known shell folder, the folder the setup runs from), or lies inside the Windows directory.
+// known shell folder, the folders given to ProtectFolder), or lies inside the Windows directory.
 // Compares both the resolved texts and the identities of the folders on disk, so a link or an
 // alias of a protected folder is refused too.
-bool IsRemovableResolved(const std::wstring& resolved, const std::wstring& setupDir);
+bool IsRemovableResolved(const std::wstring& resolved);
+
+// Adds a folder of the program's own to the protected ones: the folder the setup runs from.
+void ProtectFolder(const char* folder);
 
 // The same folder in the form that the wide file calls take without any further rewriting and
 // at any length: \\?\C:\... or \\?\UNC\server\share\...

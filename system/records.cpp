@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/names.h"
 #include "system/bounded_text.h"
 #include "system/folder_guard.h"
 
@@ -43,7 +44,7 @@ void WriteInstallRecord(const char* installPath, const char* uninstallerPath, co
     HKEY key;
     if (!CreateKey(InstallRecord.root, InstallRecord.path, key)) return;
     char executable[PathSize];
-    const bool executableFits = JoinText(executable, installPath, "\\tarn.exe");
+    const bool executableFits = JoinText(executable, installPath, GameExecutableSuffix);
     WriteText(key, "InstallDir", installPath);
     if (executableFits) WriteText(key, "Executable", executable);   // never a cut path
     WriteText(key, "Version", version);

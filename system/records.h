@@ -4,7 +4,8 @@
 
 #include <windows.h>
 #include <string>
-#include "shell/state.h"
+
+#include "base/types.h"
 
 // Reads one text value (at most 255 characters) into out; false, with out untouched, when the
 // key or value is missing, unreadable, not text or too long. The ANSI form spells a character
@@ -27,7 +28,6 @@ int DeleteInstallRecords();
 inline constexpr char InstallRecordKey[] = "SOFTWARE\\Quellmark Studio\\RV : Marvolen";
 inline constexpr char UninstallEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\RV : Marvolen";
 inline constexpr char LobbyRegistrationKey[] = "Software\\Microsoft\\DirectPlay\\Applications\\Marvolen";
-inline constexpr char GameExecutable[] = "tarn.exe";
 inline constexpr DWORD InstallOptions = 0;   // the demo installs no optional parts
 
 #endif

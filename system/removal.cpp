@@ -2,8 +2,7 @@
 
 #include <string>
 
-#include "install/shortcuts.h"
-#include "shell/state.h"
+#include "base/names.h"
 #include "system/bounded_text.h"
 #include "system/destination.h"
 #include "system/folder_guard.h"
@@ -36,13 +35,13 @@ void RemoveBelow(const std::wstring& folder)
 bool IsRemovableFolder(const char* path)
 {
     std::wstring resolved;
-    return ResolveFolder(WideFromAnsi(path), resolved) && IsRemovableResolved(resolved, WideFromAnsi(Setup.SetupDir));
+    return ResolveFolder(WideFromAnsi(path), resolved) && IsRemovableResolved(resolved);
 }
 
 int RemoveTreeW(const std::wstring& folder)
 {
     std::wstring resolved;
-    if (!ResolveFolder(folder, resolved) || !IsRemovableResolved(resolved, WideFromAnsi(Setup.SetupDir))) return 1;
+    if (!ResolveFolder(folder, resolved) || !IsRemovableResolved(resolved)) return 1;
     const std::wstring verbatim = VerbatimForm(resolved);
     const DWORD attributes = GetFileAttributesW(verbatim.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return 1;

@@ -1,5 +1,6 @@
 #include "ui/draw.h"
-#include "shell/state.h"
+
+#include "base/state.h"
 
 void DrawLine(HDC dc, const char* text, const RECT& area, COLORREF colour, UINT format)
 {

@@ -3,6 +3,7 @@
 #define MARVOLEN_DRAW_H
 
 #include <windows.h>
+
 #include "ui/layout.h"
 
 // One text in its colour, clipped to its rectangle.

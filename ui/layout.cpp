@@ -1,5 +1,6 @@
 #include "ui/layout.h"
-#include "shell/texts.h"
+
+#include "base/texts.h"
 
 using namespace Layout;
 

@@ -3,7 +3,8 @@
 #define MARVOLEN_LAYOUT_H
 
 #include <windows.h>
-#include "shell/state.h"
+
+#include "base/state.h"
 
 constexpr COLORREF NormalColour = 0x00172050;      // available
 constexpr COLORREF HighlightColour = 0x00CDE1F2;   // under the pointer: the only clickable state

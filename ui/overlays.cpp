@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
+#include "base/state.h"
 #include "resources/resource_ids.h"
-#include "shell/state.h"
 #include "ui/draw.h"
 #include "ui/layout.h"
 

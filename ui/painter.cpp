@@ -1,8 +1,8 @@
 #include "ui/painter.h"
 
+#include "base/state.h"
+#include "base/texts.h"
 #include "resources/resource_ids.h"
-#include "shell/state.h"
-#include "shell/texts.h"
 #include "system/bounded_text.h"
 #include "system/destination.h"
 #include "ui/draw.h"

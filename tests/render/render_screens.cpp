@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "shell/flow.h"
-#include "shell/state.h"
-#include "shell/texts.h"
+#include "base/state.h"
+#include "base/texts.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
 

@@ -2,8 +2,8 @@
 #define DOCTEST_CONFIG_IMPLEMENT
 #include <doctest.h>
 
-#include "shell/state.h"
-#include "shell/texts.h"
+#include "base/state.h"
+#include "base/texts.h"
 
 int main(int argc, char** argv)
 {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/state.h"
+#include "base/state.h"
 
 // A picture read back as 32-bit pixels, top row first.
 struct Pixels {

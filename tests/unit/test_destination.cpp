@@ -75,7 +75,7 @@ TEST_CASE("a path whose free space cannot be learnt counts as no free space")
 TEST_CASE("the default destination is Program Files plus Marvolen, also without the registry value")
 {
     char path[PathSize];
-    DefaultDestination(path);
+    DefaultDestination(path, "C:\\windows");
     CHECK(std::string(path) == "C:\\Program Files\\Marvolen");
 
     // Without the value (this run's prefix is its own), Program Files on the Windows drive.
@@ -86,13 +86,12 @@ TEST_CASE("the default destination is Program Files plus Marvolen, also without 
     DWORD length = sizeof saved;
     RegQueryValueExA(key, "ProgramFilesDir", nullptr, nullptr, reinterpret_cast<BYTE*>(saved), &length);
     RegDeleteValueA(key, "ProgramFilesDir");
-    strcpy(Setup.WindowsDir, "E:\\WINNT");
     char fallback[PathSize] = "garbage";
-    DefaultDestination(fallback);
+    DefaultDestination(fallback, "E:\\WINNT");
     // Program Files in a drive root gives no double backslash.
     RegSetValueExA(key, "ProgramFilesDir", 0, REG_SZ, reinterpret_cast<const BYTE*>("D:\\"), 4);
     char root[PathSize];
-    DefaultDestination(root);
+    DefaultDestination(root, "C:\\windows");
     RegSetValueExA(key, "ProgramFilesDir", 0, REG_SZ, reinterpret_cast<BYTE*>(saved), length);
     RegCloseKey(key);
     CHECK(std::string(fallback) == "E:\\Program Files\\Marvolen");

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "install/extract.h"
+#include "shell/runs.h"
 #include "shell/startup.h"
 #include "system/folder_guard.h"
 #include "support.h"
@@ -61,10 +62,10 @@ TEST_SUITE("extract") {
 TEST_CASE("a package is measured, then extracted whole below the destination folder")
 {
     const std::string folder = PrepareRun("nested.rar", "extract-whole");
-    BytesTotal = MeasurePackage();
+    BytesTotal = MeasureSetupPackage();
     CHECK(BytesTotal == 3000000u + 20000u + 70000u + 5000u);
     const unsigned before = PaintCount;
-    CHECK(ExtractPackage() == RunInstalled);
+    CHECK(ExtractSetupPackage() == RunInstalled);
     CHECK(PaintCount - before <= 1 + 17);   // one as the Cancel goes live, one per step
     CHECK(BytesDone == BytesTotal);
     CHECK(Setup.ProgressStep == -1);
@@ -78,14 +79,15 @@ TEST_CASE("a package is measured, then extracted whole below the destination fol
     CHECK(IsFolder(folder + "\\empty folder"));
 
     // A second run starts again from nothing.
-    BytesTotal = MeasurePackage();
-    CHECK(ExtractPackage() == RunInstalled);
+    BytesTotal = MeasureSetupPackage();
+    CHECK(ExtractSetupPackage() == RunInstalled);
     CHECK(BytesDone == BytesTotal);
 }
 
 TEST_CASE("the progress step climbs from -1 through 0 to exactly 16, repainting only on change")
 {
     ResetState();
+    ReportTo(WindowHooks);
     BytesTotal = 1600;
     BytesDone = 0;
     Setup.ProgressStep = -1;
@@ -116,6 +118,7 @@ TEST_CASE("past 4 GiB sizes are counted whole: the steps and the data an entry m
 
     // Blocks of 64 MiB to 6 GiB: no wrap in the count, every step once, the last one 16.
     ResetState();
+    ReportTo(WindowHooks);
     BytesTotal = 6 * GiB;
     BytesDone = 0;
     Setup.ProgressStep = -1;
@@ -142,9 +145,9 @@ TEST_CASE("past 4 GiB sizes are counted whole: the steps and the data an entry m
 TEST_CASE("entries without data of their own install: file references, links, empty files and folders")
 {
     const std::string folder = PrepareRun("refs.rar", "extract-refs");
-    BytesTotal = MeasurePackage();
+    BytesTotal = MeasureSetupPackage();
     CHECK(BytesTotal < 2 * 300000u);   // the references are not counted as data to come
-    CHECK(ExtractPackage() == RunInstalled);
+    CHECK(ExtractSetupPackage() == RunInstalled);
     const std::string source = Packages + "refs\\";
     for (const char* copy : {"original.dat", "copy.dat", "copies\\another copy.dat"}) {
         CAPTURE(copy);
@@ -161,8 +164,8 @@ TEST_CASE("the files land in exactly the folder named, whatever the OEM code pag
     const std::string parent = PrepareRun("nested.rar", "extract-ansi");
     const std::string folder = parent + "\\Jeux \x96 PC \x80\x9c\\Marvolen";
     strcpy(Setup.InstallPath, folder.c_str());
-    BytesTotal = MeasurePackage();
-    CHECK(ExtractPackage() == RunInstalled);
+    BytesTotal = MeasureSetupPackage();
+    CHECK(ExtractSetupPackage() == RunInstalled);
     const std::wstring wide = WideFromAnsi(folder.c_str());
     CHECK(wide.find(L"Jeux \u2013 PC \u20AC\u0153\\Marvolen") != std::wstring::npos);
     CHECK(GetFileAttributesW((wide + L"\\big.dat").c_str()) != INVALID_FILE_ATTRIBUTES);
@@ -172,9 +175,9 @@ TEST_CASE("the files land in exactly the folder named, whatever the OEM code pag
 TEST_CASE("a package with no data completes without a frame")
 {
     const std::string folder = PrepareRun("empty.rar", "extract-empty");
-    BytesTotal = MeasurePackage();
+    BytesTotal = MeasureSetupPackage();
     CHECK(BytesTotal == 0);
-    CHECK(ExtractPackage() == RunInstalled);
+    CHECK(ExtractSetupPackage() == RunInstalled);
     CHECK(IsFolder(folder + "\\only a folder"));
 }
 
@@ -183,12 +186,12 @@ TEST_CASE("missing, foreign, truncated and damaged packages fail")
     for (const char* package : {"missing.rar", "notrar.pkg", "truncated.rar", "damaged.rar"}) {
         CAPTURE(package);
         PrepareRun(package, "extract-bad");
-        BytesTotal = MeasurePackage();
-        CHECK(ExtractPackage() == RunFailed);
+        BytesTotal = MeasureSetupPackage();
+        CHECK(ExtractSetupPackage() == RunFailed);
         CHECK(Setup.ProgressStep == -1);
     }
     PrepareRun("missing.rar", "extract-bad");
-    CHECK(MeasurePackage() == 0);
+    CHECK(MeasureSetupPackage() == 0);
 }
 
 TEST_CASE("without a usable library both passes end as for a package that cannot be opened")
@@ -203,9 +206,9 @@ TEST_CASE("without a usable library both passes end as for a package that cannot
         REQUIRE(DeleteFileA(library.c_str()));
         // Missing altogether, or a library of that name without the entry points.
         if (*stand) CopyFileA((std::string(system) + "\\" + stand).c_str(), library.c_str(), FALSE);
-        CHECK(MeasurePackage() == 0);
+        CHECK(MeasureSetupPackage() == 0);
         BytesTotal = 0;
-        CHECK(ExtractPackage() == RunFailed);
+        CHECK(ExtractSetupPackage() == RunFailed);
         CHECK(Setup.ProgressStep == -1);
     }
     DeleteFileA(library.c_str());
@@ -215,48 +218,48 @@ TEST_CASE("a cancel confirmed during an entry finishes that entry, then the run 
 {
     // Stored order: deep.bin first, then notes.txt and big.dat.
     const std::string folder = PrepareRun("nested.rar", "extract-cancel");
-    BytesTotal = MeasurePackage();
+    BytesTotal = MeasureSetupPackage();
     QueueCancelYes();
-    CHECK(ExtractPackage() == RunAborted);
+    CHECK(ExtractSetupPackage() == RunAborted);
     CHECK(SameFile(folder + "\\a\\b\\c\\deep.bin", Packages + "nested\\a\\b\\c\\deep.bin"));
     CHECK(GetFileAttributesA((folder + "\\big.dat").c_str()) == INVALID_FILE_ATTRIBUTES);
     CHECK(Setup.ProgressStep == -1);
 
     // In the only entry, which is also the last: everything is on disk, and still aborted.
     const std::string single = PrepareRun("single.rar", "extract-cancel-last");
-    BytesTotal = MeasurePackage();
+    BytesTotal = MeasureSetupPackage();
     QueueCancelYes();
-    CHECK(ExtractPackage() == RunAborted);
+    CHECK(ExtractSetupPackage() == RunAborted);
     CHECK(SameFile(single + "\\movie.dat", Packages + "single\\movie.dat"));
 }
 
 TEST_CASE("a cancel answered No lets the run complete")
 {
     PrepareRun("nested.rar", "extract-no");
-    BytesTotal = MeasurePackage();
+    BytesTotal = MeasureSetupPackage();
     Setup.Screen = ProgressScreen;
     EnsureWindow();
     QueuePress(Centre(Layout::ProgressRects[0]));
     QueuePress(Centre(Layout::QuestionRects[1]));
-    CHECK(ExtractPackage() == RunInstalled);
+    CHECK(ExtractSetupPackage() == RunInstalled);
     CHECK(Setup.CancelRequested == 0);
 }
 
 TEST_CASE("an entry that delivers less data than it claims fails the run")
 {
     PrepareRun("bad\\oversized.rar", "extract-oversized");
-    BytesTotal = MeasurePackage();
+    BytesTotal = MeasureSetupPackage();
     CHECK(BytesTotal == 100000000u);
-    CHECK(ExtractPackage() == RunFailed);
+    CHECK(ExtractSetupPackage() == RunFailed);
 }
 
 TEST_CASE("a closed window stops the run at its next cancel point")
 {
     PrepareRun("nested.rar", "extract-close");
-    BytesTotal = MeasurePackage();
+    BytesTotal = MeasureSetupPackage();
     EnsureWindow();
     PostMessageA(Setup.Window, WM_CLOSE, 0, 0);
-    CHECK(ExtractPackage() == RunAborted);
+    CHECK(ExtractSetupPackage() == RunAborted);
     CHECK(Setup.QuitRequested == 1);
     Setup.QuitRequested = 0;
 }

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "shell/flow.h"
-#include "shell/texts.h"
+#include "base/texts.h"
 #include "support.h"
 #include "ui/layout.h"
 

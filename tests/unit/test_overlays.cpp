@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "resources/resource_ids.h"
-#include "shell/texts.h"
+#include "base/texts.h"
 #include "support.h"
 #include "ui/layout.h"
 

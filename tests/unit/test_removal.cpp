@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/names.h"
 #include "install/shortcuts.h"
 #include "system/destination.h"
 #include "system/folder_guard.h"
@@ -93,7 +94,7 @@ TEST_CASE("the guard decides on the folder Windows would use, whatever its spell
     GetWindowsDirectoryA(windows, MAX_PATH);
     GetSystemDirectoryA(system, MAX_PATH);
     const std::string win = windows, documents = Known(CSIDL_PERSONAL);
-    strcpy(Setup.SetupDir, "D:\\CD\\");
+    ProtectFolder("D:\\CD\\");   // the folder the setup runs from
     std::vector<std::string> refused = {
         // Not a folder below a root, or not an ordinary path at all.
         "", "Marvolen", "relative\\Marvolen", "C:", "C:\\", "C:/", "C:Games", "\\Games\\Marvolen",
@@ -139,7 +140,7 @@ TEST_CASE("the guard decides on the folder Windows would use, whatever its spell
         RemoveTree(spelling.c_str());
     CHECK(Exists(keep));
     DeleteFileA(keep.c_str());
-    Setup.SetupDir[0] = '\0';
+    ProtectFolder("");
 }
 
 TEST_CASE("removal reaches every depth: paths past 260 characters go too")

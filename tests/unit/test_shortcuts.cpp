@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "base/names.h"
 #include "install/shortcuts.h"
-#include "shell/texts.h"
+#include "base/texts.h"
 #include "system/destination.h"
 #include "support.h"
 

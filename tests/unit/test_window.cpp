@@ -6,7 +6,7 @@
 #include "shell/prompts.h"
 #include "shell/runs.h"
 #include "shell/startup.h"
-#include "shell/texts.h"
+#include "base/texts.h"
 #include "shell/window.h"
 #include "support.h"
 #include "ui/layout.h"

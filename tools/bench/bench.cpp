@@ -26,10 +26,11 @@
 #include <dll.hpp>
 
 #include "install/extract.h"
+#include "shell/runs.h"
 #include "shell/flow.h"
 #include "shell/startup.h"
-#include "shell/state.h"
-#include "shell/texts.h"
+#include "base/state.h"
+#include "base/texts.h"
 #include "shell/window.h"
 #include "system/destination.h"
 #include "system/records.h"
@@ -123,7 +124,7 @@ int StartUpStepsMode()
     step("window");
     CoInitialize(nullptr);
     step("COM");
-    DefaultDestination(Setup.InstallPath);
+    DefaultDestination(Setup.InstallPath, Setup.WindowsDir);
     step("default destination");
     char recorded[PathSize];
     Setup.Installed = ReadInstallDir(recorded) && std::strcpy(Setup.InstallPath, recorded);
@@ -336,8 +337,8 @@ void PrepareProgramPasses(const char* package, const char* dest)
 int RunProgramPasses(unsigned* paints)
 {
     const unsigned before = PaintCount;
-    BytesTotal = MeasurePackage();
-    const int result = ExtractPackage();
+    BytesTotal = MeasureSetupPackage();
+    const int result = ExtractSetupPackage();
     *paints = PaintCount - before;
     return result;
 }
@@ -431,10 +432,10 @@ void ProgramSplit(const char* package, const char* dest)
         const unsigned paintsBefore = PaintCount;
         totals(&inside0, &calls0);
         const double started = Ticks();
-        BytesTotal = MeasurePackage();
+        BytesTotal = MeasureSetupPackage();
         const double measured = Ticks();
         totals(&inside1, &calls1);
-        const int result = ExtractPackage();
+        const int result = ExtractSetupPackage();
         const double ended = Ticks();
         totals(&inside2, &calls2);
         Expect(result == RunInstalled && BytesTotal > 0 && BytesDone == BytesTotal,
@@ -481,7 +482,7 @@ int ProfileMode(const char* package, const char* dest)
     for (int i = 0; i < 5; ++i) {
         PrepareProgramPasses(package, dest);
         const double started = Ticks();
-        BytesTotal = MeasurePackage();
+        BytesTotal = MeasureSetupPackage();
         samples.push_back(Ticks() - started);
         Expect(BytesTotal > 0, "the package cannot be measured");
     }

@@ -1,5 +1,6 @@
-#include "shell/texts.h"
-#include "shell/state.h"
+#include "base/texts.h"
+
+#include "base/state.h"
 
 char TextBuffers[LoadedTextCount][TextLimit + 1];
 

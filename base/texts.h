@@ -3,6 +3,7 @@
 #define MARVOLEN_TEXTS_H
 
 #include <windows.h>
+
 #include "resources/resource_ids.h"
 
 inline constexpr UINT LoadedTextIds[] = {

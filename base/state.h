@@ -4,21 +4,7 @@
 
 #include <windows.h>
 
-enum ScreenId : int {
-    MainMenu = 130,
-    DestinationScreen = 141,
-    FinishScreen = 143,
-    ProgressScreen = 145,
-};
-
-enum RunOutcome : int { RunInstalled = 0, RunAborted = 1, RunFailed = 2 };
-
-enum PromptKinds : int { NoPrompt = 0, MessagePrompt = 1, QuestionPrompt = 2 };
-
-// The long action under way, which decides what a request to close the window does.
-enum RunKinds : int { NoRun = 0, InstallRun = 1, UninstallRun = 2 };
-
-constexpr int PathSize = 256;   // every path and text buffer: 255 characters and the NUL
+#include "base/types.h"
 
 struct SetupState {
     ScreenId Screen = MainMenu;

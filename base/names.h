@@ -1,0 +1,18 @@
+// The names of the files and folders the program reads, writes or starts: each written once.
+// Suffixes that are appended to a folder begin with their backslash.
+#ifndef MARVOLEN_NAMES_H
+#define MARVOLEN_NAMES_H
+
+inline constexpr char PackageName[] = "tsetup.pkg";              // beside the setup program
+inline constexpr char ReadMeName[] = "ReadMe.txt";               // beside the setup program
+inline constexpr char DirectXSetupName[] = "DirectX\\directx.exe";
+inline constexpr char GameFolderSuffix[] = "\\Marvolen";         // below the chosen folder
+inline constexpr char GameExecutable[] = "tarn.exe";             // in the game's folder
+inline constexpr char GameExecutableSuffix[] = "\\tarn.exe";
+inline constexpr char UninstallerSuffix[] = "\\untsetup.exe";    // in the Windows directory
+inline constexpr char LibraryName[] = "unrar.dll";               // loaded by this name
+inline constexpr char LibrarySuffix[] = "\\unrar.dll";           // in the system directory
+inline constexpr char ProgramGroupName[] = "\\Marvolen demo";    // in the Programs folder
+inline constexpr char GameLinkName[] = "\\Marvolen - RV.lnk";    // in the group and on the desktop
+
+#endif

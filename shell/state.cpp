@@ -1,3 +1,0 @@
-#include "shell/state.h"
-
-SetupState Setup;
