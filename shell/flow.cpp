@@ -51,47 +51,6 @@ void RunGame()
     CloseHandle(process.hProcess);
 }
 
-void MainMenuAction(int index)
-{
-    switch (index) {
-    case 0:
-        if (Setup.Installed) RunGame();
-        else ShowScreen(DestinationScreen);
-        break;
-    case 1: OpenWithShell(Text(IDS_GAME_SITE)); break;
-    case 2: ShowScreen(DestinationScreen); break;
-    case 3: RunUninstall(); break;
-    case 4: OpenBesideSetup(DirectXSetupName); break;
-    case 5: PostQuitMessage(0); break;
-    }
-}
-
-void DestinationAction(int index)
-{
-    switch (index) {
-    case 0:
-        // The new folder shows at the next paint, which the pointer's next move brings.
-        BrowseDestination(Setup.InstallPath, Text(IDS_BROWSE_TITLE), Setup.Window);
-        break;
-    case 1: ShowScreen(MainMenu); break;
-    case 2: RunInstallation(); break;
-    case 3:
-        Setup.DesktopIconWanted = !Setup.DesktopIconWanted;
-        PaintScreen();
-        break;
-    }
-}
-
-void FinishAction(int index)
-{
-    switch (index) {
-    case 0: RunGame(); break;
-    case 1: OpenWithShell(Text(IDS_REGISTRATION_PAGE)); break;
-    case 2: OpenBesideSetup(ReadMeName); break;
-    case 3: ShowScreen(MainMenu); break;
-    }
-}
-
 void ProgressAction()
 {
     // Cancel: the run stops before its next entry once the user confirms.
@@ -105,7 +64,7 @@ void RequestClose()
     if (Setup.PromptKind != NoPrompt) {
         // A close answers the open prompt as No, a message as OK; during an installation that
         // is all it does, and the run goes on.
-        PromptButtonAction(Setup.PromptKind, Setup.PromptKind == QuestionPrompt ? 1 : 0);
+        PromptButtonAction(Setup.PromptKind == QuestionPrompt ? NoButton : OkButton);
         if (Setup.RunUnderWay != InstallRun && Setup.Window) DestroyWindow(Setup.Window);
         return;
     }
@@ -124,23 +83,55 @@ void RequestClose()
 void RefreshAvailability()
 {
     // The buttons that only make sense with the game on disk.
-    ScreenButton* const needInstall[] = {&MainMenuButtons[2], &MainMenuButtons[3], &FinishButtons[0],
-                                         &FinishButtons[1], &FinishButtons[2]};
-    MainMenuButtons[0].label = Setup.Installed ? Text(IDS_PLAY) : Text(IDS_INSTALL);
-    for (ScreenButton* button : needInstall) button->colour = Setup.Installed ? NormalColour : DisabledColour;
+    constexpr ButtonId NeedInstall[] = {ReinstallButton, UninstallButton, PlayNowButton, RegistrationButton,
+                                        ReadMeButton};
+    Button(InstallOrPlayButton).label = Setup.Installed ? Text(IDS_PLAY) : Text(IDS_INSTALL);
+    for (ButtonId id : NeedInstall) Button(id).colour = Setup.Installed ? NormalColour : DisabledColour;
     // The copy in the Windows directory only uninstalls.
     if (Setup.UninstallerMode) {
-        MainMenuButtons[0].colour = DisabledColour;
-        MainMenuButtons[2].colour = DisabledColour;
+        Button(InstallOrPlayButton).colour = DisabledColour;
+        Button(ReinstallButton).colour = DisabledColour;
     }
 }
 
 void ButtonAction(const ButtonGroup& group, int index)
 {
-    if (group.buttons == MessageButtons) PromptButtonAction(MessagePrompt, index);
-    else if (group.buttons == QuestionButtons) PromptButtonAction(QuestionPrompt, index);
-    else if (group.buttons == ProgressButtons) ProgressAction();
-    else if (group.buttons == MainMenuButtons) MainMenuAction(index);
-    else if (group.buttons == DestinationButtons) DestinationAction(index);
-    else if (group.buttons == FinishButtons) FinishAction(index);
+    const ButtonId id = group.buttons[index].id;
+    if (group.prompt != NoPrompt) {
+        PromptButtonAction(id);
+        return;
+    }
+    switch (id) {
+    case InstallOrPlayButton:
+        if (Setup.Installed) RunGame();
+        else ShowScreen(DestinationScreen);
+        break;
+    case WebSiteButton: OpenWithShell(Text(IDS_GAME_SITE)); break;
+    case ReinstallButton: ShowScreen(DestinationScreen); break;
+    case UninstallButton: RunUninstall(); break;
+    case DirectXButton: OpenBesideSetup(DirectXSetupName); break;
+    case ExitButton: PostQuitMessage(0); break;
+
+    case BrowseButton:
+        // The new folder shows at the next paint, which the pointer's next move brings.
+        BrowseDestination(Setup.InstallPath, Text(IDS_BROWSE_TITLE), Setup.Window);
+        break;
+    case BackButton: ShowScreen(MainMenu); break;
+    case ContinueButton: RunInstallation(); break;
+    case DesktopIconBox:
+        Setup.DesktopIconWanted = !Setup.DesktopIconWanted;
+        PaintScreen();
+        break;
+
+    case CancelButton: ProgressAction(); break;
+
+    case PlayNowButton: RunGame(); break;
+    case RegistrationButton: OpenWithShell(Text(IDS_REGISTRATION_PAGE)); break;
+    case ReadMeButton: OpenBesideSetup(ReadMeName); break;
+    case SetupMenuButton: ShowScreen(MainMenu); break;
+
+    case OkButton:
+    case YesButton:
+    case NoButton: break;   // answered above, by the prompt's group
+    }
 }

@@ -38,9 +38,9 @@ void ShowMessage(const char* text) { Prompt(MessagePrompt, text); }
 
 int AskYesNo(const char* text) { return Prompt(QuestionPrompt, text); }
 
-void PromptButtonAction(int kind, int index)
+void PromptButtonAction(ButtonId button)
 {
     PaintScreen();
-    Setup.PromptAnswer = kind == MessagePrompt || index == 0;
+    Setup.PromptAnswer = button != NoButton;
     Setup.PromptPending = 0;
 }

@@ -9,6 +9,9 @@
 // One text in its colour, clipped to its rectangle.
 void DrawLine(HDC dc, const char* text, const RECT& area, COLORREF colour, UINT format);
 
+// Every labelled button of the group in its colour; the check box shows its state by the tick only.
+void DrawButtons(HDC dc, const ButtonGroup& group);
+
 // A bitmap resource copied from its origin with the given raster operation.
 void DrawPicture(HDC dc, int bitmapId, const Placement& at, DWORD rop);
 

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
-#include "base/state.h"
+#include <iterator>
+
+#include "base/types.h"
 
 constexpr COLORREF NormalColour = 0x00172050;      // available
 constexpr COLORREF HighlightColour = 0x00CDE1F2;   // under the pointer: the only clickable state
@@ -63,27 +65,47 @@ inline constexpr Placement PromptPanel = {61, 119, 522, 183};
 inline constexpr RECT PromptText = {107, 148, 533, 208};
 }  // namespace Layout
 
+// Every button by name; actions and availability rules name buttons, never places.
+enum ButtonId : int {
+    InstallOrPlayButton, WebSiteButton, ReinstallButton, UninstallButton, DirectXButton, ExitButton,
+    BrowseButton, BackButton, ContinueButton, DesktopIconBox,
+    CancelButton,
+    PlayNowButton, RegistrationButton, ReadMeButton, SetupMenuButton,
+    OkButton, YesButton, NoButton,
+};
+
+// The colour is the button's state: NormalColour available, HighlightColour lit (the only state
+// in which a press acts), DisabledColour unavailable.
 struct ScreenButton {
     const char* label;
     COLORREF colour;
     const RECT* rect;
+    ButtonId id;
 };
 
+// The buttons of one screen or one prompt, in their order, with what they belong to.
 struct ButtonGroup {
     ScreenButton* buttons;
     int count;
+    ScreenId screen;   // the screen whose group this is, for a prompt's group the screen below
+    int prompt;        // the prompt kind whose group this is, NoPrompt for a screen's group
 };
 
-extern ScreenButton MainMenuButtons[6];
-extern ScreenButton DestinationButtons[4];
-extern ScreenButton ProgressButtons[1];
-extern ScreenButton FinishButtons[4];
-extern ScreenButton MessageButtons[1];
-extern ScreenButton QuestionButtons[2];
+// One record per button; a group's size is that of its rectangles in the layout table.
+extern ScreenButton MainMenuButtons[std::size(Layout::MainMenuRects)];
+extern ScreenButton DestinationButtons[std::size(Layout::DestinationRects)];
+extern ScreenButton ProgressButtons[std::size(Layout::ProgressRects)];
+extern ScreenButton FinishButtons[std::size(Layout::FinishRects)];
+extern ScreenButton MessageButtons[std::size(Layout::MessageRects)];
+extern ScreenButton QuestionButtons[std::size(Layout::QuestionRects)];
 
 // The buttons that hover and click test: the open prompt's, else the current screen's.
 ButtonGroup LiveGroup();
 ButtonGroup ScreenGroup(ScreenId screen);
+ButtonGroup PromptGroup(int kind);
+
+// The record of a button.
+ScreenButton& Button(ButtonId id);
 
 // Restores every button's label and colour to those it has when the program starts.
 void ResetButtons();

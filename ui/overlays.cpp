@@ -62,9 +62,7 @@ void DrawPromptPanel(HDC dc)
 {
     DrawMaskedPanel(dc, IDB_PROMPT_PANEL, IDB_PROMPT_MASK, PromptPanel);
     if (Setup.StatusText) DrawLine(dc, Setup.StatusText, PromptText, TextBlack, Wrapped);
-    const ButtonGroup group = LiveGroup();
-    for (int i = 0; i < group.count; ++i)
-        DrawLine(dc, group.buttons[i].label, *group.buttons[i].rect, group.buttons[i].colour, CentredLine);
+    DrawButtons(dc, LiveGroup());
 }
 
 }  // namespace

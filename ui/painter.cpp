@@ -13,15 +13,9 @@ using namespace Layout;
 
 namespace {
 
-void DrawButtons(HDC dc, const ScreenButton* buttons, int count)
-{
-    for (int i = 0; i < count; ++i)
-        DrawLine(dc, buttons[i].label, *buttons[i].rect, buttons[i].colour, CentredLine);
-}
-
 void DrawDestination(HDC dc)
 {
-    DrawButtons(dc, DestinationButtons, 3);   // the check box shows its state by the tick only
+    DrawButtons(dc, ScreenGroup(DestinationScreen));
     DrawLine(dc, Text(IDS_DESKTOP_ICON), DesktopIconLabel, NormalColour, CentredLine);
     DrawLine(dc, Setup.InstallPath, InstallPathLine, NormalColour, CentredLine);
 
@@ -37,7 +31,7 @@ void DrawDestination(HDC dc)
 
 void DrawProgress(HDC dc)
 {
-    DrawButtons(dc, ProgressButtons, 1);
+    DrawButtons(dc, ScreenGroup(ProgressScreen));
     if (Setup.ProgressStep < 0) return;
     // More data than was measured can push the step past the last frame: hold the last frame.
     const int step = Setup.ProgressStep < PROGRESS_FRAMES ? Setup.ProgressStep : PROGRESS_FRAMES - 1;
@@ -54,7 +48,7 @@ constexpr FinishTexts FinishByResult[] = {
 
 void DrawFinish(HDC dc)
 {
-    DrawButtons(dc, FinishButtons, 4);
+    DrawButtons(dc, ScreenGroup(FinishScreen));
     const int result = Setup.RunResult >= RunInstalled && Setup.RunResult <= RunFailed ? Setup.RunResult
                                                                                       : RunFailed;
     DrawLine(dc, Text(FinishByResult[result].body), FinishBody, NormalColour, Wrapped);
@@ -79,7 +73,7 @@ bool BeginFrame(HDC display, Frame& frame)
 void ComposeFrame(Frame& frame)
 {
     switch (Setup.Screen) {
-    case MainMenu: DrawButtons(frame.dc, MainMenuButtons, 6); break;
+    case MainMenu: DrawButtons(frame.dc, ScreenGroup(MainMenu)); break;
     case DestinationScreen: DrawDestination(frame.dc); break;
     case ProgressScreen: DrawProgress(frame.dc); break;
     case FinishScreen: DrawFinish(frame.dc); break;

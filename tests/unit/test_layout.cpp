@@ -23,7 +23,7 @@ TEST_CASE("the buttons of one group never overlap, so one press acts at most onc
 {
     ResetState();
     const ButtonGroup groups[] = {ScreenGroup(MainMenu), ScreenGroup(DestinationScreen), ScreenGroup(FinishScreen),
-                                  {QuestionButtons, 2}};
+                                  PromptGroup(QuestionPrompt)};
     for (const ButtonGroup& group : groups)
         for (int i = 0; i < group.count; ++i)
             for (int j = i + 1; j < group.count; ++j) {
@@ -46,6 +46,25 @@ TEST_CASE("the live group is the prompt's while one is up, else the screen's")
         Setup.Screen = c.screen;
         CHECK(LiveGroup().buttons == c.group);
         CHECK(LiveGroup().count == c.count);
+        CHECK(LiveGroup().prompt == c.prompt);
+    }
+}
+
+TEST_CASE("every button is known by its own name, and a name leads to its record")
+{
+    ResetButtons();
+    struct Case { ButtonId id; ScreenButton* record; const char* label; };
+    const Case cases[] = {
+        {InstallOrPlayButton, &MainMenuButtons[0], "Install"}, {ExitButton, &MainMenuButtons[5], "Exit"},
+        {ContinueButton, &DestinationButtons[2], "Continue"},  {DesktopIconBox, &DestinationButtons[3], ""},
+        {CancelButton, &ProgressButtons[0], "Cancel"},          {SetupMenuButton, &FinishButtons[3], "Setup Menu"},
+        {OkButton, &MessageButtons[0], "OK"},                   {NoButton, &QuestionButtons[1], "No"},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.label);
+        CHECK(&Button(c.id) == c.record);
+        CHECK(c.record->id == c.id);
+        CHECK(std::strcmp(c.record->label, c.label) == 0);
     }
 }
 
