@@ -1,5 +1,8 @@
 #pragma once
 #include "palette.h"
+#include "base/types.h"
+#include "resources/resource_ids.h"
+#include "ui/layout_table.h"
 
 // Where the setup program draws on each picture. The artwork is built around
 // these areas: plates under buttons and text, holes for the animations.
@@ -27,41 +30,55 @@ struct Area {
     int group;
 };
 
+constexpr Rect R(const RECT& r)
+{
+    return {static_cast<int>(r.left), static_cast<int>(r.top), static_cast<int>(r.right), static_cast<int>(r.bottom)};
+}
+constexpr Rect R(const Placement& p) { return {p.x, p.y, p.x + p.width, p.y + p.height}; }
+// A rectangle of the frame in the coordinates of the prompt panel's picture.
+constexpr Rect OnPromptPanel(const RECT& r)
+{
+    using Layout::PromptPanel;
+    return {static_cast<int>(r.left) - PromptPanel.x, static_cast<int>(r.top) - PromptPanel.y,
+            static_cast<int>(r.right) - PromptPanel.x, static_cast<int>(r.bottom) - PromptPanel.y};
+}
+
+// Every area from the program's own layout table, so a rectangle moved there moves here.
+using namespace Layout;
 constexpr Area kAreas[] = {
-    {130, Part::Button, {367, 77, 557, 118}, 0},
-    {130, Part::Button, {367, 126, 557, 167}, 0},
-    {130, Part::Button, {367, 175, 557, 216}, 0},
-    {130, Part::Button, {367, 224, 557, 265}, 0},
-    {130, Part::Button, {367, 273, 557, 314}, 0},
-    {130, Part::Button, {367, 322, 557, 363}, 0},
+    {MainMenu, Part::Button, R(MainMenuRects[0]), 0},
+    {MainMenu, Part::Button, R(MainMenuRects[1]), 0},
+    {MainMenu, Part::Button, R(MainMenuRects[2]), 0},
+    {MainMenu, Part::Button, R(MainMenuRects[3]), 0},
+    {MainMenu, Part::Button, R(MainMenuRects[4]), 0},
+    {MainMenu, Part::Button, R(MainMenuRects[5]), 0},
 
-    {141, Part::TextPlate, {52, 62, 636, 87}, 1},  // prompt line
-    {141, Part::TextPlate, {52, 87, 636, 110}, 1},  // install folder
-    {141, Part::Button, {94, 204, 284, 245}, 0},    // Browse
-    {141, Part::Button, {96, 398, 286, 439}, 0},    // Back
-    {141, Part::Button, {352, 398, 542, 439}, 0},   // Continue
-    {141, Part::TextPlate, {348, 209, 544, 234}, 2},  // space needed
-    {141, Part::TextPlate, {348, 236, 544, 261}, 2},  // space free
-    {141, Part::TextPlate, {348, 310, 544, 335}, 3},  // check box label
-    {141, Part::CheckBox, {255, 298, 293, 338}, 0},
+    {DestinationScreen, Part::TextPlate, R(InstallFolderHeading), 1},
+    {DestinationScreen, Part::TextPlate, R(InstallPathLine), 1},
+    {DestinationScreen, Part::Button, R(DestinationRects[0]), 0},   // Browse
+    {DestinationScreen, Part::Button, R(DestinationRects[1]), 0},   // Back
+    {DestinationScreen, Part::Button, R(DestinationRects[2]), 0},   // Continue
+    {DestinationScreen, Part::TextPlate, R(FreeSpaceLine), 2},
+    {DestinationScreen, Part::TextPlate, R(SpaceRequiredLine), 2},
+    {DestinationScreen, Part::TextPlate, R(DesktopIconLabel), 3},
+    {DestinationScreen, Part::CheckBox, R(DestinationRects[3]), 0},
 
-    {143, Part::TextPlate, {113, 68, 521, 95}, 1},  // heading
-    {143, Part::TextPlate, {113, 97, 521, 180}, 1},  // body
-    {143, Part::Button, {95, 325, 285, 366}, 0},
-    {143, Part::Button, {95, 396, 285, 437}, 0},
-    {143, Part::Button, {352, 325, 542, 366}, 0},
-    {143, Part::Button, {352, 396, 542, 437}, 0},
+    {FinishScreen, Part::TextPlate, R(FinishHeading), 1},
+    {FinishScreen, Part::TextPlate, R(FinishBody), 1},
+    {FinishScreen, Part::Button, R(FinishRects[0]), 0},
+    {FinishScreen, Part::Button, R(FinishRects[1]), 0},
+    {FinishScreen, Part::Button, R(FinishRects[2]), 0},
+    {FinishScreen, Part::Button, R(FinishRects[3]), 0},
 
-    {145, Part::MapWindow, {154, 42, 484, 311}, 0},
-    {145, Part::StripWindow, {44, 328, 603, 405}, 0},
-    {145, Part::Button, {218, 408, 408, 449}, 0},  // Cancel
+    {ProgressScreen, Part::MapWindow, R(MapPicture), 0},
+    {ProgressScreen, Part::StripWindow, R(Strip), 0},
+    {ProgressScreen, Part::Button, R(ProgressRects[0]), 0},   // Cancel
 
-    // Prompt panel, panel coordinates. OK shows alone, Yes and No together,
-    // over one shared plate.
-    {211, Part::PanelText, {46, 29, 472, 89}, 0},
-    {211, Part::Button, {176, 111, 342, 151}, 1},  // OK
-    {211, Part::Button, {76, 111, 229, 151}, 1},   // Yes
-    {211, Part::Button, {289, 111, 442, 151}, 1},  // No
+    // Prompt panel, panel coordinates. OK shows alone, Yes and No together, over one shared plate.
+    {IDB_PROMPT_PANEL, Part::PanelText, OnPromptPanel(PromptText), 0},
+    {IDB_PROMPT_PANEL, Part::Button, OnPromptPanel(MessageRects[0]), 1},    // OK
+    {IDB_PROMPT_PANEL, Part::Button, OnPromptPanel(QuestionRects[0]), 1},   // Yes
+    {IDB_PROMPT_PANEL, Part::Button, OnPromptPanel(QuestionRects[1]), 1},   // No
 };
 
 // The union of all areas of one plate group.
@@ -80,18 +97,22 @@ constexpr Rect groupBounds(int picture, int group)
     return r;
 }
 
-constexpr int kScreenWidth = 640, kScreenHeight = 480;
-constexpr int kMapWidth = 332, kMapHeight = 271;      // only the top-left 330x269 is shown
-constexpr int kStripWidth = 559, kStripHeight = 77;
-constexpr int kStatusWidth = 338, kStatusHeight = 73;
-constexpr int kPromptWidth = 527, kPromptHeight = 183;
-constexpr int kPromptShownWidth = 522;
-constexpr int kAnimationSteps = 16;  // frames 700..716 and 800..816
+constexpr int kScreenWidth = FrameWidth, kScreenHeight = FrameHeight;
+constexpr int kMapWidth = MapBitmapWidth, kMapHeight = MapBitmapHeight;   // only MapPicture's part is shown
+constexpr int kStripWidth = Strip.width, kStripHeight = Strip.height;
+constexpr int kStatusWidth = StatusPanel.width, kStatusHeight = StatusPanel.height;
+constexpr int kPromptWidth = PromptBitmapWidth, kPromptHeight = PromptPanel.height;
+constexpr int kPromptShownWidth = PromptPanel.width;
+constexpr int kAnimationSteps = PROGRESS_FRAMES - 1;  // frames 700..716 and 800..816
 
-// Colours the setup program writes text in. The palette must not contain
-// them: the program's own tests find labels on screen by these exact values.
-constexpr Rgb8 kNormalText{80, 32, 23};
-constexpr Rgb8 kHighlightText{242, 225, 205};
-constexpr Rgb8 kDisabledText{93, 93, 93};
-constexpr Rgb8 kStatusText{206, 162, 114};
+// Colours the setup program writes text in (COLORREF is 0x00BBGGRR). The palette must not
+// contain them: the program's own tests find labels on screen by these exact values.
+constexpr Rgb8 FromColourRef(COLORREF c)
+{
+    return {static_cast<uint8_t>(c & 0xFF), static_cast<uint8_t>((c >> 8) & 0xFF), static_cast<uint8_t>((c >> 16) & 0xFF)};
+}
+constexpr Rgb8 kNormalText = FromColourRef(NormalColour);
+constexpr Rgb8 kHighlightText = FromColourRef(HighlightColour);
+constexpr Rgb8 kDisabledText = FromColourRef(DisabledColour);
+constexpr Rgb8 kStatusText = FromColourRef(StatusTextColour);
 constexpr Rgb8 kTextColours[] = {kNormalText, kHighlightText, kDisabledText, kStatusText};

@@ -52,12 +52,12 @@ void writeScreens(Writer& w, Checks& checks, const Canvas& blankMap, const Canva
     const Palette& pal = sharedPalette();
     const Canvas destination = destinationScreen();
     const Indexed screens[] = {
-        w.picture(130, mainMenuScreen(), kScreenWidth, kScreenHeight),
-        w.picture(141, destination, kScreenWidth, kScreenHeight),
-        w.picture(143, finishScreen(), kScreenWidth, kScreenHeight),
-        w.picture(145, progressScreen(blankMap, closedStrip), kScreenWidth, kScreenHeight),
+        w.picture(IDB_MAIN_MENU, mainMenuScreen(), kScreenWidth, kScreenHeight),
+        w.picture(IDB_DESTINATION, destination, kScreenWidth, kScreenHeight),
+        w.picture(IDB_FINISH, finishScreen(), kScreenWidth, kScreenHeight),
+        w.picture(IDB_PROGRESS, progressScreen(blankMap, closedStrip), kScreenWidth, kScreenHeight),
     };
-    const int ids[] = {130, 141, 143, 145};
+    const int ids[] = {IDB_MAIN_MENU, IDB_DESTINATION, IDB_FINISH, IDB_PROGRESS};
     for (int i = 0; i < 4; ++i) {
         checkPlates(checks, ids[i], screens[i], pal);
         checkNotBlack(checks, std::to_string(ids[i]) + ".bmp", screens[i], pal);
@@ -65,9 +65,9 @@ void writeScreens(Writer& w, Checks& checks, const Canvas& blankMap, const Canva
     // The ticked box replaces the empty one exactly: its outer ring must match.
     const Indexed& dest = screens[1];
     for (const Area& a : kAreas)
-        if (a.picture == 141 && a.part == Part::CheckBox) {
+        if (a.picture == IDB_DESTINATION && a.part == Part::CheckBox) {
             const Indexed tick =
-                w.picture(208, tickedBox(destination), a.rect.width(), a.rect.height(), a.rect.left, a.rect.top);
+                w.picture(IDB_TICK, tickedBox(destination), a.rect.width(), a.rect.height(), a.rect.left, a.rect.top);
             bool ringMatches = true;
             for (int y = 0; y < tick.height; ++y)
                 for (int x = 0; x < tick.width; ++x)
@@ -94,33 +94,33 @@ void writeAnimation(Writer& w, Checks& checks, const Animation& animation, int f
 
 void writeMap(Writer& w, Checks& checks, const ProvinceMap& map)
 {
-    writeAnimation(w, checks, map, 700, kMapWidth, kMapHeight, 150);
+    writeAnimation(w, checks, map, IDB_MAP_FIRST, kMapWidth, kMapHeight, 150);
     for (int p = 0; p < kAnimationSteps; ++p)
         checks.expect(map.visibleArea(p) > 400, "province " + std::to_string(p) + " is too small to see");
 }
 
 void writeStrip(Writer& w, Checks& checks, const TownScroll& strip)
 {
-    writeAnimation(w, checks, strip, 800, kStripWidth, kStripHeight, 500);
+    writeAnimation(w, checks, strip, IDB_STRIP_FIRST, kStripWidth, kStripHeight, 500);
 }
 
 void writePanels(Writer& w, Checks& checks)
 {
     const Palette& pal = sharedPalette();
     const MaskedPanel status = statusPanel();
-    const Indexed statusImage = w.picture(207, status.image, kStatusWidth, kStatusHeight);
-    w.mask(206, status.mask, kStatusWidth, kStatusHeight);
+    const Indexed statusImage = w.picture(IDB_STATUS_PANEL, status.image, kStatusWidth, kStatusHeight);
+    w.mask(IDB_STATUS_MASK, status.mask, kStatusWidth, kStatusHeight);
     // The status line is centred; the field behind it must stay dark for (206,162,114) text.
     const Rect statusBand{40, kStatusHeight / 2 - 8, kStatusWidth - 40, kStatusHeight / 2 + 8};
     checkMaskCovers(checks, "206.bmp", status.mask, statusBand);
     checks.expect(meanLuminance(statusImage, pal, statusBand) < 60, "207.bmp: field too light for the status text");
 
     const MaskedPanel prompt = promptPanel();
-    const Indexed promptImage = w.picture(211, prompt.image, kPromptWidth, kPromptHeight);
-    w.mask(209, prompt.mask, kPromptWidth, kPromptHeight);
-    checkPlates(checks, 211, promptImage, pal);
+    const Indexed promptImage = w.picture(IDB_PROMPT_PANEL, prompt.image, kPromptWidth, kPromptHeight);
+    w.mask(IDB_PROMPT_MASK, prompt.mask, kPromptWidth, kPromptHeight);
+    checkPlates(checks, IDB_PROMPT_PANEL, promptImage, pal);
     for (const Area& a : kAreas)
-        if (a.picture == 211)
+        if (a.picture == IDB_PROMPT_PANEL)
             checkMaskCovers(checks, "209.bmp", prompt.mask, a.rect);
 }
 
