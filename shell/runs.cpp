@@ -7,6 +7,7 @@
 #include "install/shortcuts.h"
 #include "shell/flow.h"
 #include "shell/prompts.h"
+#include "shell/startup.h"
 #include "shell/window.h"
 #include "system/bounded_text.h"
 #include "system/destination.h"
@@ -56,7 +57,7 @@ void EndStatus()
 void FinishInstallation()
 {
     StatusPhase(Text(IDS_CREATING_ICONS));
-    JoinText(Setup.UninstallerPath, Setup.WindowsDir, UninstallerSuffix);
+    BuildUninstallerPath(Setup.WindowsDir);
     CreateShortcuts(Setup.InstallPath, Setup.DesktopIconWanted, Setup.UninstallerPath, Text(IDS_GAME_SITE),
                     Text(IDS_MAKER_SITE), Text(IDS_PUBLISHER_SITE));
     Sleep(500);

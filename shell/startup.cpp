@@ -25,7 +25,7 @@ void KeepIfFits(char (&buffer)[PathSize], DWORD length, DWORD limit)
     if (length == 0 || length >= limit) buffer[0] = '\0';
 }
 
-void LocateProgram()
+bool LocateProgram()
 {
     KeepIfFits(Setup.ExePath, GetModuleFileNameA(nullptr, Setup.ExePath, PathReadLimit), PathReadLimit);
     KeepIfFits(Setup.WindowsDir, GetWindowsDirectoryA(Setup.WindowsDir, PathReadLimit), PathReadLimit);
@@ -34,18 +34,74 @@ void LocateProgram()
     // Without both paths there is nothing sound to copy, nor anywhere sound to copy it to.
     if (!Setup.UninstallerMode && Setup.ExePath[0] && Setup.WindowsDir[0]) RefreshUninstallerCopy();
     SetCurrentDirectoryA(Setup.SetupDir);
+    return true;
 }
 
-void WriteUnrarLibrary()
+bool LoadProgramTexts()
+{
+    LoadTexts();
+    Setup.StatusText = Text(IDS_INITIALIZING);
+    return true;
+}
+
+bool OpenWindow()
+{
+    RegisterWindowClass();
+    return CreateMainWindow();
+}
+
+bool StartCom()
+{
+    CoInitialize(nullptr);   // for the shell links; a failure shows as links not written
+    return true;
+}
+
+bool InitialPause()
+{
+    Sleep(1000);   // the menu shows dimmed under "Setup Initializing..." for a moment
+    return true;
+}
+
+bool LearnInstallState()
+{
+    DefaultDestination(Setup.InstallPath, Setup.WindowsDir);
+    char recorded[PathSize];
+    Setup.Installed = ReadInstallDir(recorded) && CopyText(Setup.InstallPath, recorded);
+    RefreshAvailability();
+    return true;
+}
+
+bool WriteUnrarLibrary()
 {
     char systemDir[PathSize];
     const DWORD limit = PathSize - 2;
     const DWORD length = GetSystemDirectoryA(systemDir, limit);
-    if (length == 0 || length >= limit || !JoinText(Setup.LibraryPath, systemDir, LibrarySuffix)) return;
-    WriteLibraryCopy(Setup.LibraryPath);
+    if (length > 0 && length < limit && JoinText(Setup.LibraryPath, systemDir, LibrarySuffix))
+        WriteLibraryCopy(Setup.LibraryPath);
+    return true;
+}
+
+bool GoLive()
+{
+    Setup.StatusPanelShown = 0;
+    Setup.Busy = 0;
+    PaintScreen();
+    return true;
 }
 
 }  // namespace
+
+const StartUpStep StartUpSteps[] = {
+    {"program paths and uninstaller copy", LocateProgram, false},
+    {"texts", LoadProgramTexts, false},
+    {"window", OpenWindow, false},
+    {"COM", StartCom, false},
+    {"pause", InitialPause, true},
+    {"install state", LearnInstallState, false},
+    {"library copy", WriteUnrarLibrary, false},
+    {"live menu paint", GoLive, false},
+};
+const int StartUpStepCount = sizeof StartUpSteps / sizeof StartUpSteps[0];
 
 bool DeriveProgramPaths(const char* exePath, const char* windowsDir)
 {
@@ -54,8 +110,13 @@ bool DeriveProgramPaths(const char* exePath, const char* windowsDir)
     if (char* lastBackslash = std::strrchr(folder, '\\')) *lastBackslash = '\0';
 
     Setup.UninstallerMode = lstrcmpiA(folder, windowsDir) == 0;
-    return JoinText(Setup.UninstallerPath, windowsDir, UninstallerSuffix) &&
+    return BuildUninstallerPath(windowsDir) &&
            JoinText(Setup.SetupDir, folder, "\\") && JoinText(Setup.PackagePath, Setup.SetupDir, PackageName);
+}
+
+bool BuildUninstallerPath(const char* windowsDir)
+{
+    return JoinText(Setup.UninstallerPath, windowsDir, UninstallerSuffix);
 }
 
 void RefreshUninstallerCopy()
@@ -93,23 +154,8 @@ void WriteLibraryCopy(const char* path)
 bool StartUp(HINSTANCE instance)
 {
     Setup.Instance = instance;
-    LocateProgram();
-    LoadTexts();
-    Setup.StatusText = Text(IDS_INITIALIZING);
-    RegisterWindowClass();
-    if (!CreateMainWindow()) return false;
-    CoInitialize(nullptr);
-    Sleep(1000);   // the menu shows dimmed under "Setup Initializing..." for a moment
-
-    DefaultDestination(Setup.InstallPath, Setup.WindowsDir);
-    char recorded[PathSize];
-    Setup.Installed = ReadInstallDir(recorded) && CopyText(Setup.InstallPath, recorded);
-    RefreshAvailability();
-    WriteUnrarLibrary();
-
-    Setup.StatusPanelShown = 0;
-    Setup.Busy = 0;
-    PaintScreen();
+    for (const StartUpStep& step : StartUpSteps)
+        if (!step.run()) return false;   // only the window can fail, and nothing after it happens
     return true;
 }
 

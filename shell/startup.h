@@ -8,6 +8,9 @@
 // UninstallerPath and UninstallerMode. False when a path does not fit its buffer.
 bool DeriveProgramPaths(const char* exePath, const char* windowsDir);
 
+// UninstallerPath: the uninstaller copy in the Windows directory. False when it does not fit.
+bool BuildUninstallerPath(const char* windowsDir);
+
 // Leaves a fresh copy of the running program at UninstallerPath, replacing even a read-only one.
 void RefreshUninstallerCopy();
 
@@ -15,7 +18,17 @@ void RefreshUninstallerCopy();
 // exists already.
 void WriteLibraryCopy(const char* path);
 
-// Everything up to the live main menu; false when the window cannot be created.
+// Everything up to the live main menu, in these steps and this order; a step that fails (only
+// the window can) ends start-up. The bench times the steps one by one.
+struct StartUpStep {
+    const char* name;
+    bool (*run)();
+    bool pause;   // the fixed pause, which the bench reports apart
+};
+extern const StartUpStep StartUpSteps[];
+extern const int StartUpStepCount;
+
+// Runs the steps with the program's instance; false when the window cannot be created.
 bool StartUp(HINSTANCE instance);
 
 // The whole program: start-up, then the message loop. Returns the exit code.

@@ -96,51 +96,18 @@ void TimedStartUp()
     std::fflush(stdout);
 }
 
-// Start-up's steps one by one, in its order and without its pause, each timed: where its time
-// goes. Must follow StartUp (shell/startup.cpp) when that changes.
+// Start-up's own steps one by one, in its order and without its pause, each timed: where its
+// time goes.
 int StartUpStepsMode()
 {
-    std::vector<std::pair<const char*, double>> steps;
-    double last = Ticks();
-    const auto step = [&](const char* name) {
-        const double now = Ticks();
-        steps.emplace_back(name, now - last);
-        last = now;
-    };
     Setup.Instance = GetModuleHandleA(nullptr);
-    GetModuleFileNameA(nullptr, Setup.ExePath, PathSize - 1);
-    GetWindowsDirectoryA(Setup.WindowsDir, PathSize - 1);
-    DeriveProgramPaths(Setup.ExePath, Setup.WindowsDir);
-    step("program paths");
-    RefreshUninstallerCopy();
-    SetCurrentDirectoryA(Setup.SetupDir);
-    step("uninstaller copy");
-    LoadTexts();
-    Setup.StatusText = Text(IDS_INITIALIZING);
-    step("texts");
-    RegisterWindowClass();
-    step("window class");
-    Expect(CreateMainWindow(), "the window cannot be created");
-    step("window");
-    CoInitialize(nullptr);
-    step("COM");
-    DefaultDestination(Setup.InstallPath, Setup.WindowsDir);
-    step("default destination");
-    char recorded[PathSize];
-    Setup.Installed = ReadInstallDir(recorded) && std::strcpy(Setup.InstallPath, recorded);
-    step("install record");
-    RefreshAvailability();
-    step("availability");
-    char systemDir[PathSize];
-    GetSystemDirectoryA(systemDir, PathSize - 2);
-    WriteLibraryCopy((std::string(systemDir) + "\\unrar.dll").c_str());
-    step("library copy");
-    Setup.StatusPanelShown = 0;
-    Setup.Busy = 0;
-    PaintScreen();
-    step("live menu paint");
-    for (const auto& [name, ms] : steps)
-        std::printf("{\"kind\":\"startup_step\",\"step\":\"%s\",\"ms\":%.3f}\n", name, ms);
+    for (int i = 0; i < StartUpStepCount; ++i) {
+        const StartUpStep& step = StartUpSteps[i];
+        if (step.pause) continue;
+        const double started = Ticks();
+        Expect(step.run(), std::string("start-up step failed: ") + step.name);
+        std::printf("{\"kind\":\"startup_step\",\"step\":\"%s\",\"ms\":%.3f}\n", step.name, Ticks() - started);
+    }
     std::fflush(stdout);
     return 0;
 }
