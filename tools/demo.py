@@ -10,10 +10,8 @@ import sys
 import time
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
-from bench import (BUILD, CANCEL, CHECK_BOX, CONTINUE, FINISH_RECTS, MAIN_MENU_RECTS, NO, NORMAL, OK, YES,  # noqa: E402
-                   Display, Prefix, SetupRun, wait_for)
-from test_install import on  # noqa: E402
+from setup_driver import (BUILD, CANCEL, CHECK_BOX, CONTINUE, FINISH_RECTS, MAIN_MENU_RECTS, NO, NORMAL, OK, YES,
+                          Display, Prefix, SetupRun, on, wait_for)
 
 CD = BUILD / "cd"
 SHOTS = BUILD / "demo"

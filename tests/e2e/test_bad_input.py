@@ -6,7 +6,7 @@ import subprocess
 import tempfile
 from pathlib import Path
 
-from bench import (CONTINUE, DISABLED, FINISH_RECTS, HIGHLIGHT, MAIN_MENU_RECTS, NORMAL, OK, PACKAGES, cd_scenario, check,
+from setup_driver import (CONTINUE, DISABLED, FINISH_RECTS, HIGHLIGHT, MAIN_MENU_RECTS, NORMAL, OK, PACKAGES, cd_scenario, check,
                    main, running, wait_for)
 from test_install import (RECORD, available, game_folder, install, key_exists, label, lnk, on, program_group,
                           reinstall, uninstall)

@@ -5,7 +5,7 @@ import subprocess
 import tempfile
 from pathlib import Path
 
-from bench import (BACK, BLACK, BROWSE, BUILD, CHECK_BOX, CONTINUE, DRAWN, MAIN_MENU_RECTS, NORMAL, OK, Background,
+from setup_driver import (BACK, BLACK, BROWSE, BUILD, CHECK_BOX, CONTINUE, DRAWN, MAIN_MENU_RECTS, NORMAL, OK, Background,
                    SetupRun, cd_scenario, check, main, make_cd, running, scenario, shows, wait_for)
 
 PATH_LINE = (52, 87, 636, 110)

@@ -8,8 +8,8 @@ import tempfile
 import time
 from pathlib import Path
 
-from bench import (CANCEL, CHECK_BOX, CONTINUE, DEMO_PACKAGE, DISABLED, DRAWN, FINISH_RECTS, HIGHLIGHT,
-                   MAIN_MENU_RECTS, NO, NORMAL, OK, PACKAGES, YES, SetupRun, cd_scenario, check, main, make_cd,
+from setup_driver import (CANCEL, CHECK_BOX, CONTINUE, DEMO_PACKAGE, DISABLED, FINISH_RECTS, HIGHLIGHT,
+                   MAIN_MENU_RECTS, NO, NORMAL, OK, PACKAGES, YES, SetupRun, cd_scenario, check, main, make_cd, on,
                    running, scenario, shows, wait_for)
 
 RECORD = "HKCU\\SOFTWARE\\Quellmark Studio\\RV : Marvolen"
@@ -17,12 +17,6 @@ MAKER = "HKCU\\SOFTWARE\\Quellmark Studio"
 LOBBY = "HKLM\\Software\\Microsoft\\DirectPlay\\Applications\\Marvolen"
 UNINSTALL = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\RV : Marvolen"
 INSTALL_DIR = "C:\\Program Files\\Marvolen"
-
-
-def on(run, screen_id, timeout=60):
-    """Waits until the window shows the screen, live; returns that frame."""
-    return wait_for(lambda: (lambda f: f if not f.dimmed() and shows(f, screen_id, DRAWN[screen_id]) else None)(
-        run.frame()), timeout, f"screen {screen_id}")
 
 
 def label(frame, rect):

@@ -2,7 +2,7 @@
 
 import time
 
-from bench import (BLACK, CONTINUE, DEMO_PACKAGE, DISABLED, FINISH_RECTS, HIGHLIGHT, MAIN_MENU_RECTS, NO, NORMAL, PACKAGES, YES,
+from setup_driver import (BLACK, CONTINUE, DEMO_PACKAGE, DISABLED, FINISH_RECTS, HIGHLIGHT, MAIN_MENU_RECTS, NO, NORMAL, PACKAGES, YES,
                    cd_scenario, check, main, running, wait_for)
 from test_install import (INSTALL_DIR, LOBBY, RECORD, game_folder, install, key_exists, label, lnk, on, program_group,
                           reg_value, reinstall)

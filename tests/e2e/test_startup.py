@@ -5,7 +5,7 @@ import os
 import tempfile
 import time
 
-from bench import (BUILD, DISABLED, HIGHLIGHT, MAIN_MENU_RECTS, NORMAL, SetupRun, cd_scenario, check, main, make_cd,
+from setup_driver import (BUILD, DISABLED, HIGHLIGHT, MAIN_MENU_RECTS, NORMAL, SetupRun, cd_scenario, check, main, make_cd,
                    running, scenario, wait_for)
 
 EXIT = MAIN_MENU_RECTS[5]

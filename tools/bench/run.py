@@ -18,8 +18,8 @@ import time
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
-sys.path.insert(0, str(REPO / "tests" / "e2e"))
-from bench import BUILD, Display, Prefix  # noqa: E402  (the end-to-end tests' Wine helpers)
+sys.path.insert(0, str(REPO / "tools"))
+from setup_driver import BUILD, Display, Prefix  # noqa: E402
 
 OUT = BUILD / "bench"
 HARNESS = OUT / "bench.exe"

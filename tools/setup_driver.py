@@ -1,5 +1,6 @@
-"""The end-to-end bench: the real setup.exe under Wine, on an Xvfb display of its own, driven
-with xdotool and read back through screenshots and outside readers (wine reg, files on disk)."""
+"""The driver of the real setup.exe under Wine, on an Xvfb display of its own: prefixes, drives,
+the window found, moved over and clicked with xdotool, screenshots read back as frames. The
+end-to-end tests, the demo (`make run`) and the benchmark all drive the program through it."""
 
 import contextlib
 import os
@@ -11,7 +12,7 @@ import tempfile
 import time
 from pathlib import Path
 
-REPO = Path(__file__).resolve().parents[2]
+REPO = Path(__file__).resolve().parents[1]
 BUILD = Path(os.environ.get("MARVOLEN_BUILD", REPO / "build")).resolve()
 WINE_ENV = REPO / "tests" / "wine-env.sh"
 # The kind of prefix the build's programs need (tests/wine-env.sh): win64 for the x86-64 test build.
@@ -217,6 +218,12 @@ def shows(frame, screen_id, free_of=()):
               if not any(l <= x < r and t <= y < b for l, t, r, b in free_of)]
     matching = sum(frame.at(x, y) == background.at(x, y) for x, y in points)
     return matching >= 0.9 * len(points)
+
+
+def on(run, screen_id, timeout=60):
+    """Waits until the window shows the screen, live; returns that frame."""
+    return wait_for(lambda: (lambda f: f if not f.dimmed() and shows(f, screen_id, DRAWN[screen_id]) else None)(
+        run.frame()), timeout, f"screen {screen_id}")
 
 
 class SetupRun:
