@@ -1,4 +1,8 @@
 #pragma once
+#include <array>
+#include <cstddef>
+#include <iterator>
+
 #include "palette.h"
 #include "base/types.h"
 #include "resources/resource_ids.h"
@@ -43,43 +47,41 @@ constexpr Rect OnPromptPanel(const RECT& r)
             static_cast<int>(r.right) - PromptPanel.x, static_cast<int>(r.bottom) - PromptPanel.y};
 }
 
-// Every area from the program's own layout table, so a rectangle moved there moves here.
+// Every area from the program's own layout table, so a rectangle moved or a button added there
+// moves or gets its plate here.
 using namespace Layout;
-constexpr Area kAreas[] = {
-    {MainMenu, Part::Button, R(MainMenuRects[0]), 0},
-    {MainMenu, Part::Button, R(MainMenuRects[1]), 0},
-    {MainMenu, Part::Button, R(MainMenuRects[2]), 0},
-    {MainMenu, Part::Button, R(MainMenuRects[3]), 0},
-    {MainMenu, Part::Button, R(MainMenuRects[4]), 0},
-    {MainMenu, Part::Button, R(MainMenuRects[5]), 0},
+constexpr std::size_t kAreaCount = std::size(MainMenuRects) + std::size(DestinationRects) + 5 +
+                                   std::size(FinishRects) + 2 + std::size(ProgressRects) + 1 +
+                                   std::size(MessageRects) + std::size(QuestionRects);
+constexpr std::array<Area, kAreaCount> kAreas = [] {
+    std::array<Area, kAreaCount> areas{};
+    std::size_t n = 0;
+    for (const RECT& r : MainMenuRects) areas[n++] = {MainMenu, Part::Button, R(r), 0};
 
-    {DestinationScreen, Part::TextPlate, R(InstallFolderHeading), 1},
-    {DestinationScreen, Part::TextPlate, R(InstallPathLine), 1},
-    {DestinationScreen, Part::Button, R(DestinationRects[0]), 0},   // Browse
-    {DestinationScreen, Part::Button, R(DestinationRects[1]), 0},   // Back
-    {DestinationScreen, Part::Button, R(DestinationRects[2]), 0},   // Continue
-    {DestinationScreen, Part::TextPlate, R(FreeSpaceLine), 2},
-    {DestinationScreen, Part::TextPlate, R(SpaceRequiredLine), 2},
-    {DestinationScreen, Part::TextPlate, R(DesktopIconLabel), 3},
-    {DestinationScreen, Part::CheckBox, R(DestinationRects[3]), 0},
+    areas[n++] = {DestinationScreen, Part::TextPlate, R(InstallFolderHeading), 1};
+    areas[n++] = {DestinationScreen, Part::TextPlate, R(InstallPathLine), 1};
+    for (std::size_t i = 0; i + 1 < std::size(DestinationRects); ++i)   // Browse, Back, Continue
+        areas[n++] = {DestinationScreen, Part::Button, R(DestinationRects[i]), 0};
+    areas[n++] = {DestinationScreen, Part::TextPlate, R(FreeSpaceLine), 2};
+    areas[n++] = {DestinationScreen, Part::TextPlate, R(SpaceRequiredLine), 2};
+    areas[n++] = {DestinationScreen, Part::TextPlate, R(DesktopIconLabel), 3};
+    areas[n++] = {DestinationScreen, Part::CheckBox, R(DestinationRects[std::size(DestinationRects) - 1]), 0};
 
-    {FinishScreen, Part::TextPlate, R(FinishHeading), 1},
-    {FinishScreen, Part::TextPlate, R(FinishBody), 1},
-    {FinishScreen, Part::Button, R(FinishRects[0]), 0},
-    {FinishScreen, Part::Button, R(FinishRects[1]), 0},
-    {FinishScreen, Part::Button, R(FinishRects[2]), 0},
-    {FinishScreen, Part::Button, R(FinishRects[3]), 0},
+    areas[n++] = {FinishScreen, Part::TextPlate, R(FinishHeading), 1};
+    areas[n++] = {FinishScreen, Part::TextPlate, R(FinishBody), 1};
+    for (const RECT& r : FinishRects) areas[n++] = {FinishScreen, Part::Button, R(r), 0};
 
-    {ProgressScreen, Part::MapWindow, R(MapPicture), 0},
-    {ProgressScreen, Part::StripWindow, R(Strip), 0},
-    {ProgressScreen, Part::Button, R(ProgressRects[0]), 0},   // Cancel
+    areas[n++] = {ProgressScreen, Part::MapWindow, R(MapPicture), 0};
+    areas[n++] = {ProgressScreen, Part::StripWindow, R(Strip), 0};
+    for (const RECT& r : ProgressRects) areas[n++] = {ProgressScreen, Part::Button, R(r), 0};   // Cancel
 
     // Prompt panel, panel coordinates. OK shows alone, Yes and No together, over one shared plate.
-    {IDB_PROMPT_PANEL, Part::PanelText, OnPromptPanel(PromptText), 0},
-    {IDB_PROMPT_PANEL, Part::Button, OnPromptPanel(MessageRects[0]), 1},    // OK
-    {IDB_PROMPT_PANEL, Part::Button, OnPromptPanel(QuestionRects[0]), 1},   // Yes
-    {IDB_PROMPT_PANEL, Part::Button, OnPromptPanel(QuestionRects[1]), 1},   // No
-};
+    areas[n++] = {IDB_PROMPT_PANEL, Part::PanelText, OnPromptPanel(PromptText), 0};
+    for (const RECT& r : MessageRects) areas[n++] = {IDB_PROMPT_PANEL, Part::Button, OnPromptPanel(r), 1};
+    for (const RECT& r : QuestionRects) areas[n++] = {IDB_PROMPT_PANEL, Part::Button, OnPromptPanel(r), 1};
+    if (n != kAreaCount) throw "kAreaCount does not count every area";   // stops the build
+    return areas;
+}();
 
 // The union of all areas of one plate group.
 constexpr Rect groupBounds(int picture, int group)
