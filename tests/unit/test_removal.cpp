@@ -56,9 +56,14 @@ TEST_CASE("a read-only file stays, with the folders above it; the rest goes")
     CHECK_FALSE(Exists(root));
 }
 
-TEST_CASE("a folder that does not exist changes nothing")
+TEST_CASE("a folder that does not exist changes nothing, and a file of that name stays a file")
 {
-    CHECK(RemoveTree("C:\\no such folder\\Marvolen") == 1);
+    RemoveTree("C:\\no such folder\\Marvolen");
+    CHECK_FALSE(Exists("C:\\no such folder"));
+    const std::string file = ScratchFolder("not-a-folder") + "\\Marvolen";
+    Touch(file);
+    RemoveTree(file.c_str());
+    CHECK(Exists(file));
 }
 
 // A folder as the system names it, for the table below.
@@ -196,12 +201,14 @@ TEST_CASE("removing the shortcuts takes the whole group and the desktop link, an
     Touch(group + "\\Any name.lnk");
     Touch(std::string(desktop) + GameLinkName);
     Touch(std::string(desktop) + "\\Another game.lnk");
-    CHECK(RemoveShortcuts() == 1);
+    RemoveShortcuts();
     CHECK_FALSE(Exists(group));
     CHECK_FALSE(Exists(std::string(desktop) + GameLinkName));
     CHECK(Exists(std::string(desktop) + "\\Another game.lnk"));
     CHECK(Exists(programs));
-    CHECK(RemoveShortcuts() == 1);   // nothing left to remove: still fine
+    RemoveShortcuts();   // nothing left to remove: the folders around stay
+    CHECK(Exists(programs));
+    CHECK(Exists(std::string(desktop) + "\\Another game.lnk"));
 }
 
 }
