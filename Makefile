@@ -32,5 +32,5 @@ clean:
 # Timings under Wine (extraction, painting, hover, start-up, memory); rewrites BENCHMARKS.md.
 .PHONY: bench
 bench: build
-	@cmake --build $(BUILD) --target bench_harness -j2
-	@python3 tools/bench/run.py
+	@dir=$$(bash tools/runnable-build.sh) && cmake --build "$$dir" --target bench_harness -j2 && \
+	  MARVOLEN_BUILD="$$dir" python3 tools/bench/run.py

@@ -13,6 +13,11 @@
 //   bench profile PACKAGE DEST    the pieces of the program's extra work during extraction,
 //                                 each timed on its own
 //   bench startup-steps           start-up's steps one by one
+//   bench respond PACKAGE DEST RUNS
+//                                 start-up, then RUNS of the program's passes while a second
+//                                 thread plays the mouse on the window: moves on and off Cancel
+//                                 (time to the frame that shows it lit or dark) and a press on it
+//                                 (time to the question on screen, answered No)
 #include <windows.h>
 #include <psapi.h>
 
@@ -489,6 +494,126 @@ int ProfileMode(const char* package, const char* dest)
 
 }  // namespace
 
+// ---- Responsiveness during extraction ---------------------------------------------------
+
+// A pixel of a label that differs between two states of the frame, found by composing both.
+POINT LabelPixel(COLORREF wanted, COLORREF other, const RECT& area)
+{
+    Frame frame;
+    HDC screen = GetDC(nullptr);
+    Expect(BeginFrame(screen, frame), "cannot compose a frame");
+    ComposeFrame(frame);
+    POINT found = {-1, -1};
+    for (LONG y = area.top; y < area.bottom && found.x < 0; ++y)
+        for (LONG x = area.left; x < area.right && found.x < 0; ++x)
+            if (GetPixel(frame.dc, x, y) == wanted) found = {x, y};
+    EndFrame(frame);
+    ReleaseDC(nullptr, screen);
+    Expect(found.x >= 0 && wanted != other, "no label pixel to watch");
+    return found;
+}
+
+struct Player {
+    HWND window;
+    POINT cancelPixel, yesPixel;
+    volatile LONG extracting;   // set by the main thread while its passes run
+    volatile LONG stop;
+    std::vector<double> moves, questions;
+};
+
+// Polls the window's pixel until it shows the colour; the time from `started`, or -1.
+double WaitForPixel(HWND window, POINT at, COLORREF colour, double started)
+{
+    while (Ticks() - started < 2000) {
+        HDC dc = GetDC(window);
+        const COLORREF now = GetPixel(dc, at.x, at.y);
+        ReleaseDC(window, dc);
+        if (now == colour) return Ticks() - started;
+        Sleep(0);
+    }
+    return -1;
+}
+
+void Post(HWND window, UINT message, const RECT& on)
+{
+    const LPARAM at = MAKELPARAM((on.left + on.right) / 2, (on.top + on.bottom) / 2);
+    PostMessageA(window, message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0, at);
+}
+
+DWORD WINAPI PlayMouse(void* context)
+{
+    Player& p = *static_cast<Player*>(context);
+    const RECT off = {10, 10, 11, 11};
+    unsigned round = 0;
+    bool asked = false;
+    while (!p.stop) {
+        Sleep(20 + (round * 7919) % 40);   // irregular, so the moves fall anywhere in the work
+        if (!p.extracting) continue;
+        const bool onto = round % 2 == 0;
+        double started = Ticks();
+        Post(p.window, WM_MOUSEMOVE, onto ? Layout::ProgressRects[0] : off);
+        const double moved = WaitForPixel(p.window, p.cancelPixel, onto ? HighlightColour : NormalColour, started);
+        if (moved >= 0 && p.extracting) p.moves.push_back(moved);
+        ++round;
+        if (onto && !asked && round > 20 && moved >= 0) {
+            // Cancel is lit: press it, time the question, and answer No.
+            asked = true;
+            started = Ticks();
+            Post(p.window, WM_LBUTTONDOWN, Layout::ProgressRects[0]);
+            const double shown = WaitForPixel(p.window, p.yesPixel, NormalColour, started);
+            if (shown >= 0) p.questions.push_back(shown);
+            Post(p.window, WM_MOUSEMOVE, Layout::QuestionRects[1]);
+            Sleep(50);
+            Post(p.window, WM_LBUTTONDOWN, Layout::QuestionRects[1]);
+            Sleep(150);
+            ++round;   // the pointer is off Cancel now: the next move goes onto it
+        }
+    }
+    return 0;
+}
+
+int RespondMode(const char* package, const char* dest, int runs)
+{
+    TimedStartUp();
+    // The pixels that show Cancel lit and the question up, from the painter's own frames.
+    Setup.Screen = ProgressScreen;
+    Setup.Busy = 0;
+    Setup.StatusPanelShown = 0;
+    Button(CancelButton).colour = HighlightColour;
+    const POINT cancelPixel = LabelPixel(HighlightColour, NormalColour, Layout::ProgressRects[0]);
+    Button(CancelButton).colour = NormalColour;
+    Setup.PromptKind = QuestionPrompt;
+    Setup.StatusText = Text(IDS_ASK_ABORT);
+    const POINT yesPixel = LabelPixel(NormalColour, HighlightColour, Layout::QuestionRects[0]);
+    Setup.PromptKind = NoPrompt;
+    BackToMenu();
+
+    for (int run = 0; run < runs; ++run) {
+        WaitForGo("respond", run);
+        Player player{Setup.Window, cancelPixel, yesPixel, 0, 0, {}, {}};
+        HANDLE thread = CreateThread(nullptr, 0, PlayMouse, &player, 0, nullptr);
+        Expect(thread != nullptr, "cannot start the mouse player");
+        PrepareProgramPasses(package, dest);
+        BytesTotal = MeasureSetupPackage();
+        player.extracting = 1;
+        const int result = ExtractSetupPackage();
+        player.extracting = 0;
+        player.stop = 1;
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+        Expect(result == RunInstalled, "the extraction under the mouse did not install the package");
+        Expect(player.moves.size() >= 20, "too few mouse moves were answered during the extraction");
+        Expect(player.questions.size() == 1, "the press on Cancel brought no question");
+        std::printf("{\"kind\":\"respond\",\"run\":%d,\"moves\":%u,\"move_median_ms\":%.3f,\"move_p99_ms\":%.3f,"
+                    "\"question_ms\":%.3f}\n",
+                    run, static_cast<unsigned>(player.moves.size()), Percentile(player.moves, 0.5),
+                    Percentile(player.moves, 0.99), player.questions[0]);
+        std::fflush(stdout);
+        BackToMenu();
+    }
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
@@ -496,5 +621,7 @@ int main(int argc, char** argv)
     if (mode == "extract" && argc == 5) return ExtractMode(argv[2], argv[3], std::atoi(argv[4]));
     if (mode == "profile" && argc == 4) return ProfileMode(argv[2], argv[3]);
     if (mode == "startup-steps" && argc == 2) return StartUpStepsMode();
-    Fail("usage: bench paint ROUNDS | bench extract PACKAGE DEST PAIRS | bench profile PACKAGE DEST | bench startup-steps");
+    if (mode == "respond" && argc == 5) return RespondMode(argv[2], argv[3], std::atoi(argv[4]));
+    Fail("usage: bench paint ROUNDS | bench extract PACKAGE DEST PAIRS | bench profile PACKAGE DEST | "
+         "bench startup-steps | bench respond PACKAGE DEST RUNS");
 }
