@@ -132,7 +132,9 @@ void MebibyteText(std::uint64_t bytes, char (&text)[PathSize])
     std::snprintf(text, PathSize, "%luMB", static_cast<unsigned long>(units));
 }
 
-void FreeSpaceText(const char* path, char (&text)[PathSize]) { MebibyteText(FreeBytes(path), text); }
+std::uint64_t (*FreeBytesQuery)(const char* path) = FreeBytes;
+
+void FreeSpaceText(const char* path, char (&text)[PathSize]) { MebibyteText(FreeBytesQuery(path), text); }
 
 bool EnoughFreeSpace(std::uint64_t freeBytes) { return freeBytes >= RequiredFreeBytes; }
 

@@ -33,6 +33,10 @@ std::uint64_t FreeBytes(const char* path);
 // Whole mebibytes free on the drive of path, as "<n>MB".
 void FreeSpaceText(const char* path, char (&text)[PathSize]);
 
+// The query FreeSpaceText asks: FreeBytes, unless a test or the screen renderer sets a figure
+// of its own in its place.
+extern std::uint64_t (*FreeBytesQuery)(const char* path);
+
 // The arithmetic behind the two, apart from the disk queries.
 void MebibyteText(std::uint64_t bytes, char (&text)[PathSize]);
 std::uint64_t ClassicFreeBytes(DWORD sectorsPerCluster, DWORD bytesPerSector, DWORD freeClusters);

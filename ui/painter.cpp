@@ -17,7 +17,8 @@ void DrawDestination(HDC dc)
 {
     DrawButtons(dc, ScreenGroup(DestinationScreen));
     DrawLine(dc, Text(IDS_DESKTOP_ICON), DesktopIconLabel, NormalColour, CentredLine);
-    DrawLine(dc, Setup.InstallPath, InstallPathLine, NormalColour, CentredLine);
+    // A path too long for its line keeps its drive and the game's folder, with "..." between.
+    DrawLine(dc, Setup.InstallPath, InstallPathLine, NormalColour, CentredLine | DT_PATH_ELLIPSIS);
 
     char freeSpace[PathSize];
     char freeSpaceLine[PathSize];
@@ -57,6 +58,16 @@ void DrawFinish(HDC dc)
 
 }  // namespace
 
+HFONT CreateLabelFont()
+{
+    // Bold, 12 pixels high: the weight and size the plates were drawn for. Tahoma is on every
+    // Windows since 2000 and comes with Wine; where it is missing, the font mapper takes the
+    // nearest sans-serif face of this height and weight. No smoothing: every text pixel is in its
+    // colour exactly, as the labels' states are told apart by colour.
+    return CreateFontA(-12, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, VARIABLE_PITCH | FF_SWISS, "Tahoma");
+}
+
 bool BeginFrame(HDC display, Frame& frame)
 {
     frame.dc = CreateCompatibleDC(display);
@@ -67,6 +78,8 @@ bool BeginFrame(HDC display, Frame& frame)
     }
     SetBkMode(frame.dc, TRANSPARENT);
     frame.previous = SelectObject(frame.dc, frame.bitmap);
+    frame.font = CreateLabelFont();
+    if (frame.font) frame.previousFont = SelectObject(frame.dc, frame.font);   // else the default font
     return true;
 }
 
@@ -83,6 +96,8 @@ void ComposeFrame(Frame& frame)
 
 void EndFrame(Frame& frame)
 {
+    if (frame.previousFont) SelectObject(frame.dc, frame.previousFont);
+    if (frame.font) DeleteObject(frame.font);
     if (frame.previous) SelectObject(frame.dc, frame.previous);
     if (frame.dc) DeleteDC(frame.dc);
     if (frame.bitmap) DeleteObject(frame.bitmap);

@@ -166,6 +166,21 @@ def check_icon_and_cursor(scratch):
     check(b"--type=16" in run("wrestool", "-l", str(SETUP)), "a version record is present")
 
 
+def check_manifest():
+    """The application manifest, as Windows reads it: resource type 24, id 1."""
+    text = resource(24, 1, raw=True).decode("utf-8")
+    check(re.search(r'<requestedExecutionLevel level="requireAdministrator" uiAccess="false"\s*/>', text) is not None,
+          "the manifest asks for administrator rights")
+    check(re.search(r'name="Microsoft\.Windows\.Common-Controls" version="6\.0\.0\.0"', text) is not None
+          and 'publicKeyToken="6595b64144ccf1df"' in text, "the manifest depends on common controls 6")
+    supported = {"{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                 "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                 "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
+    found = set(re.findall(r'<supportedOS Id="(\{[^}]+\})"', text))
+    check(found == supported, f"the manifest names Vista to 11 as supported, got {sorted(found)}")
+    check(re.search(r"<dpiAware[^>]*>\s*false\s*</dpiAware>", text) is not None, "the manifest says: not DPI-aware")
+
+
 def check_reproducible_headers():
     """What would make two builds differ: link time stamps and the paths of the build."""
     for path in (SETUP, BUILD / "unrar" / "unrar.dll"):
@@ -181,7 +196,8 @@ def main():
     with tempfile.TemporaryDirectory() as scratch:
         scratch = Path(scratch)
         for step in (check_executable, check_texts, lambda: check_bitmaps(scratch), lambda: check_sounds(scratch),
-                     lambda: check_library(scratch), lambda: check_icon_and_cursor(scratch), check_reproducible_headers):
+                     lambda: check_library(scratch), lambda: check_icon_and_cursor(scratch), check_manifest,
+                     check_reproducible_headers):
             step()
     for failure in failures:
         print("FAIL", failure)

@@ -2,6 +2,7 @@
 // artwork and layout can be looked at without driving the program. Usage: render_screens DIR
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "base/state.h"
 #include "base/texts.h"
 #include "ui/layout.h"
+#include "system/destination.h"
 #include "ui/painter.h"
 
 namespace {
@@ -89,6 +91,15 @@ int main(int argc, char** argv)
     DestinationButtons[2].colour = HighlightColour;
     ok &= SaveFrame(dir + "destination.bmp");
     DestinationButtons[2].colour = NormalColour;
+    // The largest figures: eight digits of free space, a path of 240 characters.
+    FreeBytesQuery = [](const char*) -> std::uint64_t { return 99999999ull << 20; };
+    std::string deep = "C:\\Games";
+    while (deep.size() < 230) deep += "\\A Folder With A Long Name";
+    deep = deep.substr(0, 231) + "\\Marvolen";
+    lstrcpyA(Setup.InstallPath, deep.c_str());
+    ok &= SaveFrame(dir + "destination-long.bmp");
+    FreeBytesQuery = FreeBytes;
+    lstrcpyA(Setup.InstallPath, "C:\\Program Files\\Marvolen");
 
     Live(ProgressScreen);
     Setup.ProgressStep = 9;
@@ -106,6 +117,9 @@ int main(int argc, char** argv)
     Setup.RunResult = RunInstalled;
     ok &= SaveFrame(dir + "finish.bmp");
 
+    // After an uninstall the menu offers "Install" again behind the closing message.
+    Setup.Installed = 0;
+    RefreshAvailability();
     Live(MainMenu);
     Setup.Busy = 1;
     Setup.PromptKind = MessagePrompt;

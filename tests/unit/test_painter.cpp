@@ -1,10 +1,15 @@
 #include <doctest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "resources/resource_ids.h"
+#include "base/texts.h"
 #include "support.h"
+#include "system/destination.h"
 #include "ui/layout.h"
+#include "ui/painter.h"
 
 using namespace Layout;
 
@@ -72,6 +77,63 @@ TEST_CASE("the destination screen shows the path, the free space and the tick on
 
     strcpy(Setup.InstallPath, "D:\\Elsewhere\\Marvolen");
     CHECK_FALSE(SameArea(ticked, 52, 87, ComposeCurrent(), 52, 87, 584, 23));
+}
+
+TEST_CASE("every text the painter draws fits its rectangle in the painter's font, at its largest value")
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    HFONT font = CreateLabelFont();
+    REQUIRE(font);
+    HGDIOBJ previous = SelectObject(dc, font);
+    char freeSpace[PathSize], freeSpaceLine[PathSize];
+    MebibyteText(99999999ull << 20, freeSpace);   // 99,999,999 MB: a drive of some 95 TiB
+    REQUIRE(std::string(freeSpace) == "99999999MB");
+    strcpy(freeSpaceLine, Text(IDS_AVAILABLE_SPACE));
+    strcat(freeSpaceLine, freeSpace);
+    struct Case { const char* text; RECT area; UINT format; };
+    std::vector<Case> cases = {
+        {freeSpaceLine, FreeSpaceLine, LeftLine},
+        {Text(IDS_SPACE_REQUIRED), SpaceRequiredLine, LeftLine},
+        {Text(IDS_DESKTOP_ICON), DesktopIconLabel, CentredLine},
+        {Text(IDS_INSTALL_FOLDER), InstallFolderHeading, CentredLine},
+        {"C:\\Program Files (x86)\\Marvolen", InstallPathLine, CentredLine},
+    };
+    for (UINT id : {IDS_INSTALLED_HEADING, IDS_ABORTED_HEADING, IDS_FAILED_HEADING})
+        cases.push_back({Text(id), FinishHeading, CentredLine});
+    for (UINT id : {IDS_INSTALLED_BODY, IDS_RETRY_BODY}) cases.push_back({Text(id), FinishBody, Wrapped});
+    for (UINT id : {IDS_INITIALIZING, IDS_PREPARING, IDS_CREATING_ICONS, IDS_UPDATING_REGISTRY, IDS_REMOVING_FILES,
+                    IDS_REMOVING_ICONS, IDS_REMOVING_REGISTRY})
+        cases.push_back({Text(id), StatusPanelText, CentredLine});
+    for (UINT id : {IDS_ASK_ABORT, IDS_NO_SPACE, IDS_ASK_UNINSTALL, IDS_UNINSTALLED, IDS_BAD_FOLDER})
+        cases.push_back({Text(id), PromptText, Wrapped});
+    ResetButtons();
+    for (const ButtonGroup& group : {ScreenGroup(MainMenu), ScreenGroup(DestinationScreen), ScreenGroup(ProgressScreen),
+                                     ScreenGroup(FinishScreen), PromptGroup(MessagePrompt), PromptGroup(QuestionPrompt)})
+        for (int i = 0; i < group.count; ++i)
+            cases.push_back({group.buttons[i].label, *group.buttons[i].rect, CentredLine});
+    cases.push_back({Text(IDS_PLAY), MainMenuRects[0], CentredLine});
+    for (const Case& c : cases) {
+        CAPTURE(c.text);
+        RECT measured = {c.area.left, c.area.top, c.area.right, c.area.top};
+        DrawTextA(dc, c.text, -1, &measured, (c.format & ~DT_VCENTER) | DT_CALCRECT);
+        CHECK(measured.right - measured.left <= c.area.right - c.area.left);
+        CHECK(measured.bottom - measured.top <= c.area.bottom - c.area.top);
+    }
+
+    // A path too long for its line keeps its drive and the game's folder.
+    char longPath[PathSize] = "C:\\";
+    while (strlen(longPath) < 230) strcat(longPath, "A Folder With A Long Name\\");
+    strcat(longPath, "Marvolen");
+    RECT line = InstallPathLine;
+    DrawTextA(dc, longPath, -1, &line, CentredLine | DT_PATH_ELLIPSIS | DT_MODIFYSTRING);
+    const std::string shown = longPath;
+    CHECK(shown.compare(0, 3, "C:\\") == 0);
+    CHECK(shown.size() > 12);
+    CHECK(shown.compare(shown.size() - 9, 9, "\\Marvolen") == 0);
+    CHECK(shown.find("...") != std::string::npos);
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    DeleteDC(dc);
 }
 
 TEST_CASE("the progress screen shows the frame pair of the step, the last pair past the end")
