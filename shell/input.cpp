@@ -8,15 +8,11 @@
 #include "ui/layout.h"
 #include "ui/painter.h"
 
-namespace {
-
 void PlayButtonSound(int soundId)
 {
     // Asynchronous: a new sound cuts off the one still playing.
     PlaySoundA(MAKEINTRESOURCEA(soundId), Setup.Instance, SND_RESOURCE | SND_ASYNC);
 }
-
-}  // namespace
 
 bool MouseLive() { return Setup.PromptKind != NoPrompt || !Setup.Busy; }
 
@@ -47,9 +43,12 @@ void Click(POINT pointer)
     const ButtonGroup group = LiveGroup();
     for (int i = 0; i < group.count; ++i) {
         const ScreenButton& button = group.buttons[i];
-        if (PtInRect(button.rect, pointer) && button.colour == HighlightColour) {
-            PlayButtonSound(IDW_CLICK);
-            ButtonAction(group, i);
-        }
+        if (PtInRect(button.rect, pointer) && button.colour == HighlightColour) Press(group, i);
     }
+}
+
+void Press(const ButtonGroup& group, int index)
+{
+    PlayButtonSound(IDW_CLICK);
+    ButtonAction(group, index);
 }

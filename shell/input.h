@@ -4,10 +4,18 @@
 
 #include <windows.h>
 
+#include "ui/layout.h"
+
 // Mouse messages count only while a prompt is up or the program is not busy.
 bool MouseLive();
 
 void Hover(POINT pointer);
 void Click(POINT pointer);
+
+// A press on a button of the live group: the click sound, then its action. The mouse and the
+// keys both press through here.
+void Press(const ButtonGroup& group, int index);
+
+void PlayButtonSound(int soundId);
 
 #endif

@@ -5,6 +5,7 @@
 #include "resources/resource_ids.h"
 #include "shell/flow.h"
 #include "shell/input.h"
+#include "shell/keys.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
 
@@ -33,6 +34,7 @@ bool CreateMainWindow()
     if (!Setup.Window) return false;
     ShowWindow(Setup.Window, SW_SHOWNORMAL);
     UpdateWindow(Setup.Window);
+    SetFocus(Setup.Window);   // the keys work from the start
     return true;
 }
 
@@ -70,6 +72,9 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_LBUTTONUP:
         PaintScreen();
         return 0;
+    case WM_KEYDOWN:
+        if (MouseLive() && KeyPressed(wParam)) return 0;
+        break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

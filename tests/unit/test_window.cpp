@@ -197,4 +197,68 @@ TEST_CASE("a run that stops before anything was extracted leaves the destination
     CHECK(GetFileAttributesA((folder + "\\big.dat").c_str()) == INVALID_FILE_ATTRIBUTES);
 }
 
+TEST_CASE("the keys light and press the live group's buttons as the mouse does, and only when it would")
+{
+    Fresh();   // main menu, nothing installed: Reinstall and Uninstall are unavailable
+    const auto key = [](WPARAM k) { SendMessageA(Setup.Window, WM_KEYDOWN, k, 0); };
+    const auto lit = [] {
+        const ButtonGroup group = LiveGroup();
+        for (int i = 0; i < group.count; ++i)
+            if (group.buttons[i].colour == HighlightColour) return group.buttons[i].id;
+        return static_cast<ButtonId>(-1);
+    };
+    struct Step { WPARAM key; ButtonId lit; };
+    const Step menu[] = {
+        {VK_TAB, InstallOrPlayButton}, {VK_DOWN, WebSiteButton}, {VK_TAB, DirectXButton},   // skips two
+        {VK_RIGHT, ExitButton},        {VK_TAB, InstallOrPlayButton},                        // wraps
+        {VK_UP, ExitButton},           {VK_LEFT, DirectXButton},
+    };
+    for (const Step& step : menu) {
+        key(step.key);
+        CHECK(lit() == step.lit);
+    }
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = 0x80;
+    SetKeyboardState(keys);
+    key(VK_TAB);   // Shift+Tab: back, past the unavailable ones
+    CHECK(lit() == WebSiteButton);
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+    CHECK(MainMenuButtons[4].colour == NormalColour);   // the old one went dark
+
+    // A press of Enter on the lit Install leads on; the check box is reached and toggled like a button.
+    key(VK_UP);
+    key(VK_RETURN);
+    REQUIRE(Setup.Screen == DestinationScreen);
+    for (int i = 0; i < 4; ++i) key(VK_TAB);
+    CHECK(lit() == DesktopIconBox);
+    key(VK_SPACE);
+    CHECK(Setup.DesktopIconWanted == 1);
+    key(VK_ESCAPE);   // the destination's way out is Back
+    CHECK(Setup.Screen == MainMenu);
+
+    // While busy without a prompt, keys do nothing: Install, lit when the menu was left, stays lit.
+    CHECK(lit() == InstallOrPlayButton);
+    Setup.Busy = 1;
+    key(VK_TAB);
+    key(VK_ESCAPE);
+    CHECK(lit() == InstallOrPlayButton);
+    PumpMessages();
+    CHECK(Setup.QuitRequested == 0);
+    Setup.Busy = 0;
+
+    // In a prompt only its buttons count: Escape answers No, Tab and Enter choose Yes.
+    PostMessageA(Setup.Window, WM_KEYDOWN, VK_ESCAPE, 0);
+    CHECK(AskYesNo(Text(IDS_ASK_UNINSTALL)) == 0);
+    CHECK(Setup.Screen == MainMenu);
+    PostMessageA(Setup.Window, WM_KEYDOWN, VK_TAB, 0);
+    PostMessageA(Setup.Window, WM_KEYDOWN, VK_RETURN, 0);
+    CHECK(AskYesNo(Text(IDS_ASK_UNINSTALL)) == 1);
+
+    key(VK_ESCAPE);   // the main menu's way out is Exit
+    PumpMessages();
+    CHECK(Setup.QuitRequested == 1);
+}
+
 }
