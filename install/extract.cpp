@@ -10,6 +10,7 @@
 std::uint64_t BytesTotal;
 std::uint64_t BytesDone;
 bool ExtractionBegan;
+unsigned EntriesExtracted;
 
 namespace {
 
@@ -132,6 +133,7 @@ int ExtractPackage(const char* packagePath, const char* destinationPath, const E
 
     int result = RunFailed;
     ExtractionBegan = false;
+    EntriesExtracted = 0;
     // The folder exactly as Windows names it; the OEM code page would turn what it lacks into
     // look-alikes and put the files somewhere else.
     std::wstring destination = WideFromAnsi(destinationPath);
@@ -148,6 +150,7 @@ int ExtractPackage(const char* packagePath, const char* destinationPath, const E
             ExtractionBegan = true;
             damaged = Unrar.ProcessFileW(package, RAR_EXTRACT, &destination[0], nullptr) != 0;
             shortOfData = BytesDone - before < DeliveredSize(Entry);
+            if (!damaged && !shortOfData) ++EntriesExtracted;
             PumpNowAndThen();
             if (damaged || shortOfData) break;
         }

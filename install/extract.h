@@ -10,6 +10,7 @@
 extern std::uint64_t BytesTotal;   // the measured total the progress steps are taken from, set by the run
 extern std::uint64_t BytesDone;    // data delivered in the running extraction
 extern bool ExtractionBegan;       // the running or last extraction wrote (or tried to write) an entry
+extern unsigned EntriesExtracted;  // entries the running or last extraction wrote
 
 // What the passes report to the run that started them and ask of it. The run supplies these;
 // this floor knows nothing of windows.

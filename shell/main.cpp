@@ -2,7 +2,7 @@
 
 #include "shell/startup.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
 {
-    return RunSetup(instance);
+    return RunSetup(instance, arguments ? arguments : "");
 }

@@ -1,11 +1,13 @@
 #include "shell/runs.h"
 
+#include "base/exit_codes.h"
 #include "base/names.h"
 #include "base/state.h"
 #include "base/texts.h"
 #include "install/extract.h"
 #include "install/shortcuts.h"
 #include "shell/flow.h"
+#include "shell/log.h"
 #include "shell/prompts.h"
 #include "shell/startup.h"
 #include "shell/window.h"
@@ -57,13 +59,10 @@ void EndStatus()
 void FinishInstallation()
 {
     StatusPhase(Text(IDS_CREATING_ICONS));
-    BuildUninstallerPath(Setup.WindowsDir);
-    CreateShortcuts(Setup.InstallPath, Setup.DesktopIconWanted, Setup.UninstallerPath, Text(IDS_GAME_SITE),
-                    Text(IDS_MAKER_SITE), Text(IDS_PUBLISHER_SITE));
+    MakeShortcuts();
     Sleep(500);
     NextStatus(Text(IDS_UPDATING_REGISTRY));
-    WriteInstallRecords(Setup.InstallPath, Setup.UninstallerPath, Setup.SetupDir, Text(IDS_LANGUAGE),
-                        Text(IDS_VERSION));
+    MakeRecords();
     Sleep(500);
     EndStatus();
     Setup.RunResult = RunInstalled;
@@ -77,6 +76,73 @@ void FinishInstallation()
 
 const ExtractionHooks WindowHooks = {CancelGoesLive, ShowStep, PumpMessages, RunStopping};
 
+int CheckDestination()
+{
+    Log("Destination folder: %s", Setup.InstallPath);
+    // A folder that could never be removed again, or that the files could not land in as named,
+    // is refused before anything is written.
+    if (!UsableDestination(Setup.InstallPath)) {
+        Log("FAILED: the folder cannot be used for the installation");
+        return ExitFailed;
+    }
+    const std::uint64_t free = FreeBytes(Setup.InstallPath);
+    Log("Free space on its drive: %llu bytes, %llu needed", static_cast<unsigned long long>(free),
+        static_cast<unsigned long long>(RequiredFreeBytes));
+    if (!EnoughFreeSpace(free)) {
+        Log("FAILED: not enough free space");
+        return ExitNoSpace;
+    }
+    return ExitDone;
+}
+
+void LogExtraction(int result)
+{
+    Log("Package %s: %u entries extracted, %llu bytes", Setup.PackagePath, EntriesExtracted,
+        static_cast<unsigned long long>(BytesDone));
+    if (result == RunAborted) Log("Installation aborted");
+    if (result != RunFailed) return;
+    // The system's word for the package, where it has one; the library's otherwise.
+    if (GetFileAttributesA(Setup.PackagePath) == INVALID_FILE_ATTRIBUTES) LogFailure("the package", GetLastError());
+    else Log("FAILED: the package is damaged, incomplete or could not be written in full");
+}
+
+void MakeShortcuts()
+{
+    BuildUninstallerPath(Setup.WindowsDir);
+    CreateShortcuts(Setup.InstallPath, Setup.DesktopIconWanted, Setup.UninstallerPath, Text(IDS_GAME_SITE),
+                    Text(IDS_MAKER_SITE), Text(IDS_PUBLISHER_SITE));
+    Log("Links written in the program group%s", Setup.DesktopIconWanted ? " and on the desktop" : "");
+}
+
+void MakeRecords()
+{
+    WriteInstallRecords(Setup.InstallPath, Setup.UninstallerPath, Setup.SetupDir, Text(IDS_LANGUAGE),
+                        Text(IDS_VERSION));
+    Log("Records written: install record, Add/Remove Programs entry, lobby registration");
+}
+
+void RemoveWhatThisRunWrote()
+{
+    if (!ExtractionBegan) return;
+    RemoveTree(Setup.InstallPath);
+    Log("Removed the files of this run: %s", Setup.InstallPath);
+}
+
+int UninstallSteps(void (*between)(UINT nextText))
+{
+    std::wstring folder;
+    if (!ReadInstallDirW(folder)) Log("No install record: no files to remove");
+    RemoveInstalledFiles();
+    Log("Removed the game's folder");
+    between(IDS_REMOVING_ICONS);
+    RemoveShortcuts();
+    Log("Removed the program group and the desktop link");
+    between(IDS_REMOVING_REGISTRY);
+    DeleteInstallRecords();
+    Log("Removed the records");
+    return ExitDone;
+}
+
 std::uint64_t MeasureSetupPackage() { return MeasurePackage(Setup.PackagePath, WindowHooks); }
 
 int ExtractSetupPackage() { return ExtractPackage(Setup.PackagePath, Setup.InstallPath, WindowHooks); }
@@ -85,13 +151,9 @@ void RunInstallation()
 {
     // A folder that could never be removed again, or that the files could not land in as named,
     // is refused before anything is written.
-    if (!UsableDestination(Setup.InstallPath)) {
-        ShowMessage(Text(IDS_BAD_FOLDER));
-        return;
-    }
-    if (!EnoughFreeSpace(FreeBytes(Setup.InstallPath))) {
-        ShowMessage(Text(IDS_NO_SPACE));
-        return;
+    switch (CheckDestination()) {
+    case ExitFailed: ShowMessage(Text(IDS_BAD_FOLDER)); return;
+    case ExitNoSpace: ShowMessage(Text(IDS_NO_SPACE)); return;
     }
     Setup.RunUnderWay = InstallRun;
     Setup.Screen = ProgressScreen;
@@ -102,6 +164,7 @@ void RunInstallation()
     BytesTotal = MeasureSetupPackage();
     // A close confirmed while the package was measured stops the run before anything is written.
     const int result = RunStopping() ? RunAborted : ExtractSetupPackage();
+    LogExtraction(result);
     if (result == RunInstalled) {
         FinishInstallation();
     } else {
@@ -121,7 +184,7 @@ void CleanUpAfterFailedRun()
     Sleep(500);
     // Only what this run may have written goes: when no entry was extracted, the folder holds
     // nothing of this run's, and on a Reinstall it holds the earlier installation.
-    if (ExtractionBegan) RemoveTree(Setup.InstallPath);
+    RemoveWhatThisRunWrote();
     EndStatus();
     Setup.Installed = 0;
     RefreshAvailability();
@@ -135,13 +198,10 @@ void RunUninstall()
     Setup.RunUnderWay = UninstallRun;
     StatusPhase(Text(IDS_REMOVING_FILES));
     Sleep(500);
-    RemoveInstalledFiles();
-    NextStatus(Text(IDS_REMOVING_ICONS));
-    Sleep(500);
-    RemoveShortcuts();
-    NextStatus(Text(IDS_REMOVING_REGISTRY));
-    Sleep(500);
-    DeleteInstallRecords();
+    UninstallSteps([](UINT nextText) {
+        NextStatus(Text(nextText));
+        Sleep(500);
+    });
     EndStatus();
     Setup.Installed = 0;
     RefreshAvailability();

@@ -3,6 +3,8 @@
 #ifndef MARVOLEN_RUNS_H
 #define MARVOLEN_RUNS_H
 
+#include <windows.h>
+
 #include <cstdint>
 
 #include "install/extract.h"
@@ -17,6 +19,19 @@ void CleanUpAfterFailedRun();
 // The two passes over the setup's own package into InstallPath, reporting to the window: the
 // steps show on the progress screen, the window stays alive, a confirmed Cancel or close stops.
 extern const ExtractionHooks WindowHooks;
+
+// The steps both the windowed and the unattended runs take, each noted in the log.
+// The destination and its free space: ExitDone, ExitFailed (a folder that cannot be used) or
+// ExitNoSpace.
+int CheckDestination();
+void LogExtraction(int result);
+void MakeShortcuts();
+void MakeRecords();
+// After an aborted or failed extraction: the destination, if this run wrote into it.
+void RemoveWhatThisRunWrote();
+// The uninstall's three removals; `between` runs before the second and the third with the text
+// of what comes.
+int UninstallSteps(void (*between)(unsigned nextText));
 std::uint64_t MeasureSetupPackage();
 int ExtractSetupPackage();
 

@@ -3,11 +3,15 @@
 #include <cstring>
 #include <objbase.h>
 
+#include "base/exit_codes.h"
 #include "base/names.h"
 #include "base/state.h"
 #include "base/texts.h"
 #include "resources/resource_ids.h"
+#include "shell/command_line.h"
 #include "shell/flow.h"
+#include "shell/log.h"
+#include "shell/silent.h"
 #include "shell/window.h"
 #include "system/bounded_text.h"
 #include "system/destination.h"
@@ -92,14 +96,14 @@ bool GoLive()
 }  // namespace
 
 const StartUpStep StartUpSteps[] = {
-    {"program paths and uninstaller copy", LocateProgram, false},
-    {"texts", LoadProgramTexts, false},
-    {"window", OpenWindow, false},
-    {"COM", StartCom, false},
-    {"pause", InitialPause, true},
-    {"install state", LearnInstallState, false},
-    {"library copy", WriteUnrarLibrary, false},
-    {"live menu paint", GoLive, false},
+    {"program paths and uninstaller copy", LocateProgram, false, false},
+    {"texts", LoadProgramTexts, false, false},
+    {"window", OpenWindow, false, true},
+    {"COM", StartCom, false, false},
+    {"pause", InitialPause, true, true},
+    {"install state", LearnInstallState, false, false},
+    {"library copy", WriteUnrarLibrary, false, false},
+    {"live menu paint", GoLive, false, true},
 };
 const int StartUpStepCount = sizeof StartUpSteps / sizeof StartUpSteps[0];
 
@@ -159,8 +163,58 @@ bool StartUp(HINSTANCE instance)
     return true;
 }
 
-int RunSetup(HINSTANCE instance)
+namespace {
+
+constexpr char Usage[] =
+    "Marvolen Setup\n\n"
+    "setup.exe  [/silent [/dir=<folder>] [/desktopicon]]  [/log=<file>]\n"
+    "setup.exe  /uninstall /silent  [/log=<file>]\n"
+    "untsetup.exe  /silent  [/log=<file>]\n\n"
+    "/silent\tinstall (or uninstall) without a window or a question\n"
+    "/dir\tthe game's folder, taken as given\n"
+    "/desktopicon\ta link on the desktop too\n"
+    "/log\ta plain-text log of every step\n\n"
+    "Exit codes: 0 done, 2 failed, 3 not enough free space, 4 unknown switch,\n"
+    "5 nothing to uninstall, 6 already running.";
+
+// Start-up's steps that need no window, for an unattended run.
+void StartUpWithoutWindow(HINSTANCE instance)
 {
+    Setup.Instance = instance;
+    for (const StartUpStep& step : StartUpSteps)
+        if (!step.window) step.run();
+}
+
+int RunUnattended(HINSTANCE instance, const Options& options)
+{
+    StartUpWithoutWindow(instance);
+    const int code = options.uninstall || Setup.UninstallerMode ? RunSilentUninstall() : RunSilentInstall(options);
+    Log("Exit code %d", code);
+    CoUninitialize();
+    return code;
+}
+
+}  // namespace
+
+int RunSetup(HINSTANCE instance, const char* arguments)
+{
+    Options options;
+    if (!ParseCommandLine(arguments, options)) return ExitBadSwitch;
+    if (options.help) {
+        MessageBoxA(nullptr, Usage, "Marvolen Setup", MB_OK | MB_ICONINFORMATION);
+        return ExitDone;
+    }
+    OpenLog(options.log);
+    Log("Started with \"%s\"", arguments);
+    // One setup at a time: two would extract into, and remove, the same folders. The handle is
+    // left for Windows to close when the program ends.
+    CreateMutexA(nullptr, FALSE, "Marvolen Setup is running");
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        Log("FAILED: another Marvolen Setup is running");
+        if (!options.silent) MessageBoxA(nullptr, "Marvolen Setup is already running.", "Marvolen Setup", MB_OK | MB_ICONINFORMATION);
+        return ExitAlreadyRunning;
+    }
+    if (options.silent) return RunUnattended(instance, options);
     if (!StartUp(instance)) return 0;
     const int exitCode = RunMessageLoop();
     CoUninitialize();

@@ -23,7 +23,8 @@ void WriteLibraryCopy(const char* path);
 struct StartUpStep {
     const char* name;
     bool (*run)();
-    bool pause;   // the fixed pause, which the bench reports apart
+    bool pause;    // the fixed pause, which the bench reports apart
+    bool window;   // needs the window: an unattended run leaves it out
 };
 extern const StartUpStep StartUpSteps[];
 extern const int StartUpStepCount;
@@ -31,7 +32,8 @@ extern const int StartUpStepCount;
 // Runs the steps with the program's instance; false when the window cannot be created.
 bool StartUp(HINSTANCE instance);
 
-// The whole program: start-up, then the message loop. Returns the exit code.
-int RunSetup(HINSTANCE instance);
+// The whole program, given its arguments: with /silent an unattended run, else start-up and
+// the message loop. Returns the exit code (see base/exit_codes.h).
+int RunSetup(HINSTANCE instance, const char* arguments);
 
 #endif

@@ -1,6 +1,7 @@
 #include "system/records.h"
 
 #include <cstring>
+#include <string>
 
 #include "base/names.h"
 #include "system/bounded_text.h"
@@ -74,6 +75,9 @@ void WriteUninstallEntry(const char* uninstallerPath)
     if (!CreateKey(UninstallEntry.root, UninstallEntry.path, key)) return;
     WriteText(key, "DisplayName", DisplayName);
     WriteText(key, "UninstallString", uninstallerPath);
+    // The standard value for removing the program without questions.
+    std::string quiet = std::string("\"") + uninstallerPath + "\" /silent";
+    WriteText(key, "QuietUninstallString", quiet.c_str());
     RegCloseKey(key);
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "shell/command_line.h"
 #include "shell/startup.h"
 #include "system/bounded_text.h"
 #include "support.h"
@@ -60,6 +61,42 @@ TEST_CASE("a program folder too long for the package path is refused, not cut")
     const std::string folder = "D:\\" + std::string(242, 'x');
     CHECK_FALSE(DeriveProgramPaths((folder + "\\setup.exe").c_str(), "C:\\windows"));
     CHECK(Setup.PackagePath[0] == '\0');
+}
+
+TEST_CASE("the command line: switches in either form and any case, values with blanks, nothing unknown")
+{
+    struct Case {
+        const char* line;
+        bool ok, silent = false, uninstall = false, icon = false, help = false;
+        const char* dir = "";
+        const char* log = "";
+    };
+    const Case cases[] = {
+        {"", true, false, false, false, false, "", ""},
+        {"/silent", true, true, false, false, false, "", ""},
+        {"-SILENT /DesktopIcon", true, true, false, true, false, "", ""},
+        {"/silent \"/dir=C:\\My Games\\Marvolen\" /log=C:\\setup.log", true, true, false, false, false,
+         "C:\\My Games\\Marvolen", "C:\\setup.log"},
+        {"/silent /dir=\"C:\\My Games\\Marvolen\"", true, true, false, false, false, "C:\\My Games\\Marvolen", ""},
+        {"/uninstall -silent", true, true, true, false, false, "", ""},
+        {"/?", true, false, false, false, true, "", ""},
+        {"/quiet", false}, {"silent", false}, {"/dir", false}, {"/dir=", false}, {"/silent=yes", false},
+        {"/log=", false},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.line);
+        Options options;
+        REQUIRE(ParseCommandLine(c.line, options) == c.ok);
+        if (!c.ok) continue;
+        CHECK(options.silent == c.silent);
+        CHECK(options.uninstall == c.uninstall);
+        CHECK(options.desktopIcon == c.icon);
+        CHECK(options.help == c.help);
+        CHECK(std::string(options.dir) == c.dir);
+        CHECK(std::string(options.log) == c.log);
+    }
+    Options options;
+    CHECK_FALSE(ParseCommandLine(("/dir=C:\\" + std::string(300, 'x')).c_str(), options));   // too long: refused
 }
 
 }

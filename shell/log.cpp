@@ -1,0 +1,46 @@
+#include "shell/log.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+
+char LogPath[MAX_PATH] = "";
+
+}  // namespace
+
+void OpenLog(const char* path)
+{
+    if (!path[0] || lstrlenA(path) >= MAX_PATH) return;
+    lstrcpyA(LogPath, path);
+    Log("Marvolen Setup log");
+}
+
+void Log(const char* format, ...)
+{
+    if (!LogPath[0]) return;
+    // Opened for each line and closed again: what was written stays, whatever ends the program.
+    FILE* file = std::fopen(LogPath, "a");
+    if (!file) return;   // a log that cannot be written is no reason to stop
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    std::fprintf(file, "%04u-%02u-%02u %02u:%02u:%02u  ", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+                 now.wSecond);
+    va_list values;
+    va_start(values, format);
+    std::vfprintf(file, format, values);
+    va_end(values);
+    std::fputs("\n", file);
+    std::fclose(file);
+}
+
+void LogFailure(const char* what, DWORD error)
+{
+    char text[512] = "";
+    if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                        sizeof text, nullptr))
+        std::snprintf(text, sizeof text, "error %lu", static_cast<unsigned long>(error));
+    for (char* c = text; *c; ++c)
+        if (*c == '\r' || *c == '\n') *c = ' ';
+    Log("FAILED: %s: %s", what, text);
+}

@@ -1,0 +1,14 @@
+// Unattended runs from the command line: no window, no prompt, no pause; the outcome is the
+// exit code, and the steps go to the log when one was asked for.
+#ifndef MARVOLEN_SILENT_H
+#define MARVOLEN_SILENT_H
+
+#include "shell/command_line.h"
+
+// Installs into options.dir (taken as given), else the recorded folder, else the default one.
+int RunSilentInstall(const Options& options);
+
+// Uninstalls the recorded installation; ExitNothingToUninstall without a record.
+int RunSilentUninstall();
+
+#endif

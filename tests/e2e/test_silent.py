@@ -1,0 +1,93 @@
+"""Unattended runs from the command line, read back by outside readers: the exit code, the files,
+the links, the records and the log."""
+
+import subprocess
+import tempfile
+from pathlib import Path
+
+from setup_driver import PACKAGES, SetupRun, cd_scenario, check, main
+from test_install import (RECORD, UNINSTALL, desktop_link, extracted_source, key_exists, lnk, program_group, reg_value,
+                          same_tree)
+
+FOLDER = "C:\\My Games\\Marvolen"
+
+
+def setup(prefix, *args, program="D:\\setup.exe"):
+    return prefix.wine(program, *args, check=False).returncode
+
+
+def test_a_silent_install_and_uninstall_match_the_windowed_runs():
+    with cd_scenario("silent", PACKAGES / "game.rar") as (display, prefix, cd), \
+            tempfile.TemporaryDirectory() as source:
+        code = setup(prefix, "-SILENT", f"/dir={FOLDER}", "/DesktopIcon", "/log=C:\\install.log")
+        check(code == 0, f"a silent install exits 0, got {code}")
+        game = prefix.drive_c / "My Games" / "Marvolen"
+        check(same_tree(game, extracted_source(PACKAGES / "game.rar", Path(source))),
+              "the files are the package's, in the folder as given")
+        check(reg_value(prefix, RECORD, "InstallDir") == ("REG_SZ", FOLDER), "InstallDir names it")
+        check(reg_value(prefix, UNINSTALL, "QuietUninstallString") ==
+              ("REG_SZ", '"C:\\windows\\untsetup.exe" /silent'), "the quiet uninstall string is recorded")
+        check(reg_value(prefix, UNINSTALL, "UninstallString") == ("REG_SZ", "C:\\windows\\untsetup.exe"),
+              "the uninstall string stays as it was")
+        check(len(list(program_group(prefix).glob("*.lnk"))) == 7 and desktop_link(prefix).exists(),
+              "seven links and the desktop link")
+        target = lnk(program_group(prefix) / "Marvolen - RV.lnk").get("Local path", "")
+        check(target == FOLDER + "\\tarn.exe", f"the game's link: {target}")
+        log = (prefix.drive_c / "install.log").read_text()
+        for step in ("Destination folder: " + FOLDER, "Free space", "Package", "entries extracted", "Links written",
+                     "Records written", "Exit code 0"):
+            check(step in log, f"the log names the step {step!r}:\n{log}")
+
+        code = setup(prefix, "/silent", "/log=C:\\uninstall.log", program="C:\\windows\\untsetup.exe")
+        check(code == 0, f"a silent uninstall exits 0, got {code}")
+        check(not game.exists() and not program_group(prefix).exists() and not desktop_link(prefix).exists(),
+              "the folder and the links are gone")
+        check(not key_exists(prefix, RECORD) and not key_exists(prefix, UNINSTALL), "the records are gone")
+        check((prefix.windows / "untsetup.exe").exists(), "the uninstaller copy stays")
+        check("Removed the records" in (prefix.drive_c / "uninstall.log").read_text(), "the uninstall is logged")
+        check(setup(prefix, "/uninstall", "/silent") == 5, "nothing left to uninstall: exit 5")
+        check(setup(prefix, "/silent", "/bogus") == 4 and setup(prefix, "silent") == 4, "unknown switches: exit 4")
+
+
+def test_silent_failures_exit_with_their_code_and_leave_nothing():
+    with cd_scenario("silent-damaged", PACKAGES / "damaged.rar") as (display, prefix, cd):
+        code = setup(prefix, "/silent", "/log=C:\\failed.log")
+        check(code == 2, f"a damaged package exits 2, got {code}")
+        check(not (prefix.drive_c / "Program Files" / "Marvolen").exists(), "and leaves no folder")
+        check(not key_exists(prefix, RECORD), "and no records")
+        check("FAILED" in (prefix.drive_c / "failed.log").read_text(), "the log says what failed")
+        (cd / "tsetup.pkg").unlink()
+        check(setup(prefix, "/silent", "/log=C:\\missing.log") == 2, "a missing package exits 2")
+        failure = [line.split("FAILED: the package: ", 1) for line in
+                   (prefix.drive_c / "missing.log").read_text().splitlines() if "FAILED: the package: " in line]
+        check(len(failure) == 1 and failure[0][1].strip(), f"with the system's error text: {failure}")
+
+    mount = Path(tempfile.mkdtemp(prefix="marvolen-small-drive-"))
+    subprocess.run(["mount", "-t", "tmpfs", "-o", "size=100m", "tmpfs", str(mount)], check=True)
+    try:
+        with cd_scenario("silent-space", PACKAGES / "game.rar") as (display, prefix, cd):
+            prefix.map_drive("e", mount)
+            check(setup(prefix, "/silent", "/dir=E:\\Marvolen") == 3, "too little space exits 3")
+            check(not any(mount.iterdir()) and not key_exists(prefix, RECORD), "and writes nothing")
+    finally:
+        subprocess.run(["umount", str(mount)], check=False)
+        mount.rmdir()
+
+
+def test_a_second_instance_is_refused():
+    with cd_scenario("second", PACKAGES / "game.rar") as (display, prefix, cd):
+        run = SetupRun(prefix, display)
+        try:
+            run.wait_live()
+            check(setup(prefix, "/silent") == 6, "a silent run beside a running setup exits 6")
+            check(not key_exists(prefix, RECORD), "and installs nothing")
+        finally:
+            run.kill()
+
+
+if __name__ == "__main__":
+    main([
+        test_a_silent_install_and_uninstall_match_the_windowed_runs,
+        test_silent_failures_exit_with_their_code_and_leave_nothing,
+        test_a_second_instance_is_refused,
+    ])
