@@ -51,8 +51,8 @@ constexpr Rect OnPromptPanel(const RECT& r)
 // moves or gets its plate here.
 using namespace Layout;
 constexpr std::size_t kAreaCount = std::size(MainMenuRects) + std::size(DestinationRects) + 5 +
-                                   std::size(FinishRects) + 2 + std::size(ProgressRects) + 1 +
-                                   std::size(MessageRects) + std::size(QuestionRects);
+                                   std::size(FinishRects) + 2 + std::size(ProgressRects) + 2 +
+                                   1 + std::size(MessageRects) + std::size(QuestionRects);
 constexpr std::array<Area, kAreaCount> kAreas = [] {
     std::array<Area, kAreaCount> areas{};
     std::size_t n = 0;
