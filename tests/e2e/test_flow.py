@@ -5,8 +5,8 @@ import subprocess
 import tempfile
 from pathlib import Path
 
-from setup_driver import (BACK, BLACK, BROWSE, BUILD, CHECK_BOX, CONTINUE, DRAWN, MAIN_MENU_RECTS, NORMAL, OK, Background,
-                   SetupRun, cd_scenario, check, main, make_cd, running, scenario, shows, wait_for)
+from setup_driver import (BACK, BLACK, BROWSE, BUILD, CHECK_BOX, CONTINUE, DRAWN, FINISH_RECTS, MAIN_MENU_RECTS, NORMAL, OK, Background,
+                   SetupRun, cd_scenario, check, main, make_cd, on, running, scenario, shows, wait_for)
 
 PATH_LINE = (52, 87, 636, 110)
 FREE_SPACE_LINE = (348, 209, 544, 234)
@@ -100,7 +100,17 @@ def test_too_little_space_shows_the_message_and_stays():
         mount.rmdir()
 
 
-def test_play_starts_the_game_in_its_folder_and_directx_beside_the_setup():
+def register_opener(prefix):
+    """Web addresses and .txt files open in a stand-in that notes its command line."""
+    opener = "C:\\windows\\opener.exe"
+    (prefix.windows / "opener.exe").write_bytes((BUILD / "cd" / "DirectX" / "directx.exe").read_bytes())
+    command = f'"{opener}" "%1"'
+    for key in ("HKCR\\http\\shell\\open\\command", "HKCR\\txtfile\\shell\\open\\command"):
+        prefix.wine("reg", "add", key, "/ve", "/d", command, "/f")
+    prefix.wine("reg", "add", "HKCR\\.txt", "/ve", "/d", "txtfile", "/f")
+
+
+def test_every_button_that_starts_or_opens_something_reaches_its_target():
     with scenario("play") as (display, prefix), tempfile.TemporaryDirectory() as cd:
         make_cd(cd, BUILD / "tests" / "packages" / "game.rar")
         prefix.map_drive("d", cd)
@@ -108,17 +118,40 @@ def test_play_starts_the_game_in_its_folder_and_directx_beside_the_setup():
         game.mkdir(parents=True)
         (game / "tarn.exe").write_bytes((Path(cd) / "DirectX" / "directx.exe").read_bytes())
         record_install_dir(prefix, "C:\\Games\\Marvolen")
+        register_opener(prefix)
         run = SetupRun(prefix, display)
         try:
             run.wait_live()
             run.click_button(MAIN_MENU_RECTS[0])   # "Play"
             wait_for(lambda: started_programs(prefix), 20, "the game to start")
-            check(started_programs(prefix)[0] == ["c:\\games\\marvolen\\tarn.exe", "c:\\games\\marvolen"],
+            check(started_programs(prefix)[0][:2] == ["c:\\games\\marvolen\\tarn.exe", "c:\\games\\marvolen"],
                   f"the game runs from its folder: {started_programs(prefix)}")
             run.click_button(MAIN_MENU_RECTS[4])   # "Install DirectX 7.0"
             wait_for(lambda: len(started_programs(prefix)) == 2, 20, "the DirectX setup to start")
             check(started_programs(prefix)[1][0] == "d:\\directx\\directx.exe",
                   f"the DirectX setup beside the setup: {started_programs(prefix)}")
+
+            def opened(count, what):
+                wait_for(lambda: len(started_programs(prefix)) == count, 20, what)
+                program, _, command = started_programs(prefix)[count - 1]
+                check(program == "c:\\windows\\opener.exe", f"{what}: the handler runs: {program}")
+                return command.split('" ', 1)[1].strip().strip('"')
+
+            run.click_button(MAIN_MENU_RECTS[1])   # "Marvolen in WWW"
+            target = opened(3, "the game's site")
+            check(target in ("http://www.marvolen.example/", "http://www.marvolen.example"), f"the game's site: {target}")
+            # The game must have ended before a reinstall writes over it.
+            wait_for(lambda: not display.windows_named("^Stand-in"), 20, "the stand-ins' windows to close")
+            run.click_button(MAIN_MENU_RECTS[2])   # Reinstall, for the finish screen's buttons
+            on(run, 141)
+            run.click_button(CONTINUE, settle=0.2)
+            on(run, 143, 120)
+            run.click_button(FINISH_RECTS[1])   # "OnLine registration"
+            target = opened(4, "the registration page")
+            check(target in ("http://www.halvergate.example/register", "http://www.halvergate.example/register/"),
+                  f"the registration page: {target}")
+            run.click_button(FINISH_RECTS[2])   # "View ReadMe"
+            check(opened(5, "the ReadMe") == "d:\\readme.txt", "the ReadMe beside the setup")
         finally:
             run.kill()
 
@@ -127,5 +160,5 @@ if __name__ == "__main__":
     main([
         test_destination_shows_the_default_and_keeps_the_check_box,
         test_too_little_space_shows_the_message_and_stays,
-        test_play_starts_the_game_in_its_folder_and_directx_beside_the_setup,
+        test_every_button_that_starts_or_opens_something_reaches_its_target,
     ])

@@ -56,6 +56,20 @@ Pixels ComposeCurrent()
     return pixels;
 }
 
+Pixels BackgroundWith(void (*draw)(HDC dc))
+{
+    HDC screen = GetDC(nullptr);
+    Frame frame;
+    BeginFrame(screen, frame);
+    draw(frame.dc);
+    SelectObject(frame.dc, frame.previous);
+    frame.previous = nullptr;
+    Pixels pixels = ReadBitmap(frame.bitmap);
+    EndFrame(frame);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
 Pixels LoadPicture(int id)
 {
     HBITMAP bitmap = LoadBitmapA(Setup.Instance, MAKEINTRESOURCEA(id));

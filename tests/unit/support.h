@@ -23,6 +23,8 @@ struct Pixels {
 
 // The frame that PaintScreen would show for the current state, composed off screen.
 Pixels ComposeCurrent();
+// The current screen's background with only what `draw` puts on it, in the painter's font.
+Pixels BackgroundWith(void (*draw)(HDC dc));
 // A bitmap resource as the display shows it.
 Pixels LoadPicture(int id);
 

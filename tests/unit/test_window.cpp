@@ -41,14 +41,24 @@ TEST_CASE("a question is answered by lighting and pressing one of its own button
 TEST_CASE("while a prompt is up, the screen's buttons and unlit prompt buttons do nothing")
 {
     Fresh();
-    const POINT exit = Centre(Layout::MainMenuRects[5]), yes = Centre(Layout::QuestionRects[0]),
-                no = Centre(Layout::QuestionRects[1]);
-    QueuePress(exit);            // Exit lies outside the panel: not in the live group
-    QueuePress(yes, false);       // Yes pressed without being lit first
-    QueuePress(no);
-    CHECK(AskYesNo(Text(IDS_ASK_ABORT)) == 0);
+    // A question up, as AskYesNo puts it, and each press taken alone by one pump.
+    Setup.Busy = 1;
+    Setup.PromptKind = QuestionPrompt;
+    Setup.PromptPending = 1;
+    Setup.PromptAnswer = 7;
+    QueuePress(Centre(Layout::MainMenuRects[5]));         // Exit lies outside the panel: not in the live group
+    PumpMessages();
+    CHECK(Setup.PromptPending == 1);
     CHECK(Setup.QuitRequested == 0);
     CHECK(MainMenuButtons[5].colour == NormalColour);
+    QueuePress(Centre(Layout::QuestionRects[0]), false);   // Yes pressed without being lit first
+    PumpMessages();
+    CHECK(Setup.PromptPending == 1);
+    CHECK(Setup.PromptAnswer == 7);
+    QueuePress(Centre(Layout::QuestionRects[0]));          // lit, then pressed: answered
+    PumpMessages();
+    CHECK(Setup.PromptPending == 0);
+    CHECK(Setup.PromptAnswer == 1);
 }
 
 TEST_CASE("a message waits for its OK")

@@ -1,5 +1,5 @@
 // A stand-in for the programs the setup starts (the game, the DirectX setup) on the demo CD:
-// it notes that it ran, where and as what in C:\standin-ran.txt, shows a small window for a
+// it notes that it ran, where, as what and with what command line in C:\standin-ran.txt, shows a small window for a
 // moment when there is a desktop to show it on, and ends.
 #include <windows.h>
 
@@ -17,7 +17,7 @@ LRESULT CALLBACK StandInProcedure(HWND window, UINT message, WPARAM wParam, LPAR
 void NoteRun(const char* program, const char* folder)
 {
     if (FILE* log = std::fopen("C:\\standin-ran.txt", "a")) {
-        std::fprintf(log, "%s|%s\n", program, folder);
+        std::fprintf(log, "%s|%s|%s\n", program, folder, GetCommandLineA());
         std::fclose(log);
     }
 }
