@@ -128,19 +128,16 @@ void RemoveWhatThisRunWrote()
     Log("Removed the files of this run: %s", Setup.InstallPath);
 }
 
-int UninstallSteps(void (*between)(UINT nextText))
+void UninstallSteps(void (*between)(UINT nextText))
 {
-    std::wstring folder;
-    if (!ReadInstallDirW(folder)) Log("No install record: no files to remove");
-    RemoveInstalledFiles();
-    Log("Removed the game's folder");
+    if (RemoveInstalledFiles()) Log("Removed the game's folder, as the install record names it");
+    else Log("No install record: no files to remove");
     between(IDS_REMOVING_ICONS);
     RemoveShortcuts();
     Log("Removed the program group and the desktop link");
     between(IDS_REMOVING_REGISTRY);
     DeleteInstallRecords();
     Log("Removed the records");
-    return ExitDone;
 }
 
 std::uint64_t MeasureSetupPackage() { return MeasurePackage(Setup.PackagePath, WindowHooks); }
@@ -149,8 +146,6 @@ int ExtractSetupPackage() { return ExtractPackage(Setup.PackagePath, Setup.Insta
 
 void RunInstallation()
 {
-    // A folder that could never be removed again, or that the files could not land in as named,
-    // is refused before anything is written.
     switch (CheckDestination()) {
     case ExitFailed: ShowMessage(Text(IDS_BAD_FOLDER)); return;
     case ExitNoSpace: ShowMessage(Text(IDS_NO_SPACE)); return;

@@ -31,7 +31,7 @@ void MakeRecords();
 void RemoveWhatThisRunWrote();
 // The uninstall's three removals; `between` runs before the second and the third with the text
 // of what comes.
-int UninstallSteps(void (*between)(unsigned nextText));
+void UninstallSteps(void (*between)(unsigned nextText));
 std::uint64_t MeasureSetupPackage();
 int ExtractSetupPackage();
 
