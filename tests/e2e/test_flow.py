@@ -1,12 +1,15 @@
 """The screen flow of the real program: the destination screen, its check box and folder
 browser, the free-space refusal, and the buttons that start other programs."""
 
+import os
+import re
 import subprocess
 import tempfile
 from pathlib import Path
 
 from setup_driver import (BACK, BLACK, BROWSE, BUILD, CHECK_BOX, CONTINUE, DRAWN, FINISH_RECTS, MAIN_MENU_RECTS, NORMAL, OK, Background,
-                   SetupRun, cd_scenario, check, main, make_cd, on, running, scenario, shows, wait_for)
+                   SetupRun, cd_scenario, check, main, make_cd, on, read_texts, running, scenario, shows,
+                          wait_for)
 
 PATH_LINE = (52, 87, 636, 110)
 FREE_SPACE_LINE = (348, 209, 544, 234)
@@ -46,6 +49,16 @@ def test_destination_shows_the_default_and_keeps_the_check_box():
         frame = on(run, 141)
         check(frame.count(PATH_LINE, NORMAL) > 100, "the destination folder is shown")
         check(frame.count(FREE_SPACE_LINE, BLACK) > 100, "the free space of its drive is shown")
+        # Read as the player reads it: the folder, and the drive's free space in whole MB.
+        paths = read_texts(frame, PATH_LINE, NORMAL)
+        check(any(p.replace(" ", "").lower() == "c:\\programfiles\\marvolen" for p in paths),
+              f"the folder reads {paths!r}")
+        drive = os.statvfs(prefix.drive_c)
+        free_mb = drive.f_bavail * drive.f_frsize >> 20
+        readings = read_texts(frame, FREE_SPACE_LINE)
+        figures = [int(m.group(1)) for m in (re.fullmatch(r"Available Space\s*:\s*(\d+)MB", r) for r in readings) if m]
+        check(any(abs(figure - free_mb) <= 64 for figure in figures),
+              f"the free space shown is drive C's, {free_mb}MB: {readings!r}")
         check(not ticked(frame), "the desktop icon starts unticked")
         run.click_button(CHECK_BOX, labelled=False)
         check(ticked(on(run, 141)), "a click ticks the box")
