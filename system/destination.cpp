@@ -6,8 +6,8 @@
 
 #include "base/names.h"
 #include "system/bounded_text.h"
-#include "system/folder_guard.h"
 #include "system/records.h"
+#include "system/removal.h"
 
 namespace {
 
@@ -140,6 +140,5 @@ bool EnoughFreeSpace(std::uint64_t freeBytes) { return freeBytes >= RequiredFree
 
 bool UsableDestination(const char* path)
 {
-    std::wstring resolved;
-    return FitsInstallPath(path) && ResolveFolder(WideFromAnsi(path), resolved) && IsRemovableResolved(resolved);
+    return FitsInstallPath(path) && IsRemovableFolder(path);
 }
