@@ -14,6 +14,8 @@ void PlayButtonSound(int soundId)
     PlaySoundA(MAKEINTRESOURCEA(soundId), Setup.Instance, SND_RESOURCE | SND_ASYNC);
 }
 
+void StopButtonSounds() { PlaySoundA(nullptr, nullptr, 0); }
+
 bool MouseLive() { return Setup.PromptKind != NoPrompt || !Setup.Busy; }
 
 void Hover(POINT pointer)

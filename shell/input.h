@@ -18,4 +18,7 @@ void Press(const ButtonGroup& group, int index);
 
 void PlayButtonSound(int soundId);
 
+// Stops the sound still starting or playing, and returns once its thread has let go.
+void StopButtonSounds();
+
 #endif

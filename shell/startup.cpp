@@ -10,6 +10,7 @@
 #include "resources/resource_ids.h"
 #include "shell/command_line.h"
 #include "shell/flow.h"
+#include "shell/input.h"
 #include "shell/log.h"
 #include "shell/silent.h"
 #include "shell/window.h"
@@ -217,6 +218,9 @@ int RunSetup(HINSTANCE instance, const char* arguments)
     if (options.silent) return RunUnattended(instance, options);
     if (!StartUp(instance)) return 0;
     const int exitCode = RunMessageLoop();
+    // Exit's own click sound is still starting on a thread of its own, opening the audio device;
+    // a process that ends under it can fail on the way out with a code other than the loop's.
+    StopButtonSounds();
     CoUninitialize();
     return exitCode;
 }
