@@ -3,6 +3,7 @@ the window found, moved over and clicked with xdotool, screenshots read back as 
 end-to-end tests, the demo (`make run`) and the benchmark all drive the program through it."""
 
 import contextlib
+import difflib
 import os
 import shutil
 import struct
@@ -33,6 +34,9 @@ BROWSE, BACK, CONTINUE, CHECK_BOX = (94, 204, 284, 245), (96, 398, 286, 439), (3
 CANCEL = (218, 408, 408, 449)
 FINISH_RECTS = [(95, 325, 285, 366), (95, 396, 285, 437), (352, 325, 542, 366), (352, 396, 542, 437)]
 YES, NO, OK = (137, 230, 290, 270), (350, 230, 503, 270), (237, 230, 403, 270)
+# Where texts are drawn: a prompt's question or message, the finish screen's heading and body.
+PROMPT_TEXT = (107, 148, 533, 208)
+FINISH_HEADING, FINISH_BODY = (113, 68, 521, 95), (113, 97, 521, 180)
 
 # Where each screen draws over its background: texts, buttons, pictures.
 DRAWN = {
@@ -166,6 +170,16 @@ def read_text(frame, rect, colour=BLACK, lines=1, scale=400):
     return " ".join(read.stdout.split())
 
 
+def check_reads(frame, rect, expected, what, colour=BLACK, lines=1):
+    """Checks that the player reads the expected words there. Spaces and case aside, a reading may
+    differ from them by about one character in twenty: OCR slips, a wrong text differs by more."""
+    def plain(text):
+        return "".join(text.split()).casefold()
+    readings = read_texts(frame, rect, colour, lines)
+    check(any(difflib.SequenceMatcher(None, plain(r), plain(expected)).ratio() >= 0.9 for r in readings),
+          f"{what} reads {expected!r}: read {readings!r}")
+
+
 class Prefix:
     """A fresh Wine prefix, thrown away on close."""
 
@@ -259,7 +273,8 @@ class SetupRun:
         display.run("xdotool", "mousemove", "0", "0")   # no button starts out under the pointer
         self.process = subprocess.Popen(["wine", command], env=prefix.env(display),
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.window = wait_for(self._find_window, 60, "the setup window")
+        self.window = wait_for(self._find_window, 60, "the setup window", interval=0.01)
+        self.shown_at = time.monotonic()   # within some 20 ms of the window appearing
         self.position = self._position()
 
     def _find_window(self):

@@ -6,8 +6,8 @@ import subprocess
 import tempfile
 from pathlib import Path
 
-from setup_driver import (CONTINUE, DISABLED, FINISH_RECTS, HIGHLIGHT, MAIN_MENU_RECTS, NORMAL, OK, PACKAGES, cd_scenario, check,
-                   main, running, wait_for)
+from setup_driver import (CONTINUE, DISABLED, FINISH_RECTS, HIGHLIGHT, MAIN_MENU_RECTS, NORMAL, OK, PACKAGES, PROMPT_TEXT,
+                          cd_scenario, check, check_reads, main, running, wait_for)
 from test_install import (RECORD, available, game_folder, install, key_exists, label, lnk, on, program_group,
                           reinstall, uninstall)
 
@@ -86,13 +86,13 @@ def tree(folder):
 
 def test_a_record_naming_a_system_folder_in_any_spelling_removes_nothing_of_it():
     # Spellings that Windows resolves to the Windows directory, Program Files and the user's or
-    # the system's shared folders.
+    # the system's shared folders; and the folder the setup runs from, here the CD's root.
     spellings = ["C:\\", "C:\\windows.", "C:\\\\windows", "\\\\?\\C:\\windows", "C:/Program Files/",
-                 "C:\\Program Files\\Common Files", "C:\\users\\Public", "c:\\programdata. "]
+                 "C:\\Program Files\\Common Files", "C:\\users\\Public", "c:\\programdata. ", "D:\\"]
     with cd_scenario("record-system", PACKAGES / "damaged.rar") as (display, prefix, cd):
         sentinel = prefix.drive_c / "sentinel.txt"
         sentinel.write_text("not the game's")
-        before = tree(prefix.drive_c)
+        before = tree(prefix.drive_c) | tree(cd)
         for folder in spellings:
             record(prefix, folder)
             with running(prefix, display) as run:
@@ -100,7 +100,7 @@ def test_a_record_naming_a_system_folder_in_any_spelling_removes_nothing_of_it()
                 uninstall(run)
                 run.click_button(MAIN_MENU_RECTS[5], settle=0)
                 run.wait_exit()
-            gone = sorted(str(p.relative_to(prefix.drive_c)) for p in before - tree(prefix.drive_c))
+            gone = sorted(str(p) for p in before - tree(prefix.drive_c) - tree(cd))
             check(not gone, f"{folder}: nothing of the drive is removed, yet {len(gone)} entries went: {gone[:5]}")
         check(sentinel.exists(), "a file beside the game survives")
         # Nor is the game ever installed into such a folder: Continue refuses it with a message.
@@ -110,8 +110,9 @@ def test_a_record_naming_a_system_folder_in_any_spelling_removes_nothing_of_it()
             run.click_button(MAIN_MENU_RECTS[2])   # Reinstall into the recorded folder
             on(run, 141)
             run.click_button(CONTINUE, settle=0.2)
-            wait_for(lambda: run.frame().count(OK, NORMAL) + run.frame().count(OK, HIGHLIGHT) > 10, 20,
-                     "the message refusing the folder")
+            message = wait_for(lambda: (lambda f: f if f.count(OK, NORMAL) + f.count(OK, HIGHLIGHT) > 10 else None)(
+                run.frame()), 20, "the message refusing the folder")
+            check_reads(message, PROMPT_TEXT, "This folder cannot be used for the Installation!", "the message", lines=2)
             run.click_button(OK)
             on(run, 141)
         check(not (prefix.windows / "tarn.exe").exists() and not gone, "nothing was written into the Windows directory")

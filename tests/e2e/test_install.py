@@ -8,15 +8,16 @@ import tempfile
 import time
 from pathlib import Path
 
-from setup_driver import (CANCEL, CHECK_BOX, CONTINUE, DEMO_PACKAGE, DISABLED, FINISH_RECTS, HIGHLIGHT,
-                   MAIN_MENU_RECTS, NO, NORMAL, OK, PACKAGES, YES, SetupRun, cd_scenario, check, main, make_cd, on,
-                   running, scenario, shows, wait_for)
+from setup_driver import (CANCEL, CHECK_BOX, CONTINUE, DEMO_PACKAGE, DISABLED, FINISH_BODY, FINISH_HEADING, FINISH_RECTS,
+                          HIGHLIGHT, MAIN_MENU_RECTS, NO, NORMAL, OK, PACKAGES, PROMPT_TEXT, YES, SetupRun, cd_scenario,
+                          check, check_reads, main, make_cd, on, running, scenario, shows, wait_for)
 
 RECORD = "HKCU\\SOFTWARE\\Quellmark Studio\\RV : Marvolen"
 MAKER = "HKCU\\SOFTWARE\\Quellmark Studio"
 LOBBY = "HKLM\\Software\\Microsoft\\DirectPlay\\Applications\\Marvolen"
 UNINSTALL = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\RV : Marvolen"
 INSTALL_DIR = "C:\\Program Files\\Marvolen"
+RETRY = "Click the Installation Menu to Reinstall the game or Exit Setup"
 
 
 def label(frame, rect):
@@ -156,12 +157,20 @@ def extracted_source(package, into):
     return into
 
 
-def uninstall(run, before_ok=None):
-    """Uninstall from the menu: the question answered Yes, then the closing message's OK."""
+def uninstall(run, before_ok=None, read=False):
+    """Uninstall from the menu: the question answered Yes, then the closing message's OK; with
+    `read`, both texts are read as the player reads them."""
     run.click_button(MAIN_MENU_RECTS[3])
-    wait_for(lambda: run.frame().count(YES, NORMAL) > 10, 20, "the uninstall question")
+    question = wait_for(lambda: (lambda f: f if f.count(YES, NORMAL) > 10 else None)(run.frame()), 20,
+                        "the uninstall question")
+    if read:
+        check_reads(question, PROMPT_TEXT, "Are you sure you want to uninstall Marvolen from your computer?",
+                    "the uninstall question", lines=2)
     run.click_button(YES)
-    wait_for(lambda: run.frame().count(OK, NORMAL) > 10, 30, "the uninstalled message")
+    message = wait_for(lambda: (lambda f: f if f.count(OK, NORMAL) > 10 else None)(run.frame()), 30,
+                       "the uninstalled message")
+    if read:
+        check_reads(message, PROMPT_TEXT, "Marvolen have been uninstalled!", "the closing message", lines=2)
     if before_ok:
         before_ok()
     run.click_button(OK)
@@ -175,6 +184,9 @@ def test_install_with_desktop_icon_then_play_and_uninstall():
         finish = install(run, desktop_icon=True)
         check([label(finish, r) for r in FINISH_RECTS] in ([NORMAL] * 4, [NORMAL] * 3 + [HIGHLIGHT]),
               "the finish screen offers all four buttons")
+        check_reads(finish, FINISH_HEADING, "Marvolen have been successfully installed!", "the finish heading")
+        check_reads(finish, FINISH_BODY, "Click View Readme for further information. Click Online registration to get "
+                    "your registration.", "the finish text", NORMAL, lines=3)
         check_installed(prefix, extracted_source(PACKAGES / "game.rar", Path(source)), desktop_icon=True)
 
         # A program planted where an unquoted path would lead ("C:\\Program.exe") must not start.
@@ -195,7 +207,7 @@ def test_install_with_desktop_icon_then_play_and_uninstall():
         check([available(label(menu, r)) for r in MAIN_MENU_RECTS[:4]] == [True] * 4,
               f"Play, Reinstall and Uninstall are available: {[label(menu, r) for r in MAIN_MENU_RECTS[:4]]}")
 
-        menu = uninstall(run)
+        menu = uninstall(run, read=True)
         check([available(label(menu, r)) for r in MAIN_MENU_RECTS[:4]] == [True, True, False, False],
               "after uninstalling, Install again and nothing to uninstall")
         check(not game_folder(prefix).exists(), "the game's folder is gone")
@@ -246,6 +258,7 @@ def failed_run(package_name, package):
             finish = install(run)
             check([label(finish, r) for r in FINISH_RECTS[:3]] == [DISABLED] * 3,
                   f"{package_name}: only Setup Menu is available")
+            check_reads(finish, FINISH_HEADING, "Installation failed!", f"{package_name}: the finish heading")
             # The finish screen shows once before the clean-up runs under its status panel.
             wait_for(lambda: not game_folder(prefix).exists(), 10, f"{package_name}: the destination to be removed")
             check(not key_exists(prefix, RECORD) and not program_group(prefix).exists(),
@@ -273,20 +286,23 @@ def cancel_run(answer):
             run.click_button(CONTINUE, settle=0)
             on(run, 145)
             run.click_button(CANCEL, settle=0)
-            wait_for(lambda: run.frame().count(YES, NORMAL) > 10, 20, "the abort question")
+            question = wait_for(lambda: (lambda f: f if f.count(YES, NORMAL) > 10 else None)(run.frame()), 20,
+                                "the abort question")
+            check_reads(question, PROMPT_TEXT, "Are you sure you want to abort the Setup?", "the abort question", lines=2)
             run.click_button(YES if answer == "yes" else NO)
             finish = on(run, 143, 180)
-            return prefix, finish
-        finally:
             if answer == "yes":
-                check([label(run.frame(), r) for r in FINISH_RECTS[:3]] == [DISABLED] * 3,
+                check([label(finish, r) for r in FINISH_RECTS[:3]] == [DISABLED] * 3,
                       "aborted: only Setup Menu is available")
+                check_reads(finish, FINISH_HEADING, "Installation has been aborted!", "the finish heading")
+                check_reads(finish, FINISH_BODY, RETRY, "the finish text", NORMAL, lines=2)
                 # The finish screen shows once before the clean-up runs under its status panel.
                 wait_for(lambda: not game_folder(prefix).exists(), 10, "aborted: the destination folder to be removed")
                 check(not key_exists(prefix, RECORD) and not program_group(prefix).exists(), "aborted: no records or links")
             else:
                 check(key_exists(prefix, RECORD) and len(list(program_group(prefix).glob("*.lnk"))) == 7,
                       "Cancel answered No: the run completes")
+        finally:
             run.kill()
 
 

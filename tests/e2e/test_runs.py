@@ -2,12 +2,10 @@
 
 import time
 
-from setup_driver import (BLACK, CONTINUE, DEMO_PACKAGE, DISABLED, FINISH_RECTS, HIGHLIGHT, MAIN_MENU_RECTS, NO, NORMAL, PACKAGES, YES,
-                   cd_scenario, check, main, running, wait_for)
+from setup_driver import (CONTINUE, DEMO_PACKAGE, DISABLED, FINISH_RECTS, HIGHLIGHT, MAIN_MENU_RECTS, NO, NORMAL, PACKAGES,
+                          PROMPT_TEXT, YES, cd_scenario, check, check_reads, main, running, wait_for)
 from test_install import (INSTALL_DIR, LOBBY, RECORD, game_folder, install, key_exists, label, lnk, on, program_group,
                           reg_value, reinstall)
-
-PROMPT_TEXT = (107, 148, 533, 208)
 
 
 def close_window(prefix, display):
@@ -76,7 +74,7 @@ def test_a_close_during_a_reinstall_asks_as_cancel_does():
             # Yes may still be lit from the last question: prompt buttons keep their colours.
             question = wait_for(lambda: (lambda f: f if f.count(YES, NORMAL) + f.count(YES, HIGHLIGHT) > 10 else None)(
                 run.frame()), 30, "the abort question")
-            check(question.count(PROMPT_TEXT, BLACK) > 50, "the prompt panel carries its question")
+            check_reads(question, PROMPT_TEXT, "Are you sure you want to abort the Setup?", "the question", lines=2)
             run.click_button(YES if answer == "yes" else NO)
             finish = on(run, 143, 180)
             check(run.process.poll() is None, "the program stays")
