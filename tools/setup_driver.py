@@ -271,15 +271,17 @@ class SetupRun:
     def __init__(self, prefix, display, command="D:\\setup.exe"):
         self.prefix, self.display = prefix, display
         display.run("xdotool", "mousemove", "0", "0")   # no button starts out under the pointer
-        self.process = subprocess.Popen(["wine", command], env=prefix.env(display),
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # What Wine says on its way (its own failures, not the program's), for the failure messages.
+        self._errors = tempfile.TemporaryFile()
+        env = dict(prefix.env(display), WINEDEBUG="-all,err+all")
+        self.process = subprocess.Popen(["wine", command], env=env, stdout=subprocess.DEVNULL, stderr=self._errors)
         self.window = wait_for(self._find_window, 60, "the setup window", interval=0.01)
         self.shown_at = time.monotonic()   # within some 20 ms of the window appearing
         self.position = self._position()
 
     def _find_window(self):
         if self.process.poll() is not None:
-            raise Failure(f"setup exited early with code {self.process.returncode}")
+            raise Failure(f"setup exited early with code {self.process.returncode}{self.said()}")
         ids = self.display.windows_named(f"^{TITLE}$")
         return ids[0] if ids else None
 
@@ -317,11 +319,16 @@ class SetupRun:
         self.click(cx, cy)
         time.sleep(settle)
 
+    def said(self):
+        self._errors.seek(0)
+        lines = self._errors.read().decode(errors="replace").strip().splitlines()
+        return "; Wine said: " + " | ".join(lines[-6:]) if lines else ""
+
     def wait_exit(self, timeout=30):
         try:
             return self.process.wait(timeout)
         except subprocess.TimeoutExpired:
-            raise Failure("setup did not exit")
+            raise Failure(f"setup did not exit{self.said()}")
 
     def kill(self):
         if self.process.poll() is None:

@@ -23,7 +23,8 @@ def labels(frame):
 
 def exit_cleanly(run):
     run.click_button(EXIT, settle=0)
-    check(run.wait_exit() == 0, "Exit ends the program with code 0")
+    code = run.wait_exit()
+    check(code == 0, f"Exit ends the program with code 0, not {code}{run.said()}")
 
 
 def test_first_start_copies_itself_writes_the_library_and_shows_the_menu():
