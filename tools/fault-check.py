@@ -18,7 +18,6 @@ not seen. The scratch folder is kept, so a second run reuses its builds.
 
 import argparse
 import hashlib
-import os
 import re
 import shutil
 import signal
@@ -62,6 +61,11 @@ def sh(command, log, cwd=None, env=None):
         return subprocess.run(command, shell=True, cwd=cwd, env=env, stdout=out, stderr=subprocess.STDOUT).returncode
 
 
+def only(entries):
+    """The ctest selection of exactly these entries."""
+    return "-R '^({})$'".format("|".join(re.escape(e) for e in entries))
+
+
 class Scratch:
     def __init__(self, folder, rev):
         self.folder, self.rev = folder, rev
@@ -103,8 +107,9 @@ class Scratch:
     def programs(self):
         """The digest of every build of setup.exe: equal digests mean the same program."""
         digest = hashlib.sha256()
-        for folder in sorted({self.src / "build", self.run_dir}):
-            digest.update((folder / "setup.exe").read_bytes())
+        for path in self.built():
+            if path.name == "setup.exe":
+                digest.update(path.read_bytes())
         return digest.hexdigest()
 
     def keep_clean(self):
@@ -124,8 +129,7 @@ class Scratch:
             shutil.copy2(path, aside / str(i))
             shutil.copy2(self.clean / str(i), path)
         try:
-            pattern = "|".join(re.escape(e) for e in entries)
-            return self.run_ctest(f"-R '^({pattern})$'")
+            return self.run_ctest(only(entries))
         finally:
             for i, path in enumerate(self.built()):
                 shutil.copy2(aside / str(i), path)
@@ -164,7 +168,7 @@ class Scratch:
             either_way = self.fail_without_the_mistake(failing)
             suspects = [e for e in failing if e not in either_way]
             # And it fails again with the mistake: a failure now and then does not count.
-            caught = self.run_ctest("-R '^({})$'".format("|".join(re.escape(e) for e in suspects))) if suspects else []
+            caught = self.run_ctest(only(suspects)) if suspects else []
             if caught:
                 return "caught", ", ".join(caught)
         return "unsure", f"{', '.join(failing)} failed, but not only with the mistake"

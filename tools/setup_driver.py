@@ -261,8 +261,8 @@ def shows(frame, screen_id, free_of=()):
 
 def on(run, screen_id, timeout=60):
     """Waits until the window shows the screen, live; returns that frame."""
-    return wait_for(lambda: (lambda f: f if not f.dimmed() and shows(f, screen_id, DRAWN[screen_id]) else None)(
-        run.frame()), timeout, f"screen {screen_id}")
+    return run.wait_frame(lambda f: not f.dimmed() and shows(f, screen_id, DRAWN[screen_id]), timeout,
+                          f"screen {screen_id}")
 
 
 class SetupRun:
@@ -293,6 +293,10 @@ class SetupRun:
     def frame(self):
         x, y = self.position[0], self.position[1]
         return Frame(self.display.screenshot(), (x + 1, y + 1))
+
+    def wait_frame(self, showing, timeout, what):
+        """Takes frames until one satisfies `showing`, and returns it."""
+        return wait_for(lambda: (lambda f: f if showing(f) else None)(self.frame()), timeout, what)
 
     def wait_live(self, timeout=30):
         """Waits until start-up has ended: the menu is no longer dimmed."""

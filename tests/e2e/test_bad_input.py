@@ -110,8 +110,8 @@ def test_a_record_naming_a_system_folder_in_any_spelling_removes_nothing_of_it()
             run.click_button(MAIN_MENU_RECTS[2])   # Reinstall into the recorded folder
             on(run, 141)
             run.click_button(CONTINUE, settle=0.2)
-            message = wait_for(lambda: (lambda f: f if f.count(OK, NORMAL) + f.count(OK, HIGHLIGHT) > 10 else None)(
-                run.frame()), 20, "the message refusing the folder")
+            message = run.wait_frame(lambda f: f.count(OK, NORMAL) + f.count(OK, HIGHLIGHT) > 10, 20,
+                                     "the message refusing the folder")
             check_reads(message, PROMPT_TEXT, "This folder cannot be used for the Installation!", "the message", lines=2)
             run.click_button(OK)
             on(run, 141)

@@ -7,18 +7,13 @@ import subprocess
 import tempfile
 from pathlib import Path
 
-from setup_driver import (BACK, BLACK, BROWSE, BUILD, CHECK_BOX, CONTINUE, DRAWN, FINISH_RECTS, MAIN_MENU_RECTS, NORMAL, OK, Background,
-                   PROMPT_TEXT, SetupRun, cd_scenario, check, check_reads, main, make_cd, on, read_texts, running, scenario, shows,
-                          wait_for)
+from setup_driver import (BACK, BLACK, BROWSE, BUILD, CHECK_BOX, CONTINUE, FINISH_RECTS, MAIN_MENU_RECTS, NORMAL, OK,
+                          PROMPT_TEXT, Background, SetupRun, check, check_reads, cd_scenario, main, make_cd, on, read_texts,
+                          running, scenario, wait_for)
 
 PATH_LINE = (52, 87, 636, 110)
 FREE_SPACE_LINE = (348, 209, 544, 234)
 RECORD = "HKCU\\SOFTWARE\\Quellmark Studio\\RV : Marvolen"
-
-
-def on(run, screen_id, timeout=30):
-    return wait_for(lambda: (lambda f: f if not f.dimmed() and shows(f, screen_id, DRAWN[screen_id]) else None)(
-        run.frame()), timeout, f"screen {screen_id}")
 
 
 def ticked(frame):
@@ -105,8 +100,7 @@ def test_too_little_space_shows_the_message_and_stays():
                 run.click_button(MAIN_MENU_RECTS[2])   # Reinstall, into the recorded folder on E:
                 check_free_space(on(run, 141), mount)
                 run.click_button(CONTINUE, settle=0)
-                frame = wait_for(lambda: (lambda f: f if f.count(OK, NORMAL) > 10 else None)(run.frame()), 20,
-                                 "the not-enough-space message")
+                frame = run.wait_frame(lambda f: f.count(OK, NORMAL) > 10, 20, "the not-enough-space message")
                 check(frame.dimmed(), "the message lies over the dimmed screen")
                 check_reads(frame, PROMPT_TEXT, "There is not enough space for the Installation!", "the message", lines=2)
                 run.click_button(OK)

@@ -10,7 +10,7 @@ from pathlib import Path
 
 from setup_driver import (CANCEL, CHECK_BOX, CONTINUE, DEMO_PACKAGE, DISABLED, FINISH_BODY, FINISH_HEADING, FINISH_RECTS,
                           HIGHLIGHT, MAIN_MENU_RECTS, NO, NORMAL, OK, PACKAGES, PROMPT_TEXT, YES, SetupRun, cd_scenario,
-                          check, check_reads, main, make_cd, on, running, scenario, shows, wait_for)
+                          check, check_reads, main, make_cd, on, running, scenario, wait_for)
 
 RECORD = "HKCU\\SOFTWARE\\Quellmark Studio\\RV : Marvolen"
 MAKER = "HKCU\\SOFTWARE\\Quellmark Studio"
@@ -51,15 +51,6 @@ def key_exists(prefix, key):
     return prefix.reg_query(key).returncode == 0
 
 
-def reg_value(prefix, key, name):
-    out = prefix.reg_query(key, name).stdout
-    for line in out.splitlines():
-        parts = line.strip().split(None, 2)
-        if len(parts) >= 2 and parts[0] == name:
-            return parts[1], (parts[2] if len(parts) == 3 else "")
-    return None
-
-
 def reg_values(prefix, key):
     """Every value of a key, by name, as (type, data) as `reg query` prints them."""
     values = {}
@@ -68,6 +59,10 @@ def reg_values(prefix, key):
         if len(parts) >= 2 and parts[1].startswith("REG_"):
             values[parts[0]] = (parts[1], parts[2] if len(parts) == 3 else "")
     return values
+
+
+def reg_value(prefix, key, name):
+    return reg_values(prefix, key).get(name)
 
 
 # Every value of the three records after an install into INSTALL_DIR from drive D:, as a reader
@@ -161,14 +156,12 @@ def uninstall(run, before_ok=None, read=False):
     """Uninstall from the menu: the question answered Yes, then the closing message's OK; with
     `read`, both texts are read as the player reads them."""
     run.click_button(MAIN_MENU_RECTS[3])
-    question = wait_for(lambda: (lambda f: f if f.count(YES, NORMAL) > 10 else None)(run.frame()), 20,
-                        "the uninstall question")
+    question = run.wait_frame(lambda f: f.count(YES, NORMAL) > 10, 20, "the uninstall question")
     if read:
         check_reads(question, PROMPT_TEXT, "Are you sure you want to uninstall Marvolen from your computer?",
                     "the uninstall question", lines=2)
     run.click_button(YES)
-    message = wait_for(lambda: (lambda f: f if f.count(OK, NORMAL) > 10 else None)(run.frame()), 30,
-                       "the uninstalled message")
+    message = run.wait_frame(lambda f: f.count(OK, NORMAL) > 10, 30, "the uninstalled message")
     if read:
         check_reads(message, PROMPT_TEXT, "Marvolen have been uninstalled!", "the closing message", lines=2)
     if before_ok:
@@ -286,8 +279,7 @@ def cancel_run(answer):
             run.click_button(CONTINUE, settle=0)
             on(run, 145)
             run.click_button(CANCEL, settle=0)
-            question = wait_for(lambda: (lambda f: f if f.count(YES, NORMAL) > 10 else None)(run.frame()), 20,
-                                "the abort question")
+            question = run.wait_frame(lambda f: f.count(YES, NORMAL) > 10, 20, "the abort question")
             check_reads(question, PROMPT_TEXT, "Are you sure you want to abort the Setup?", "the abort question", lines=2)
             run.click_button(YES if answer == "yes" else NO)
             finish = on(run, 143, 180)

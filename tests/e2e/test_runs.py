@@ -72,8 +72,8 @@ def test_a_close_during_a_reinstall_asks_as_cancel_does():
             else:
                 display.run("xdotool", "key", "alt+F4")   # fast enough to land within the preparing pause
             # Yes may still be lit from the last question: prompt buttons keep their colours.
-            question = wait_for(lambda: (lambda f: f if f.count(YES, NORMAL) + f.count(YES, HIGHLIGHT) > 10 else None)(
-                run.frame()), 30, "the abort question")
+            question = run.wait_frame(lambda f: f.count(YES, NORMAL) + f.count(YES, HIGHLIGHT) > 10, 30,
+                                      "the abort question")
             check_reads(question, PROMPT_TEXT, "Are you sure you want to abort the Setup?", "the question", lines=2)
             run.click_button(YES if answer == "yes" else NO)
             finish = on(run, 143, 180)

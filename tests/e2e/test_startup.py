@@ -139,7 +139,7 @@ def test_buttons_light_up_under_the_pointer_and_go_dark_again():
         run.move(460, 146)
         wait_for(lambda: labels(run.frame())[1] == HIGHLIGHT, 10, "WWW lit")
         run.move(460, 195)   # onto Reinstall, which is unavailable
-        frame = wait_for(lambda: (lambda f: f if labels(f)[1] == NORMAL else None)(run.frame()), 10, "WWW dark")
+        frame = run.wait_frame(lambda f: labels(f)[1] == NORMAL, 10, "WWW dark")
         check(labels(frame)[2] == DISABLED, "an unavailable button never lights up")
         exit_cleanly(run)
 

@@ -56,7 +56,7 @@ Pixels ComposeCurrent()
     return pixels;
 }
 
-Pixels BackgroundWith(void (*draw)(HDC dc))
+Pixels BackgroundWith(const std::function<void(HDC dc)>& draw)
 {
     HDC screen = GetDC(nullptr);
     Frame frame;

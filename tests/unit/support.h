@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,7 @@ struct Pixels {
 // The frame that PaintScreen would show for the current state, composed off screen.
 Pixels ComposeCurrent();
 // The current screen's background with only what `draw` puts on it, in the painter's font.
-Pixels BackgroundWith(void (*draw)(HDC dc));
+Pixels BackgroundWith(const std::function<void(HDC dc)>& draw);
 // A bitmap resource as the display shows it.
 Pixels LoadPicture(int id);
 

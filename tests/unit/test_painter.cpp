@@ -161,19 +161,6 @@ TEST_CASE("the progress screen shows the frame pair of the step, the last pair p
     }
 }
 
-// The finish texts as this test expects them, drawn by the test itself on the background.
-const char* ExpectedHeading;
-const char* ExpectedBody;
-
-void DrawExpectedFinish(HDC dc)
-{
-    RECT heading = FinishHeading, body = FinishBody;
-    SetTextColor(dc, NormalColour);
-    DrawTextA(dc, ExpectedBody, -1, &body, DT_CENTER | DT_VCENTER | DT_WORDBREAK);
-    SetTextColor(dc, TextBlack);
-    DrawTextA(dc, ExpectedHeading, -1, &heading, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-}
-
 TEST_CASE("the finish screen shows each outcome's own heading and body")
 {
     ResetState();
@@ -190,9 +177,14 @@ TEST_CASE("the finish screen shows each outcome's own heading and body")
         CAPTURE(c.heading);
         Setup.RunResult = c.result;
         const Pixels shown = ComposeCurrent();
-        ExpectedHeading = c.heading;
-        ExpectedBody = c.body;
-        const Pixels expected = BackgroundWith(DrawExpectedFinish);
+        // The finish texts as this test expects them, drawn by the test itself on the background.
+        const Pixels expected = BackgroundWith([&c](HDC dc) {
+            RECT heading = FinishHeading, body = FinishBody;
+            SetTextColor(dc, NormalColour);
+            DrawTextA(dc, c.body, -1, &body, DT_CENTER | DT_VCENTER | DT_WORDBREAK);
+            SetTextColor(dc, TextBlack);
+            DrawTextA(dc, c.heading, -1, &heading, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        });
         for (const RECT& r : {FinishHeading, FinishBody}) {
             CHECK(shown.count(r, r.top == FinishHeading.top ? TextBlack : NormalColour) > 50);
             CHECK(SameArea(shown, r.left, r.top, expected, r.left, r.top, r.right - r.left, r.bottom - r.top));

@@ -1,6 +1,6 @@
 // A stand-in for the programs the setup starts (the game, the DirectX setup) on the demo CD:
-// it notes that it ran, where, as what and with what command line in C:\standin-ran.txt, shows a small window for a
-// moment when there is a desktop to show it on, and ends.
+// it notes that it ran, where, as what and with what command line in C:\standin-ran.txt,
+// shows a small window for a moment when there is a desktop to show it on, and ends.
 #include <windows.h>
 
 #include <cstdio>
