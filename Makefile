@@ -17,7 +17,7 @@ build: bootstrap
 # The in-process tests need a display; without one they get a virtual one.
 test: build
 	@dir=$$(bash tools/runnable-build.sh) && cd "$$dir" && if [ -n "$$DISPLAY" ]; then ctest --output-on-failure -j2; \
-	  else xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j2; fi
+	  else xvfb-run -a -s "-screen 0 1024x768x24 -noreset" ctest --output-on-failure -j2; fi
 
 run: build
 	@MARVOLEN_BUILD=$$(bash tools/runnable-build.sh) python3 tools/demo.py

@@ -146,7 +146,7 @@ class Scratch:
         return []
 
     def run_ctest(self, selection):
-        command = f"xvfb-run -a -s '-screen 0 1024x768x24' ctest -j2 {selection}"
+        command = f"xvfb-run -a -s '-screen 0 1024x768x24 -noreset' ctest -j2 {selection}"
         if sh(command, self.log, cwd=self.run_dir) == 0:
             return []
         failed = self.run_dir / "Testing" / "Temporary" / "LastTestsFailed.log"

@@ -11,7 +11,7 @@ prefix=$(new_prefix render)
 map_drive "$prefix" t "$build_dir/tests"
 map_drive "$prefix" o "$scratch"
 run() { WINEPREFIX=$prefix wine 'T:\render_screens.exe' 'O:'; }
-if [ -n "${DISPLAY:-}" ]; then run; else xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$(declare -f run); prefix=$prefix; run"; fi
+if [ -n "${DISPLAY:-}" ]; then run; else xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash -c "$(declare -f run); prefix=$prefix; run"; fi
 drop_prefix "$prefix"
 for bmp in "$scratch"/*.bmp; do
   convert "$bmp" "$out/$(basename "${bmp%.bmp}").png"

@@ -81,9 +81,13 @@ class Display:
     def __init__(self, width=1024, height=768, depth=24):
         self.width, self.height, self.depth = width, height, depth
         # Xvfb picks a free display number itself and reports it: no race with parallel tests.
+        # Without -noreset the server resets whenever its last client leaves, and drops any client
+        # that connected meanwhile: with the window polled every 10 ms by a short-lived xdotool,
+        # Wine's own connection was dropped now and then, and the program could not open a window.
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x{depth}", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x{depth}", "-nolisten", "tcp",
+             "-noreset"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write_end,))
         os.close(write_end)
         with os.fdopen(read_end) as report:
