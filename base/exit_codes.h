@@ -4,7 +4,7 @@
 
 enum ExitCode : int {
     ExitDone = 0,                 // installed, uninstalled, or the window closed
-    ExitFailed = 2,               // the package or a step failed, or the folder cannot be used
+    ExitFailed = 2,               // the package or a step failed, the folder cannot be used, or no window
     ExitNoSpace = 3,              // not enough free space at the destination
     ExitBadSwitch = 4,            // an unknown or malformed switch
     ExitNothingToUninstall = 5,   // no install record

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -36,11 +37,14 @@ void Log(const char* format, ...)
 
 void LogFailure(const char* what, DWORD error)
 {
+    // A failure the system gave no code for is not followed by its text for "no error".
+    if (error == ERROR_SUCCESS) return Log("FAILED: %s", what);
     char text[512] = "";
     if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
                         sizeof text, nullptr))
         std::snprintf(text, sizeof text, "error %lu", static_cast<unsigned long>(error));
     for (char* c = text; *c; ++c)
         if (*c == '\r' || *c == '\n') *c = ' ';
+    for (std::size_t end = std::strlen(text); end > 0 && text[end - 1] == ' '; --end) text[end - 1] = '\0';
     Log("FAILED: %s: %s", what, text);
 }

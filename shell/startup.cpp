@@ -216,7 +216,12 @@ int RunSetup(HINSTANCE instance, const char* arguments)
         return ExitAlreadyRunning;
     }
     if (options.silent) return RunUnattended(instance, options);
-    if (!StartUp(instance)) return 0;
+    if (!StartUp(instance)) {
+        // Only the window can fail, and without it nothing was done: that is no success.
+        LogFailure("the window could not be opened", GetLastError());
+        MessageBoxA(nullptr, "Marvolen Setup could not open its window.", "Marvolen Setup", MB_OK | MB_ICONERROR);
+        return ExitFailed;
+    }
     const int exitCode = RunMessageLoop();
     // Exit's own click sound is still starting on a thread of its own, opening the audio device;
     // a process that ends under it can fail on the way out with a code other than the loop's.

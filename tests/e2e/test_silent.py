@@ -61,6 +61,12 @@ def test_silent_failures_exit_with_their_code_and_leave_nothing():
         failure = [line.split("FAILED: the package: ", 1) for line in
                    (prefix.drive_c / "missing.log").read_text().splitlines() if "FAILED: the package: " in line]
         check(len(failure) == 1 and failure[0][1].strip(), f"with the system's error text: {failure}")
+        # A windowed run with no display to open its window on has done nothing: it must not say 0.
+        no_display = {name: value for name, value in prefix.env().items() if name != "DISPLAY"}
+        code = subprocess.run(["wine", "D:\\setup.exe", "/log=C:\\nowindow.log"], env=no_display,
+                              capture_output=True, timeout=120).returncode
+        log = (prefix.drive_c / "nowindow.log").read_text()
+        check(code == 2 and "FAILED: the window could not be opened\n" in log, f"no window exits 2 ({code}):\n{log}")
 
     mount = Path(tempfile.mkdtemp(prefix="marvolen-small-drive-"))
     subprocess.run(["mount", "-t", "tmpfs", "-o", "size=100m", "tmpfs", str(mount)], check=True)
