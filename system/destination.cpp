@@ -54,7 +54,7 @@ bool ApplyChosenFolder(char (&path)[PathSize], const char* chosen)
 
 bool BrowseDestination(char (&path)[PathSize], const char* title, HWND owner)
 {
-    char displayName[PathSize];
+    char displayName[MAX_PATH];   // the dialog writes up to MAX_PATH characters into it
     BROWSEINFOA request = {};
     request.hwndOwner = owner;
     request.pszDisplayName = displayName;
