@@ -9,6 +9,7 @@
 #include "shell/runs.h"
 #include "system/bounded_text.h"
 #include "system/destination.h"
+#include "system/records.h"
 #include "ui/painter.h"
 
 namespace {
@@ -32,10 +33,13 @@ void OpenBesideSetup(const char* name)
 
 void RunGame()
 {
+    // The installed game, as its record names it: the destination on screen may since have been
+    // browsed to another folder and left with Back.
+    char folder[PathSize];
     char game[PathSize];
     char commandLine[PathSize + 2];
-    if (!JoinText(game, Setup.InstallPath, GameExecutableSuffix) || !JoinText(commandLine, "\"", game) ||
-        !AppendText(commandLine, "\""))
+    if (!ReadInstallDir(folder) || !JoinText(game, folder, GameExecutableSuffix) ||
+        !JoinText(commandLine, "\"", game) || !AppendText(commandLine, "\""))
         return;
     // By its explicit path and a quoted command line, so that no "C:\Program.exe" is started in
     // its place, in the game's own folder. The setup keeps its working directory: a process
@@ -45,7 +49,7 @@ void RunGame()
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(game, commandLine, nullptr, nullptr, FALSE, 0, nullptr, Setup.InstallPath, &startup, &process))
+    if (!CreateProcessA(game, commandLine, nullptr, nullptr, FALSE, 0, nullptr, folder, &startup, &process))
         return;   // the setup stays; a game that does not start goes unreported
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);

@@ -135,6 +135,16 @@ def test_every_button_that_starts_or_opens_something_reaches_its_target():
         run = SetupRun(prefix, display)
         try:
             run.wait_live()
+            # Another folder browsed to and left with Back: Play still starts the installed game.
+            run.click_button(MAIN_MENU_RECTS[2])   # Reinstall
+            on(run, 141)
+            run.click_button(BROWSE, settle=0)
+            dialog = wait_for(lambda: display.windows_named("^Browse for Folder$"), 20, "the folder browser")[0]
+            display.run("xdotool", "windowfocus", dialog)
+            display.run("xdotool", "key", "Return")   # the folder it opens on: the desktop
+            wait_for(lambda: not display.windows_named("^Browse for Folder$"), 20, "the browser to close")
+            run.click_button(BACK)
+            on(run, 130)
             run.click_button(MAIN_MENU_RECTS[0])   # "Play"
             wait_for(lambda: started_programs(prefix), 20, "the game to start")
             check(started_programs(prefix)[0][:2] == ["c:\\games\\marvolen\\tarn.exe", "c:\\games\\marvolen"],
