@@ -12,8 +12,13 @@ char LogPath[MAX_PATH] = "";
 
 void OpenLog(const char* path)
 {
-    if (!path[0] || lstrlenA(path) >= MAX_PATH) return;
-    lstrcpyA(LogPath, path);
+    // Made full now: start-up changes the working directory to the setup's own folder, and a
+    // relative name would send every later line to a second file there (or nowhere, on a CD).
+    const DWORD length = path[0] ? GetFullPathNameA(path, MAX_PATH, LogPath, nullptr) : 0;
+    if (length == 0 || length >= MAX_PATH) {
+        LogPath[0] = '\0';
+        return;
+    }
     Log("Marvolen Setup log");
 }
 

@@ -1,5 +1,6 @@
 #include "shell/silent.h"
 
+#include <cwchar>
 #include <string>
 
 #include "base/exit_codes.h"
@@ -8,6 +9,7 @@
 #include "shell/log.h"
 #include "shell/runs.h"
 #include "system/bounded_text.h"
+#include "system/folder_guard.h"
 #include "system/records.h"
 
 namespace {
@@ -19,11 +21,46 @@ bool SessionEnding() { return Setup.SessionEnding != 0; }
 // Nothing to show and no window to keep alive.
 constexpr ExtractionHooks SilentHooks = {Nothing, NoStep, Nothing, SessionEnding};
 
+bool SameFolder(const char* one, const char* other)
+{
+    std::wstring first, second;
+    return ResolveFolder(WideFromAnsi(one), first) && ResolveFolder(WideFromAnsi(other), second) &&
+           CompareStringOrdinal(first.c_str(), -1, second.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+bool HoldsEntries(const char* folder)
+{
+    std::wstring resolved;
+    if (!ResolveFolder(WideFromAnsi(folder), resolved)) return false;
+    WIN32_FIND_DATAW entry;
+    HANDLE listing = FindFirstFileW((VerbatimForm(resolved) + L"\\*").c_str(), &entry);
+    if (listing == INVALID_HANDLE_VALUE) return false;
+    bool any = false;
+    do any = std::wcscmp(entry.cFileName, L".") != 0 && std::wcscmp(entry.cFileName, L"..") != 0;
+    while (!any && FindNextFileW(listing, &entry));
+    FindClose(listing);
+    return any;
+}
+
+// The game's folder goes whole when a run fails and at an uninstall. A folder given with /dir
+// that already holds something, and is not the installation on record, is someone else's.
+bool OthersFolder(const char* folder, const char* recorded)
+{
+    return HoldsEntries(folder) && !(recorded[0] && SameFolder(folder, recorded));
+}
+
 }  // namespace
 
 int RunSilentInstall(const Options& options)
 {
+    char recorded[PathSize] = "";
+    if (Setup.Installed && !CopyText(recorded, Setup.InstallPath)) return ExitFailed;
     if (options.dir[0] && !CopyText(Setup.InstallPath, options.dir)) return ExitBadSwitch;
+    if (options.dir[0] && OthersFolder(Setup.InstallPath, recorded)) {
+        Log("Destination folder: %s", Setup.InstallPath);
+        Log("FAILED: the folder already holds files, and no installation of the game is recorded there");
+        return ExitFailed;
+    }
     Setup.DesktopIconWanted = options.desktopIcon;
     const int checked = CheckDestination();
     if (checked != ExitDone) return checked;
@@ -49,6 +86,14 @@ int RunSilentUninstall()
         return ExitNothingToUninstall;
     }
     UninstallSteps([](unsigned) {});
+    // A game's folder still there (a file in use, a read-only one) is no success to report. A
+    // folder of the system's or the user's that the record named was never the game's to take.
+    std::wstring resolved;
+    if (ResolveFolder(folder, resolved) && IsRemovableResolved(resolved) &&
+        GetFileAttributesW(VerbatimForm(resolved).c_str()) != INVALID_FILE_ATTRIBUTES) {
+        Log("FAILED: the game's folder could not be removed in full");
+        return ExitFailed;
+    }
     Log("Uninstalled");
     return ExitDone;
 }

@@ -206,9 +206,10 @@ class Prefix:
             env["DISPLAY"] = display.name
         return env
 
-    def wine(self, *args, display=None, check=True):
+    def wine(self, *args, display=None, check=True, cwd=None):
+        """Runs a Wine command; `cwd`, a host folder, is its working directory as Wine maps it."""
         return subprocess.run(["wine", *args], env=self.env(display), capture_output=True, text=True,
-                              check=check, timeout=120)
+                              check=check, timeout=120, cwd=cwd)
 
     def reg_query(self, key, value=None):
         args = ["reg", "query", key] + (["/v", value] if value else [])

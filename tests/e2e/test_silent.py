@@ -12,13 +12,20 @@ from test_install import (RECORD, UNINSTALL, desktop_link, extracted_source, key
 FOLDER = "C:\\My Games\\Marvolen"
 
 
-def setup(prefix, *args, program="D:\\setup.exe"):
-    return prefix.wine(program, *args, check=False).returncode
+def setup(prefix, *args, program="D:\\setup.exe", cwd=None):
+    return prefix.wine(program, *args, check=False, cwd=cwd).returncode
 
 
 def test_a_silent_install_and_uninstall_match_the_windowed_runs():
     with cd_scenario("silent", PACKAGES / "game.rar") as (display, prefix, cd), \
             tempfile.TemporaryDirectory() as source:
+        # A folder that already holds someone else's files is refused: a failed run, or a later
+        # uninstall, would take them with it.
+        others = prefix.drive_c / "My Games" / "Other" / "save.dat"
+        others.parent.mkdir(parents=True)
+        others.write_text("not the game's")
+        check(setup(prefix, "/silent", "/dir=C:\\My Games") == 2 and not key_exists(prefix, RECORD),
+              "a /dir holding other files is refused with exit 2, and nothing is recorded")
         code = setup(prefix, "-SILENT", f"/dir={FOLDER}", "/DesktopIcon", "/log=C:\\install.log")
         check(code == 0, f"a silent install exits 0, got {code}")
         game = prefix.drive_c / "My Games" / "Marvolen"
@@ -37,14 +44,22 @@ def test_a_silent_install_and_uninstall_match_the_windowed_runs():
         for step in ("Destination folder: " + FOLDER, "Free space", "Package", "entries extracted", "Links written",
                      "Records written", "Exit code 0"):
             check(step in log, f"the log names the step {step!r}:\n{log}")
+        check(setup(prefix, "/silent", "/dir=c:\\MY GAMES\\marvolen\\") == 0, "the recorded folder, spelt otherwise, is no stranger's")
+
+        # A file the uninstall cannot delete is reported, not passed over.
+        stuck = game / "tarn.exe"
+        stuck.chmod(0o444)
 
         code = setup(prefix, "/silent", "/log=C:\\uninstall.log", program="C:\\windows\\untsetup.exe")
-        check(code == 0, f"a silent uninstall exits 0, got {code}")
-        check(not game.exists() and not program_group(prefix).exists() and not desktop_link(prefix).exists(),
-              "the folder and the links are gone")
+        log = (prefix.drive_c / "uninstall.log").read_text()
+        check(code == 2 and "FAILED: the game's folder could not be removed in full" in log,
+              f"a silent uninstall that leaves a file exits 2 ({code}):\n{log}")
+        check(list(game.iterdir()) == [stuck] and not program_group(prefix).exists() and not desktop_link(prefix).exists(),
+              "only that file is left, and the links are gone")
+        check(others.read_text() == "not the game's", "the other folder beside the game's is untouched")
         check(not key_exists(prefix, RECORD) and not key_exists(prefix, UNINSTALL), "the records are gone")
         check((prefix.windows / "untsetup.exe").exists(), "the uninstaller copy stays")
-        check("Removed the records" in (prefix.drive_c / "uninstall.log").read_text(), "the uninstall is logged")
+        check("Removed the records" in log, "the uninstall is logged")
         check(setup(prefix, "/uninstall", "/silent") == 5, "nothing left to uninstall: exit 5")
         check(setup(prefix, "/silent", "/bogus") == 4 and setup(prefix, "silent") == 4, "unknown switches: exit 4")
 
@@ -57,7 +72,9 @@ def test_silent_failures_exit_with_their_code_and_leave_nothing():
         check(not key_exists(prefix, RECORD), "and no records")
         check("FAILED" in (prefix.drive_c / "failed.log").read_text(), "the log says what failed")
         (cd / "tsetup.pkg").unlink()
-        check(setup(prefix, "/silent", "/log=C:\\missing.log") == 2, "a missing package exits 2")
+        # A log named relative to the working directory (C:\ here) keeps every line, though the
+        # program works in its own folder once started.
+        check(setup(prefix, "/silent", "/log=missing.log", cwd=prefix.drive_c) == 2, "a missing package exits 2")
         failure = [line.split("FAILED: the package: ", 1) for line in
                    (prefix.drive_c / "missing.log").read_text().splitlines() if "FAILED: the package: " in line]
         check(len(failure) == 1 and failure[0][1].strip(), f"with the system's error text: {failure}")
