@@ -84,6 +84,7 @@ class Display:
         # Without -noreset the server resets whenever its last client leaves, and drops any client
         # that connected meanwhile: with the window polled every 10 ms by a short-lived xdotool,
         # Wine's own connection was dropped now and then, and the program could not open a window.
+        # A reset also put the pointer back in the middle of the screen, over the window.
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x{depth}", "-nolisten", "tcp",
@@ -283,6 +284,9 @@ class SetupRun:
         self.window = wait_for(self._find_window, 60, "the setup window", interval=0.01)
         self.shown_at = time.monotonic()   # within some 20 ms of the window appearing
         self.position = self._position()
+        # Windows gives a new program's window the keyboard; here no window manager does, and the
+        # keys would go to whatever lies under the pointer (kept off the window, at 0, 0).
+        display.run("xdotool", "windowfocus", self.window)
 
     def _find_window(self):
         if self.process.poll() is not None:
