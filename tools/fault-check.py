@@ -181,9 +181,11 @@ def main():
     parser.add_argument("--rev", default="HEAD")
     parser.add_argument("--only", default="")
     parser.add_argument("--scratch")
+    parser.add_argument("--faults", type=Path, default=FAULT_LIST,
+                        help="another list, for a commit whose sources an edit since has changed")
     args = parser.parse_args()
 
-    faults = read_faults(FAULT_LIST)
+    faults = read_faults(args.faults)
     if args.only:
         wanted = set(args.only.split(","))
         faults = [f for f in faults if f["id"] in wanted]
