@@ -7,7 +7,7 @@ import tempfile
 from pathlib import Path
 
 from setup_driver import (CONTINUE, DISABLED, FINISH_RECTS, HIGHLIGHT, MAIN_MENU_RECTS, NORMAL, OK, PACKAGES, PROMPT_TEXT,
-                          cd_scenario, check, check_reads, main, running, wait_for)
+                          cd_scenario, check, check_reads, main, make_cd, running, wait_for)
 from test_install import (RECORD, available, game_folder, install, key_exists, label, lnk, on, program_group,
                           reinstall, uninstall)
 
@@ -86,16 +86,19 @@ def tree(folder):
 
 def test_a_record_naming_a_system_folder_in_any_spelling_removes_nothing_of_it():
     # Spellings that Windows resolves to the Windows directory, Program Files and the user's or
-    # the system's shared folders; and the folder the setup runs from, here the CD's root.
+    # the system's shared folders; the CD's root; and the folder the setup runs from, a folder
+    # on the CD, which only the setup itself knows to keep.
     spellings = ["C:\\", "C:\\windows.", "C:\\\\windows", "\\\\?\\C:\\windows", "C:/Program Files/",
-                 "C:\\Program Files\\Common Files", "C:\\users\\Public", "c:\\programdata. ", "D:\\"]
+                 "C:\\Program Files\\Common Files", "C:\\users\\Public", "c:\\programdata. ", "D:\\",
+                 "d:\\setup cd."]
     with cd_scenario("record-system", PACKAGES / "damaged.rar") as (display, prefix, cd):
+        make_cd(cd / "Setup CD", PACKAGES / "damaged.rar")
         sentinel = prefix.drive_c / "sentinel.txt"
         sentinel.write_text("not the game's")
         before = tree(prefix.drive_c) | tree(cd)
         for folder in spellings:
             record(prefix, folder)
-            with running(prefix, display) as run:
+            with running(prefix, display, command="D:\\Setup CD\\setup.exe") as run:
                 run.wait_live()
                 uninstall(run)
                 run.click_button(MAIN_MENU_RECTS[5], settle=0)
