@@ -128,16 +128,19 @@ void RemoveWhatThisRunWrote()
     Log("Removed the files of this run: %s", Setup.InstallPath);
 }
 
-void UninstallSteps(void (*between)(UINT nextText))
+bool UninstallSteps(void (*between)(UINT nextText))
 {
-    if (RemoveInstalledFiles()) Log("Removed the game's folder, as the install record names it");
-    else Log("No install record: no files to remove");
+    const int removed = RemoveInstalledFiles();
+    if (removed == 0) Log("No install record: no files to remove");
+    else if (removed == 1) Log("Removed the game's folder, as the install record names it");
+    else Log("FAILED: the game's folder could not be removed in full");
     between(IDS_REMOVING_ICONS);
     RemoveShortcuts();
     Log("Removed the program group and the desktop link");
     between(IDS_REMOVING_REGISTRY);
     DeleteInstallRecords();
     Log("Removed the records");
+    return removed != 2;
 }
 
 std::uint64_t MeasureSetupPackage() { return MeasurePackage(Setup.PackagePath, WindowHooks); }

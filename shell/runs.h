@@ -30,8 +30,8 @@ void MakeRecords();
 // After an aborted or failed extraction: the destination, if this run wrote into it.
 void RemoveWhatThisRunWrote();
 // The uninstall's three removals; `between` runs before the second and the third with the text
-// of what comes.
-void UninstallSteps(void (*between)(unsigned nextText));
+// of what comes. False when something of the game's folder stayed.
+bool UninstallSteps(void (*between)(unsigned nextText));
 std::uint64_t MeasureSetupPackage();
 int ExtractSetupPackage();
 

@@ -85,15 +85,8 @@ int RunSilentUninstall()
         Log("FAILED: nothing to uninstall: no install record");
         return ExitNothingToUninstall;
     }
-    UninstallSteps([](unsigned) {});
-    // A game's folder still there (a file in use, a read-only one) is no success to report. A
-    // folder of the system's or the user's that the record named was never the game's to take.
-    std::wstring resolved;
-    if (ResolveFolder(folder, resolved) && IsRemovableResolved(resolved) &&
-        GetFileAttributesW(VerbatimForm(resolved).c_str()) != INVALID_FILE_ATTRIBUTES) {
-        Log("FAILED: the game's folder could not be removed in full");
-        return ExitFailed;
-    }
+    // A game's folder still there (a file in use, a read-only one) is no success to report.
+    if (!UninstallSteps([](unsigned) {})) return ExitFailed;
     Log("Uninstalled");
     return ExitDone;
 }

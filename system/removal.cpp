@@ -48,7 +48,7 @@ int RemoveTreeW(const std::wstring& folder)
     // The game's folder may itself be a link: it goes, what it points at is never entered.
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) RemoveDirectoryW(verbatim.c_str());
     else RemoveBelow(verbatim);
-    return 1;
+    return GetFileAttributesW(verbatim.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 int RemoveTree(const char* folder) { return RemoveTreeW(WideFromAnsi(folder)); }
@@ -58,8 +58,7 @@ int RemoveInstalledFiles()
     // Read as the registry holds it: a folder the ANSI code page cannot spell is still removed.
     std::wstring folder;
     if (!ReadInstallDirW(folder)) return 0;
-    RemoveTreeW(folder);
-    return 1;
+    return RemoveTreeW(folder) ? 1 : 2;
 }
 
 int RemoveShortcuts()

@@ -8,7 +8,8 @@
 // read-only and busy files stay, with the folders above them. The folder is first resolved as
 // Windows would use it; one that cannot be, or that is plainly not a game's (see
 // IsRemovableFolder), is left alone. Links below it, and the folder itself when it is a link,
-// are removed as links, never entered. Returns 1 in every case.
+// are removed as links, never entered. Returns 1 when nothing of a folder it may take is left
+// (or there was none), 0 when something stayed.
 int RemoveTree(const char* folder);
 int RemoveTreeW(const std::wstring& folder);
 
@@ -17,7 +18,8 @@ int RemoveTreeW(const std::wstring& folder);
 // and that lies outside the Windows directory.
 bool IsRemovableFolder(const char* folder);
 
-// The folder the install record names, read afresh; 0 (and nothing removed) without one.
+// The folder the install record names, read afresh: 1 removed, 2 something of it stayed, 0 (and
+// nothing removed) without a record.
 int RemoveInstalledFiles();
 
 // The program group with every file in it, and the desktop link.
