@@ -71,6 +71,9 @@
 #define IDW_CLICK               200
 #define IDW_UNRAR_LIBRARY       204
 
+// The typeface of every label, carried so that the texts look the same on every machine.
+#define IDF_LABEL_FONT          205
+
 #define IDI_SETUP               107
 #define IDC_SETUP               138
 

@@ -22,6 +22,10 @@ if [ "$WINEARCH" = win64 ]; then
   export PATH=$wine_bin:$PATH WINELOADER=/usr/lib/wine/wine64
 fi
 export WINEDEBUG=${WINEDEBUG:--all}
+# Wine takes its code pages from the locale: the same ones on every machine (1252 and 437)
+# unless a test asks for another.
+# (Bash itself may lack that locale and would say so: it does not matter to it.)
+{ export LC_ALL=${MARVOLEN_LOCALE:-C.UTF-8}; } 2>/dev/null
 # No Mono or Gecko prompts, no desktop entries written into the host's home, no crash
 # debugger waiting for a click.
 export WINEDLLOVERRIDES='winemenubuilder.exe=d;mscoree=;mshtml=;winedbg.exe=d'

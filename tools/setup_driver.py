@@ -198,7 +198,8 @@ class Prefix:
         wine_env_call(f'map_drive "{self.path}" {letter} "{folder}"')
 
     def env(self, display=None):
-        env = dict(os.environ, WINEPREFIX=str(self.path), WINEARCH=WINEARCH, WINEDEBUG="-all",
+        # LC_ALL: Wine's code pages from the locale, the same on every machine (tests/wine-env.sh).
+        env = dict(os.environ, WINEPREFIX=str(self.path), WINEARCH=WINEARCH, WINEDEBUG="-all", LC_ALL="C.UTF-8",
                    WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=;mshtml=;winedbg.exe=d")
         if WINEARCH == "win64":   # the 64-bit loader in front, as tests/wine-env.sh sets it up
             env["PATH"] = f"{BUILD / 'wine' / 'bin-win64'}:{env['PATH']}"

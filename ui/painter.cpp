@@ -6,6 +6,7 @@
 #include "system/bounded_text.h"
 #include "system/destination.h"
 #include "ui/draw.h"
+#include "ui/fonts.h"
 #include "ui/layout.h"
 #include "ui/overlays.h"
 
@@ -17,7 +18,8 @@ void DrawDestination(HDC dc)
 {
     DrawButtons(dc, ScreenGroup(DestinationScreen));
     DrawLine(dc, Text(IDS_DESKTOP_ICON), DesktopIconLabel, NormalColour, CentredLine);
-    // A path too long for its line keeps its drive and the game's folder, with "..." between.
+    // A path too long for its line, even at the smallest size, keeps its drive and the game's
+    // folder, with "..." between.
     DrawLine(dc, Setup.InstallPath, InstallPathLine, NormalColour, CentredLine | DT_PATH_ELLIPSIS);
 
     char freeSpace[PathSize];
@@ -57,16 +59,6 @@ void DrawFinish(HDC dc)
 }
 
 }  // namespace
-
-HFONT CreateLabelFont()
-{
-    // Bold, 12 pixels high: the weight and size the plates were drawn for. Tahoma is on every
-    // Windows since 2000 and comes with Wine; where it is missing, the font mapper takes the
-    // nearest sans-serif face of this height and weight. No smoothing: every text pixel is in its
-    // colour exactly, as the labels' states are told apart by colour.
-    return CreateFontA(-12, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, VARIABLE_PITCH | FF_SWISS, "Tahoma");
-}
 
 bool BeginFrame(HDC display, Frame& frame)
 {

@@ -10,13 +10,9 @@ struct Frame {
     HDC dc = nullptr;
     HBITMAP bitmap = nullptr;
     HGDIOBJ previous = nullptr;
-    HFONT font = nullptr;
+    HFONT font = nullptr;   // the label face at the layout's size (ui/fonts.h)
     HGDIOBJ previousFont = nullptr;
 };
-
-// The font every text is drawn in: the layout's own, not whatever a display context holds, so
-// the texts fit their rectangles on Windows and under Wine alike. The caller deletes it.
-HFONT CreateLabelFont();
 
 bool BeginFrame(HDC display, Frame& frame);
 void ComposeFrame(Frame& frame);   // screen content, then the overlay layers

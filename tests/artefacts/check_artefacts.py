@@ -10,6 +10,7 @@ from pathlib import Path
 
 BUILD = Path(sys.argv[1] if len(sys.argv) > 1 else "build").resolve()
 SETUP = BUILD / "setup.exe"
+REPO = Path(__file__).resolve().parents[2]
 
 TEXTS = {
     103: "Marvolen Setup", 109: "Marvolen Setup",
@@ -148,6 +149,8 @@ def check_library(scratch):
     for name in LIBRARY_ENTRY_POINTS:
         check(name in exports, f"the library copy exports {name} undecorated")
     check(path.read_bytes() == (BUILD / "unrar" / "unrar.dll").read_bytes(), "resource 204 is the built unrar.dll")
+    font = REPO / "resources" / "font" / "MarvolenLabel-Bold.ttf"
+    check(resource(10, 205, raw=True) == font.read_bytes(), "resource 205 is the committed label typeface")
 
 
 def check_icon_and_cursor(scratch):

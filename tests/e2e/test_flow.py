@@ -85,6 +85,10 @@ def test_destination_shows_the_default_and_keeps_the_check_box():
         run.wait_exit()
 
 
+# A recorded folder of 245 characters: too long for its line even at the smallest size.
+LONG_FOLDER = "E:\\" + "A Folder With A Long Name\\" * 9 + "Marvolen"
+
+
 def test_too_little_space_shows_the_message_and_stays():
     mount = Path(tempfile.mkdtemp(prefix="marvolen-small-drive-"))
     subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64m", "tmpfs", str(mount)], check=True)
@@ -93,12 +97,17 @@ def test_too_little_space_shows_the_message_and_stays():
             make_cd(cd)
             prefix.map_drive("d", cd)
             prefix.map_drive("e", mount)
-            record_install_dir(prefix, "E:\\Marvolen")
+            record_install_dir(prefix, LONG_FOLDER)
             run = SetupRun(prefix, display)
             try:
                 run.wait_live()
                 run.click_button(MAIN_MENU_RECTS[2])   # Reinstall, into the recorded folder on E:
-                check_free_space(on(run, 141), mount)
+                frame = on(run, 141)
+                check_free_space(frame, mount)
+                # The long folder keeps its drive and its last folder, with "..." between.
+                paths = ["".join(p.split()).lower() for p in read_texts(frame, PATH_LINE, NORMAL)]
+                check(any(p.startswith("e:\\afolder") and "..." in p and p.endswith("\\marvolen") for p in paths),
+                      f"the long folder reads {paths!r}")
                 run.click_button(CONTINUE, settle=0)
                 frame = run.wait_frame(lambda f: f.count(OK, NORMAL) > 10, 20, "the not-enough-space message")
                 check(frame.dimmed(), "the message lies over the dimmed screen")

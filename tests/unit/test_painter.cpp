@@ -8,6 +8,8 @@
 #include "base/texts.h"
 #include "support.h"
 #include "system/destination.h"
+#include "ui/draw.h"
+#include "ui/fonts.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
 
@@ -21,6 +23,31 @@ bool SameArea(const Pixels& a, int ax, int ay, const Pixels& b, int bx, int by, 
         for (int x = 0; x < width; ++x)
             if (a.at(ax + x, ay + y) != b.at(bx + x, by + y)) return false;
     return true;
+}
+
+// What DrawLine puts on the destination background: the pixels that differ from it.
+struct Drawn {
+    Pixels pixels;
+    int count = 0;
+    bool outside = false, onEdge = false;
+};
+
+Drawn DrawnText(const std::string& text, const RECT& area, UINT format)
+{
+    const Pixels background = BackgroundWith([](HDC) {});
+    Drawn drawn{BackgroundWith([&](HDC dc) { DrawLine(dc, text.c_str(), area, RGB(255, 0, 255), format); })};
+    for (int y = 0; y < FrameHeight; ++y)
+        for (int x = 0; x < FrameWidth; ++x) {
+            if (drawn.pixels.at(x, y) == background.at(x, y)) continue;
+            ++drawn.count;
+            const bool inside = x >= area.left && x < area.right && y >= area.top && y < area.bottom;
+            drawn.outside |= !inside;
+            // A cut text runs into the rectangle's far edge (both edges when centred, the bottom
+            // row when wrapped); a whole one keeps clear of it.
+            drawn.onEdge |= inside && (x == area.right - 1 || ((format & DT_CENTER) && x == area.left) ||
+                                       ((format & DT_WORDBREAK) && y == area.bottom - 1));
+        }
+    return drawn;
 }
 
 }  // namespace
@@ -79,24 +106,21 @@ TEST_CASE("the destination screen shows the path, the free space and the tick on
     CHECK_FALSE(SameArea(ticked, 52, 87, ComposeCurrent(), 52, 87, 584, 23));
 }
 
-TEST_CASE("every text the painter draws fits its rectangle in the painter's font, at its largest value")
+TEST_CASE("every text is drawn whole inside its rectangle, at the layout's size in the carried face, "
+          "smaller in a wider one, elided only past the smallest size")
 {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HFONT font = CreateLabelFont();
-    REQUIRE(font);
-    HGDIOBJ previous = SelectObject(dc, font);
-    char freeSpace[PathSize], freeSpaceLine[PathSize];
+    ResetState();
+    Setup.Screen = DestinationScreen;
+    char freeSpace[PathSize];
     MebibyteText(99999999ull << 20, freeSpace);   // 99,999,999 MB: a drive of some 95 TiB
     REQUIRE(std::string(freeSpace) == "99999999MB");
-    strcpy(freeSpaceLine, Text(IDS_AVAILABLE_SPACE));
-    strcat(freeSpaceLine, freeSpace);
-    struct Case { const char* text; RECT area; UINT format; };
+    struct Case { std::string text; RECT area; UINT format; };
     std::vector<Case> cases = {
-        {freeSpaceLine, FreeSpaceLine, LeftLine},
+        {std::string(Text(IDS_AVAILABLE_SPACE)) + freeSpace, FreeSpaceLine, LeftLine},
         {Text(IDS_SPACE_REQUIRED), SpaceRequiredLine, LeftLine},
         {Text(IDS_DESKTOP_ICON), DesktopIconLabel, CentredLine},
         {Text(IDS_INSTALL_FOLDER), InstallFolderHeading, CentredLine},
-        {"C:\\Program Files (x86)\\Marvolen", InstallPathLine, CentredLine},
+        {"C:\\Program Files (x86)\\Marvolen", InstallPathLine, CentredLine | DT_PATH_ELLIPSIS},
     };
     for (UINT id : {IDS_INSTALLED_HEADING, IDS_ABORTED_HEADING, IDS_FAILED_HEADING})
         cases.push_back({Text(id), FinishHeading, CentredLine});
@@ -106,34 +130,59 @@ TEST_CASE("every text the painter draws fits its rectangle in the painter's font
         cases.push_back({Text(id), StatusPanelText, CentredLine});
     for (UINT id : {IDS_ASK_ABORT, IDS_NO_SPACE, IDS_ASK_UNINSTALL, IDS_UNINSTALLED, IDS_BAD_FOLDER})
         cases.push_back({Text(id), PromptText, Wrapped});
-    ResetButtons();
     for (const ButtonGroup& group : {ScreenGroup(MainMenu), ScreenGroup(DestinationScreen), ScreenGroup(ProgressScreen),
                                      ScreenGroup(FinishScreen), PromptGroup(MessagePrompt), PromptGroup(QuestionPrompt)})
         for (int i = 0; i < group.count; ++i)
-            cases.push_back({group.buttons[i].label, *group.buttons[i].rect, CentredLine});
+            if (group.buttons[i].label[0]) cases.push_back({group.buttons[i].label, *group.buttons[i].rect, CentredLine});
     cases.push_back({Text(IDS_PLAY), MainMenuRects[0], CentredLine});
+
+    // In the carried face every text fits at the layout's size: exactly what one DrawText of it
+    // at that size gives, and clear of its rectangle's edges.
     for (const Case& c : cases) {
         CAPTURE(c.text);
-        RECT measured = {c.area.left, c.area.top, c.area.right, c.area.top};
-        DrawTextA(dc, c.text, -1, &measured, (c.format & ~DT_VCENTER) | DT_CALCRECT);
-        CHECK(measured.right - measured.left <= c.area.right - c.area.left);
-        CHECK(measured.bottom - measured.top <= c.area.bottom - c.area.top);
+        const Drawn drawn = DrawnText(c.text, c.area, c.format);
+        const Pixels whole = BackgroundWith([&c](HDC dc) {
+            RECT box = c.area;
+            SetTextColor(dc, RGB(255, 0, 255));
+            DrawTextA(dc, c.text.c_str(), -1, &box, c.format);
+        });
+        CHECK(drawn.count > 20);
+        CHECK_FALSE(drawn.outside);
+        CHECK_FALSE(drawn.onEdge);
+        CHECK(drawn.pixels.rgb == whole.rgb);
     }
 
-    // A path too long for its line keeps its drive and the game's folder.
-    char longPath[PathSize] = "C:\\";
-    while (strlen(longPath) < 230) strcat(longPath, "A Folder With A Long Name\\");
-    strcat(longPath, "Marvolen");
-    RECT line = InstallPathLine;
-    DrawTextA(dc, longPath, -1, &line, CentredLine | DT_PATH_ELLIPSIS | DT_MODIFYSTRING);
-    const std::string shown = longPath;
-    CHECK(shown.compare(0, 3, "C:\\") == 0);
-    CHECK(shown.size() > 12);
-    CHECK(shown.compare(shown.size() - 9, 9, "\\Marvolen") == 0);
-    CHECK(shown.find("...") != std::string::npos);
-    SelectObject(dc, previous);
-    DeleteObject(font);
-    DeleteDC(dc);
+    // A third wider, many texts are too wide at the layout's size: each is drawn smaller,
+    // still whole and inside its rectangle, and not just cut.
+    LabelFace = {CarriedFace.name, 9};
+    for (const Case& c : cases) {
+        CAPTURE(c.text);
+        const Drawn drawn = DrawnText(c.text, c.area, c.format);
+        CHECK(drawn.count > 20);
+        CHECK_FALSE(drawn.outside);
+        CHECK_FALSE(drawn.onEdge);
+    }
+    LabelFace = CarriedFace;
+
+    // A path too long even at the smallest size is elided, not cut (the end-to-end runs read which
+    // parts stay); one holding characters the carried face lacks is drawn in a face that has
+    // them: two different such characters do not come out as the same box. The bytes are letters
+    // of both code pages the suite runs under (Š and Ž in 1252, Љ and Ћ in 1251).
+    std::string longPath = "C:\\";
+    while (longPath.size() < 231) longPath += "A Folder With A Long Name\\";
+    longPath += "Marvolen";
+    CAPTURE(longPath);
+    const Drawn elided = DrawnText(longPath, InstallPathLine, CentredLine | DT_PATH_ELLIPSIS);
+    CHECK(elided.count > 100);
+    CHECK_FALSE(elided.outside);
+    CHECK_FALSE(elided.onEdge);
+    const std::string foreign[] = {"C:\\Hry\\\x8A\x8A\x8A\\Marvolen", "C:\\Hry\\\x8E\x8E\x8E\\Marvolen"};
+    CAPTURE(GetACP());
+    const Drawn first = DrawnText(foreign[0], InstallPathLine, CentredLine | DT_PATH_ELLIPSIS);
+    const Drawn second = DrawnText(foreign[1], InstallPathLine, CentredLine | DT_PATH_ELLIPSIS);
+    CHECK(first.count > 50);
+    CHECK_FALSE(first.onEdge);
+    CHECK(first.pixels.rgb != second.pixels.rgb);
 }
 
 TEST_CASE("the progress screen shows the frame pair of the step, the last pair past the end")

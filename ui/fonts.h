@@ -1,0 +1,29 @@
+// The faces the program draws its texts in. The labels use a typeface the program carries in
+// its resources and loads for itself alone, so every text has the same widths on every machine,
+// whatever fonts it has installed.
+#ifndef MARVOLEN_FONTS_H
+#define MARVOLEN_FONTS_H
+
+#include <windows.h>
+
+// The layout's text height in pixels, and the smallest a text may shrink to before it is elided.
+constexpr int LabelHeight = 12;
+constexpr int SmallestLabelHeight = 10;
+
+// Which face the labels are drawn in. Normally the carried one at its natural width; a test may
+// ask for a deliberately wide one to exercise the fitting of texts.
+struct FaceChoice {
+    const wchar_t* name;
+    int width;   // average character width in pixels, 0 for the face's own proportions
+};
+extern FaceChoice LabelFace;
+extern const FaceChoice CarriedFace;
+
+// Bold, unsmoothed: every text pixel is in its colour exactly, as the labels' states are told
+// apart by colour. The caller deletes the font.
+HFONT CreateLabelFont(int height = LabelHeight);
+// The system's dialog face at the same height and weight, which Windows links to fallback fonts:
+// for a text holding a character the carried face lacks (a folder typed in another script).
+HFONT CreateFallbackFont(int height = LabelHeight);
+
+#endif
