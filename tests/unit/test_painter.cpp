@@ -136,6 +136,17 @@ TEST_CASE("every text is drawn whole inside its rectangle, at the layout's size 
             if (group.buttons[i].label[0]) cases.push_back({group.buttons[i].label, *group.buttons[i].rect, CentredLine});
     cases.push_back({Text(IDS_PLAY), MainMenuRects[0], CentredLine});
 
+    // The labels' face is the one the program carries, whatever the machine has installed.
+    HDC probe = CreateCompatibleDC(nullptr);
+    HFONT label = CreateLabelFont();
+    HGDIOBJ previous = SelectObject(probe, label);
+    wchar_t face[LF_FACESIZE] = L"";
+    GetTextFaceW(probe, LF_FACESIZE, face);
+    CHECK(std::wstring(face) == L"Marvolen Label");
+    SelectObject(probe, previous);
+    DeleteObject(label);
+    DeleteDC(probe);
+
     // In the carried face every text fits at the layout's size: exactly what one DrawText of it
     // at that size gives, and clear of its rectangle's edges.
     for (const Case& c : cases) {
