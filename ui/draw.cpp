@@ -1,5 +1,7 @@
 #include "ui/draw.h"
 
+#include <iterator>
+
 #include "base/state.h"
 #include "ui/fonts.h"
 
@@ -101,13 +103,24 @@ void DrawButtons(HDC dc, const ButtonGroup& group)
             DrawLine(dc, group.buttons[i].label, *group.buttons[i].rect, group.buttons[i].colour, CentredLine);
 }
 
+HBITMAP Picture(int bitmapId)
+{
+    // Loading converts the resource's bits for the display every time, and the screens ask for
+    // the same few dozen pictures again and again: each is loaded once and kept for the run.
+    static struct { int id; HBITMAP bitmap; } loaded[64];
+    static int count;
+    for (int i = 0; i < count; ++i)
+        if (loaded[i].id == bitmapId) return loaded[i].bitmap;
+    HBITMAP bitmap = LoadBitmapA(Setup.Instance, MAKEINTRESOURCEA(bitmapId));
+    if (bitmap && count < static_cast<int>(std::size(loaded))) loaded[count++] = {bitmapId, bitmap};
+    return bitmap;   // past the table's size (never with the program's pictures) a leak, not a failure
+}
+
 void DrawPicture(HDC dc, int bitmapId, const Placement& at, DWORD rop)
 {
-    HBITMAP picture = LoadBitmapA(Setup.Instance, MAKEINTRESOURCEA(bitmapId));
     HDC source = CreateCompatibleDC(dc);
-    HGDIOBJ previous = SelectObject(source, picture);
+    HGDIOBJ previous = SelectObject(source, Picture(bitmapId));
     BitBlt(dc, at.x, at.y, at.width, at.height, source, 0, 0, rop);
     SelectObject(source, previous);
     DeleteDC(source);
-    DeleteObject(picture);
 }

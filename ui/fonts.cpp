@@ -38,6 +38,18 @@ HFONT CreateLabelFont(int height)
     return CreateBoldFont(LabelFace.name, height, LabelFace.width * height / LabelHeight);
 }
 
+HFONT SharedLabelFont()
+{
+    static FaceChoice made = {nullptr, 0};
+    static HFONT font = nullptr;
+    if (!font || made.name != LabelFace.name || made.width != LabelFace.width) {
+        if (font) DeleteObject(font);
+        font = CreateLabelFont();
+        made = LabelFace;
+    }
+    return font;
+}
+
 HFONT CreateFallbackFont(int height)
 {
     return CreateBoldFont(L"MS Shell Dlg 2", height, 0);

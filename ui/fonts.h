@@ -22,6 +22,9 @@ extern const FaceChoice CarriedFace;
 // Bold, unsmoothed: every text pixel is in its colour exactly, as the labels' states are told
 // apart by colour. The caller deletes the font.
 HFONT CreateLabelFont(int height = LabelHeight);
+// The label face at the layout's size, made once (again when a test changes the face) and kept
+// for the run: never to be deleted by the caller.
+HFONT SharedLabelFont();
 // The system's dialog face at the same height and weight, which Windows links to fallback fonts:
 // for a text holding a character the carried face lacks (a folder typed in another script).
 HFONT CreateFallbackFont(int height = LabelHeight);

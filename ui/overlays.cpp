@@ -1,7 +1,5 @@
 #include "ui/overlays.h"
 
-#include <cstdlib>
-
 #include "base/state.h"
 #include "resources/resource_ids.h"
 #include "ui/draw.h"
@@ -11,34 +9,27 @@ using namespace Layout;
 
 namespace {
 
-constexpr int FramePixels = FrameWidth * FrameHeight;
-
-// Zeroes every pixel whose x + y is even, in the bitmap's own device-dependent bits, so a
-// busy screen reads as a fine black checkerboard. Any doubt about the bits' layout leaves
-// the frame undimmed rather than writing past a row or the buffer.
+// Blackens every pixel whose x + y is even, so a busy screen reads as a fine black checkerboard:
+// one pass of a two-by-two pattern ANDed into the frame, black (all bits zero, palette index 0)
+// where the pattern's bit is 0 and every bit kept where it is 1, at any colour depth.
 void Dim(Frame& frame)
 {
-    const int bytesPerPixel = GetDeviceCaps(frame.dc, BITSPIXEL) / 8;
-    if (bytesPerPixel <= 0) return;
-    BITMAP info;
-    if (GetObjectA(frame.bitmap, sizeof info, &info) != sizeof info) return;
-    const LONG rowBytes = static_cast<LONG>(FrameWidth) * bytesPerPixel;
-    if (info.bmWidth != FrameWidth || info.bmHeight != FrameHeight || info.bmWidthBytes != rowBytes ||
-        info.bmBitsPixel != bytesPerPixel * 8)
-        return;
-
-    const LONG size = rowBytes * FrameHeight;
-    auto* bits = static_cast<BYTE*>(std::malloc(size));
-    if (!bits) return;
-    if (GetBitmapBits(frame.bitmap, size, bits) == size) {
-        for (int y = 0; y < FrameHeight; ++y) {
-            BYTE* row = bits + static_cast<LONG>(y) * rowBytes;
-            for (int x = y & 1; x < FrameWidth; x += 2)
-                for (int b = 0; b < bytesPerPixel; ++b) row[x * bytesPerPixel + b] = 0;
-        }
-        SetBitmapBits(frame.bitmap, size, bits);
+    static const WORD checkerboard[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
+    HBITMAP pattern = CreateBitmap(8, 8, 1, 1, checkerboard);
+    HBRUSH brush = pattern ? CreatePatternBrush(pattern) : nullptr;
+    if (brush) {
+        const COLORREF text = SetTextColor(frame.dc, TextBlack);
+        const COLORREF back = SetBkColor(frame.dc, RGB(255, 255, 255));
+        SetBrushOrgEx(frame.dc, 0, 0, nullptr);
+        HGDIOBJ previous = SelectObject(frame.dc, brush);
+        constexpr DWORD DestinationAndPattern = 0x00A000C9;
+        PatBlt(frame.dc, 0, 0, FrameWidth, FrameHeight, DestinationAndPattern);
+        SelectObject(frame.dc, previous);
+        SetBkColor(frame.dc, back);
+        SetTextColor(frame.dc, text);
+        DeleteObject(brush);
     }
-    std::free(bits);
+    if (pattern) DeleteObject(pattern);
 }
 
 // Draws an irregular panel: where the mask is black the image shows, where it is white the

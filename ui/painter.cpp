@@ -62,15 +62,18 @@ void DrawFinish(HDC dc)
 
 bool BeginFrame(HDC display, Frame& frame)
 {
+    // A fresh frame each time, so that dimming and texts never reach the kept background.
     frame.dc = CreateCompatibleDC(display);
-    frame.bitmap = LoadBitmapA(Setup.Instance, MAKEINTRESOURCEA(Setup.Screen));
-    if (!frame.dc || !frame.bitmap) {
+    frame.bitmap = CreateCompatibleBitmap(display, FrameWidth, FrameHeight);
+    HBITMAP background = Picture(Setup.Screen);
+    if (!frame.dc || !frame.bitmap || !background) {
         EndFrame(frame);
         return false;
     }
     SetBkMode(frame.dc, TRANSPARENT);
     frame.previous = SelectObject(frame.dc, frame.bitmap);
-    frame.font = CreateLabelFont();
+    DrawPicture(frame.dc, Setup.Screen, {0, 0, FrameWidth, FrameHeight}, SRCCOPY);
+    frame.font = SharedLabelFont();
     if (frame.font) frame.previousFont = SelectObject(frame.dc, frame.font);   // else the default font
     return true;
 }
@@ -88,8 +91,7 @@ void ComposeFrame(Frame& frame)
 
 void EndFrame(Frame& frame)
 {
-    if (frame.previousFont) SelectObject(frame.dc, frame.previousFont);
-    if (frame.font) DeleteObject(frame.font);
+    if (frame.previousFont) SelectObject(frame.dc, frame.previousFont);   // the font is kept for the run
     if (frame.previous) SelectObject(frame.dc, frame.previous);
     if (frame.dc) DeleteDC(frame.dc);
     if (frame.bitmap) DeleteObject(frame.bitmap);

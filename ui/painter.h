@@ -4,13 +4,13 @@
 
 #include <windows.h>
 
-// A frame being composed: the current screen's background, freshly loaded, selected into a
-// memory context compatible with the display.
+// A frame being composed: a fresh bitmap compatible with the display, holding a copy of the
+// current screen's background, selected into a memory context.
 struct Frame {
     HDC dc = nullptr;
     HBITMAP bitmap = nullptr;
     HGDIOBJ previous = nullptr;
-    HFONT font = nullptr;   // the label face at the layout's size (ui/fonts.h)
+    HFONT font = nullptr;   // the label face at the layout's size (ui/fonts.h), not the frame's to delete
     HGDIOBJ previousFont = nullptr;
 };
 
