@@ -27,7 +27,7 @@ void Hover(POINT pointer)
         if (PtInRect(button.rect, pointer) && button.colour == NormalColour) {
             PlayButtonSound(IDW_HOVER);
             button.colour = HighlightColour;
-            PaintScreen();
+            PaintArea(*button.rect);
         }
     }
     for (int i = 0; i < group.count; ++i) {
@@ -35,7 +35,7 @@ void Hover(POINT pointer)
         if (!PtInRect(button.rect, pointer) && button.colour == HighlightColour) {
             PlayButtonSound(IDW_HOVER);
             button.colour = NormalColour;
-            PaintScreen();
+            PaintArea(*button.rect);
         }
     }
 }

@@ -100,7 +100,9 @@ void EndFrame(Frame& frame)
 
 unsigned PaintCount;
 
-void PaintScreen()
+void PaintScreen() { PaintArea(WholeFrame); }
+
+void PaintArea(const RECT& area)
 {
     ++PaintCount;
     // Nothing to draw into once the window is gone (a close during a run).
@@ -109,9 +111,10 @@ void PaintScreen()
     Frame frame;
     if (BeginFrame(window, frame)) {
         ComposeFrame(frame);
-        BitBlt(window, 0, 0, FrameWidth, FrameHeight, frame.dc, 0, 0, SRCCOPY);
+        BitBlt(window, area.left, area.top, area.right - area.left, area.bottom - area.top, frame.dc, area.left,
+               area.top, SRCCOPY);
         EndFrame(frame);
     }
     ReleaseDC(Setup.Window, window);
-    ValidateRect(Setup.Window, &WholeFrame);
+    ValidateRect(Setup.Window, &area);
 }

@@ -19,6 +19,9 @@ void ComposeFrame(Frame& frame);   // screen content, then the overlay layers
 void EndFrame(Frame& frame);
 
 void PaintScreen();
+// The same frame, of which only the area that changed (a lit or darkened button) is shown anew:
+// copying the whole frame to the screen is the dearest part of a paint.
+void PaintArea(const RECT& area);
 
 // How many times a frame was asked for, for checking how often the hot paths repaint.
 extern unsigned PaintCount;
