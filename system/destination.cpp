@@ -80,10 +80,10 @@ bool BrowseDestination(char (&path)[PathSize], const char* title, HWND owner)
 bool ProgramsFolder(char (&path)[PathSize]) { return ShellFolder("Programs", CSIDL_PROGRAMS, path); }
 bool DesktopFolder(char (&path)[PathSize]) { return ShellFolder("Desktop", CSIDL_DESKTOPDIRECTORY, path); }
 
-bool DriveRoot(const char* path, bool withBackslash, char (&root)[PathSize])
+bool DriveRoot(const char* path, char (&root)[PathSize])
 {
     if (path[0] && path[1] == ':') {
-        const char drive[4] = {path[0], ':', withBackslash ? '\\' : '\0', '\0'};
+        const char drive[4] = {path[0], ':', '\\', '\0'};
         return CopyText(root, drive);
     }
     if (path[0] == '\\' && path[1] == '\\') {
@@ -102,28 +102,13 @@ bool DriveRoot(const char* path, bool withBackslash, char (&root)[PathSize])
     return false;
 }
 
-std::uint64_t ClassicFreeBytes(DWORD sectorsPerCluster, DWORD bytesPerSector, DWORD freeClusters)
-{
-    // The classic query's figure: a 32-bit product that wraps past 4 GiB.
-    return static_cast<std::uint32_t>(sectorsPerCluster * bytesPerSector * freeClusters);
-}
-
 std::uint64_t FreeBytes(const char* path)
 {
-    using FreeSpaceEx = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+    // The bytes available to this user, which honours a disk quota.
     char root[PathSize];
-    const auto extended = reinterpret_cast<FreeSpaceEx>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA")));
-    if (extended) {
-        ULARGE_INTEGER available, total;
-        if (!DriveRoot(path, true, root) || !extended(root, &available, &total, nullptr)) return 0;
-        return available.QuadPart;
-    }
-    DWORD sectorsPerCluster, bytesPerSector, freeClusters, totalClusters;
-    if (!DriveRoot(path, false, root) ||
-        !GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters))
-        return 0;
-    return ClassicFreeBytes(sectorsPerCluster, bytesPerSector, freeClusters);
+    ULARGE_INTEGER available, total;
+    if (!DriveRoot(path, root) || !GetDiskFreeSpaceExA(root, &available, &total, nullptr)) return 0;
+    return available.QuadPart;
 }
 
 void MebibyteText(std::uint64_t bytes, char (&text)[PathSize])

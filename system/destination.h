@@ -39,7 +39,6 @@ extern std::uint64_t (*FreeBytesQuery)(const char* path);
 
 // The arithmetic behind the two, apart from the disk queries.
 void MebibyteText(std::uint64_t bytes, char (&text)[PathSize]);
-std::uint64_t ClassicFreeBytes(DWORD sectorsPerCluster, DWORD bytesPerSector, DWORD freeClusters);
 bool EnoughFreeSpace(std::uint64_t freeBytes);
 
 // True for a destination the files can land in exactly as named and that removal could take
@@ -47,8 +46,8 @@ bool EnoughFreeSpace(std::uint64_t freeBytes);
 // characters no folder name holds, nor one too long for the game's paths.
 bool UsableDestination(const char* path);
 
-// The root that a free-space query needs: "C:\" (or "C:" for the classic query) for a drive
-// path, "\\server\share\" for a network path; false for anything else.
-bool DriveRoot(const char* path, bool withBackslash, char (&root)[PathSize]);
+// The root that a free-space query needs: "C:\" for a drive path, "\\server\share\" for a
+// network path; false for anything else.
+bool DriveRoot(const char* path, char (&root)[PathSize]);
 
 #endif

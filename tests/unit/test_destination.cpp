@@ -14,10 +14,10 @@ std::string Text(std::uint64_t bytes)
     return text;
 }
 
-std::string Root(const char* path, bool withBackslash)
+std::string Root(const char* path)
 {
     char root[PathSize] = "unchanged";
-    return DriveRoot(path, withBackslash, root) ? root : "(refused)";
+    return DriveRoot(path, root) ? root : "(refused)";
 }
 
 }  // namespace
@@ -43,23 +43,15 @@ TEST_CASE("the install test asks for 500,000,000 bytes, not 500 mebibytes")
     CHECK_FALSE(EnoughFreeSpace(0));   // what a failed query yields
 }
 
-TEST_CASE("the classic query's figure is a 32-bit product that wraps")
-{
-    CHECK(ClassicFreeBytes(8, 512, 1000) == 4096000ull);
-    CHECK(ClassicFreeBytes(64, 512, 262144) == 0ull);          // exactly 2^33 wraps to 0
-    CHECK(ClassicFreeBytes(64, 512, 131073) == 32768ull);      // 2^32 + 32768
-}
-
 TEST_CASE("free-space queries go to the drive root, or the share root of a network path")
 {
-    CHECK(Root("C:\\Games\\Marvolen", true) == "C:\\");
-    CHECK(Root("C:\\Games\\Marvolen", false) == "C:");
-    CHECK(Root("d:", true) == "d:\\");
-    CHECK(Root("\\\\server\\share\\Games\\Marvolen", true) == "\\\\server\\share\\");
-    CHECK(Root("\\\\server\\share", false) == "\\\\server\\share\\");
-    CHECK(Root("\\\\server", true) == "(refused)");
-    CHECK(Root("Games\\Marvolen", true) == "(refused)");
-    CHECK(Root("", true) == "(refused)");
+    CHECK(Root("C:\\Games\\Marvolen") == "C:\\");
+    CHECK(Root("d:") == "d:\\");
+    CHECK(Root("\\\\server\\share\\Games\\Marvolen") == "\\\\server\\share\\");
+    CHECK(Root("\\\\server\\share") == "\\\\server\\share\\");
+    CHECK(Root("\\\\server") == "(refused)");
+    CHECK(Root("Games\\Marvolen") == "(refused)");
+    CHECK(Root("") == "(refused)");
 }
 
 TEST_CASE("a path whose free space cannot be learnt counts as no free space")
