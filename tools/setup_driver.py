@@ -5,6 +5,7 @@ end-to-end tests, the demo (`make run`) and the benchmark all drive the program 
 import contextlib
 import difflib
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -19,31 +20,58 @@ WINE_ENV = REPO / "tests" / "wine-env.sh"
 # The kind of prefix the build's programs need (tests/wine-env.sh): win64 for the x86-64 test build.
 WINEARCH = os.environ.get("MARVOLEN_WINEARCH", "win64" if BUILD.name == "x86_64" else "win32")
 
-FRAME_W, FRAME_H = 640, 480
 TITLE = "Marvolen Setup"
 
-# Label colours as (R, G, B), as a screenshot shows them.
-NORMAL = (80, 32, 23)
-HIGHLIGHT = (242, 225, 205)
-DISABLED = (93, 93, 93)
-STATUS_TEXT = (206, 162, 114)
-BLACK = (0, 0, 0)
 
-MAIN_MENU_RECTS = [(367, 77 + 49 * i, 557, 118 + 49 * i) for i in range(6)]
-BROWSE, BACK, CONTINUE, CHECK_BOX = (94, 204, 284, 245), (96, 398, 286, 439), (352, 398, 542, 439), (255, 298, 293, 338)
-CANCEL = (218, 408, 408, 449)
-FINISH_RECTS = [(95, 325, 285, 366), (95, 396, 285, 437), (352, 325, 542, 366), (352, 396, 542, 437)]
-YES, NO, OK = (137, 230, 290, 270), (350, 230, 503, 270), (237, 230, 403, 270)
-# Where texts are drawn: a prompt's question or message, the finish screen's heading and body.
-PROMPT_TEXT = (107, 148, 533, 208)
-FINISH_HEADING, FINISH_BODY = (113, 68, 521, 95), (113, 97, 521, 180)
+def read_layout_table():
+    """The program's own layout table (ui/layout_table.h): every RECT by name as (left, top,
+    right, bottom) or a list of them, every Placement as the rectangle it covers, every COLORREF by name as (R, G, B), every int constant."""
+    text = (REPO / "ui" / "layout_table.h").read_text()
+    table = {}
+    for name, body in re.findall(r"constexpr RECT (\w+)(?:\[\d+\])? = \{(.*?)\};", text, re.S):
+        rects = [tuple(int(n) for n in r.split(",")) for r in re.findall(r"\{([-\d,\s]+)\}", body)]
+        table[name] = rects if "{" in body else tuple(int(n) for n in body.split(","))
+    for name, x, y, width, height in re.findall(r"constexpr Placement (\w+) = \{(\d+), (\d+), (\d+), (\d+)\};", text):
+        table[name] = (int(x), int(y), int(x) + int(width), int(y) + int(height))
+    for name, value in re.findall(r"constexpr COLORREF (\w+) = (0x[0-9A-Fa-f]+);", text):
+        value = int(value, 16)
+        table[name] = (value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF)
+    for name, value in re.findall(r"constexpr int (\w+) = (\d+);", text):
+        table[name] = int(value)
+    return table
+
+
+LAYOUT = read_layout_table()
+FRAME_W, FRAME_H = LAYOUT["FrameWidth"], LAYOUT["FrameHeight"]
+
+# Label colours as (R, G, B), as a screenshot shows them.
+NORMAL, HIGHLIGHT, DISABLED = LAYOUT["NormalColour"], LAYOUT["HighlightColour"], LAYOUT["DisabledColour"]
+STATUS_TEXT, BLACK = LAYOUT["StatusTextColour"], LAYOUT["TextBlack"]
+
+MAIN_MENU_RECTS = LAYOUT["MainMenuRects"]
+BROWSE, BACK, CONTINUE, CHECK_BOX = LAYOUT["DestinationRects"]
+(CANCEL,) = LAYOUT["ProgressRects"]
+FINISH_RECTS = LAYOUT["FinishRects"]
+YES, NO = LAYOUT["QuestionRects"]
+(OK,) = LAYOUT["MessageRects"]
+# Where texts are drawn: a prompt's question or message, the finish screen's heading and body,
+# the destination screen's folder and free space.
+PROMPT_TEXT = LAYOUT["PromptText"]
+FINISH_HEADING, FINISH_BODY = LAYOUT["FinishHeading"], LAYOUT["FinishBody"]
+PATH_LINE, FREE_SPACE_LINE = LAYOUT["InstallPathLine"], LAYOUT["FreeSpaceLine"]
+
+
+def union(*rects):
+    return (min(r[0] for r in rects), min(r[1] for r in rects), max(r[2] for r in rects), max(r[3] for r in rects))
+
 
 # Where each screen draws over its background: texts, buttons, pictures.
 DRAWN = {
     130: MAIN_MENU_RECTS,
-    141: [BROWSE, BACK, CONTINUE, CHECK_BOX, (348, 310, 544, 335), (52, 62, 636, 110), (348, 209, 544, 261)],
-    145: [CANCEL, (154, 42, 484, 311), (44, 328, 603, 405)],
-    143: FINISH_RECTS + [(113, 68, 521, 180)],
+    141: LAYOUT["DestinationRects"] + [LAYOUT["DesktopIconLabel"], union(LAYOUT["InstallFolderHeading"], PATH_LINE),
+                                       union(FREE_SPACE_LINE, LAYOUT["SpaceRequiredLine"])],
+    145: [CANCEL, LAYOUT["MapPicture"], LAYOUT["Strip"]],
+    143: FINISH_RECTS + [union(FINISH_HEADING, FINISH_BODY)],
 }
 
 

@@ -7,12 +7,10 @@ import subprocess
 import tempfile
 from pathlib import Path
 
-from setup_driver import (BACK, BLACK, BROWSE, BUILD, CHECK_BOX, CONTINUE, FINISH_RECTS, MAIN_MENU_RECTS, NORMAL, OK,
-                          PROMPT_TEXT, Background, SetupRun, check, check_reads, cd_scenario, main, make_cd, on, read_texts,
+from setup_driver import (BACK, BLACK, BROWSE, BUILD, CHECK_BOX, CONTINUE, FINISH_RECTS, FREE_SPACE_LINE, MAIN_MENU_RECTS,
+                          NORMAL, OK, PATH_LINE, PROMPT_TEXT, Background, SetupRun, check, check_reads, cd_scenario, main, make_cd, on, read_texts,
                           running, scenario, wait_for)
 
-PATH_LINE = (52, 87, 636, 110)
-FREE_SPACE_LINE = (348, 209, 544, 234)
 RECORD = "HKCU\\SOFTWARE\\Quellmark Studio\\RV : Marvolen"
 
 

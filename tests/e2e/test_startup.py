@@ -5,11 +5,11 @@ import os
 import tempfile
 import time
 
-from setup_driver import (BLACK, BUILD, DISABLED, HIGHLIGHT, MAIN_MENU_RECTS, NORMAL, STATUS_TEXT, SetupRun, cd_scenario, check, main, make_cd,
+from setup_driver import (BLACK, BUILD, DISABLED, HIGHLIGHT, LAYOUT, MAIN_MENU_RECTS, NORMAL, STATUS_TEXT, SetupRun, cd_scenario, check, main, make_cd,
                    running, scenario, wait_for)
 
 EXIT = MAIN_MENU_RECTS[5]
-STATUS_PANEL = (151, 153, 489, 226)
+STATUS_PANEL = LAYOUT["StatusPanel"]
 
 
 def labels(frame):
