@@ -20,10 +20,8 @@ void DrawDestination(HDC dc)
     // A path too long for its line keeps its drive and the game's folder, with "..." between.
     DrawLine(dc, Setup.InstallPath, InstallPathLine, NormalColour, CentredLine | DT_PATH_ELLIPSIS);
 
-    char freeSpace[PathSize];
     char freeSpaceLine[PathSize];
-    FreeSpaceText(Setup.InstallPath, freeSpace);
-    if (!JoinText(freeSpaceLine, Text(IDS_AVAILABLE_SPACE), freeSpace)) freeSpaceLine[0] = '\0';
+    FreeSpaceLineText(freeSpaceLine);
     DrawLine(dc, freeSpaceLine, FreeSpaceLine, TextBlack, LeftLine);
     DrawLine(dc, Text(IDS_INSTALL_FOLDER), InstallFolderHeading, TextBlack, CentredLine);
     DrawLine(dc, Text(IDS_SPACE_REQUIRED), SpaceRequiredLine, TextBlack, LeftLine);
@@ -47,16 +45,32 @@ constexpr FinishTexts FinishByResult[] = {
     {IDS_FAILED_HEADING, IDS_RETRY_BODY},
 };
 
+const FinishTexts& FinishFor()
+{
+    const int result = Setup.RunResult >= RunInstalled && Setup.RunResult <= RunFailed ? Setup.RunResult
+                                                                                      : RunFailed;
+    return FinishByResult[result];
+}
+
 void DrawFinish(HDC dc)
 {
     DrawButtons(dc, ScreenGroup(FinishScreen));
-    const int result = Setup.RunResult >= RunInstalled && Setup.RunResult <= RunFailed ? Setup.RunResult
-                                                                                      : RunFailed;
-    DrawLine(dc, Text(FinishByResult[result].body), FinishBody, NormalColour, Wrapped);
-    DrawLine(dc, Text(FinishByResult[result].heading), FinishHeading, TextBlack, CentredLine);
+    DrawLine(dc, FinishBodyText(), FinishBody, NormalColour, Wrapped);
+    DrawLine(dc, FinishHeadingText(), FinishHeading, TextBlack, CentredLine);
 }
 
 }  // namespace
+
+void FreeSpaceLineText(char (&line)[PathSize])
+{
+    char freeSpace[PathSize];
+    FreeSpaceText(Setup.InstallPath, freeSpace);
+    if (!JoinText(line, Text(IDS_AVAILABLE_SPACE), freeSpace)) line[0] = '\0';
+}
+
+const char* FinishHeadingText() { return Text(FinishFor().heading); }
+
+const char* FinishBodyText() { return Text(FinishFor().body); }
 
 HFONT CreateLabelFont()
 {
@@ -105,6 +119,7 @@ void EndFrame(Frame& frame)
 }
 
 unsigned PaintCount;
+void (*FrameShown)() = nullptr;
 
 void PaintScreen()
 {
@@ -120,4 +135,5 @@ void PaintScreen()
     }
     ReleaseDC(Setup.Window, window);
     ValidateRect(Setup.Window, &WholeFrame);
+    if (FrameShown) FrameShown();
 }

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "base/types.h"
+
 // A frame being composed: the current screen's background, freshly loaded, selected into a
 // memory context compatible with the display.
 struct Frame {
@@ -23,6 +25,14 @@ void ComposeFrame(Frame& frame);   // screen content, then the overlay layers
 void EndFrame(Frame& frame);
 
 void PaintScreen();
+
+// Called after each frame shown, when set: the accessible view tells readers what changed.
+extern void (*FrameShown)();
+
+// The shown texts that are composed from the state, for the painter and the accessible view.
+void FreeSpaceLineText(char (&line)[PathSize]);   // "Available Space : ..." for the destination
+const char* FinishHeadingText();                   // for the run's outcome
+const char* FinishBodyText();
 
 // How many times a frame was asked for, for checking how often the hot paths repaint.
 extern unsigned PaintCount;
