@@ -63,7 +63,9 @@ Contents Collect()
         c.Add(TextItem, 0, nullptr, FreeSpaceLine);
         c.Add(TextItem, 0, Text(IDS_SPACE_REQUIRED), SpaceRequiredLine);
         break;
-    case ProgressScreen: c.progress = c.Add(ProgressItem, 0, nullptr, Area(Strip)); break;
+    case ProgressScreen:   // shown, as its pictures are, from the first step to the last
+        if (Setup.ProgressStep >= 0) c.progress = c.Add(ProgressItem, 0, nullptr, Area(Strip));
+        break;
     case FinishScreen:
         c.Add(TextItem, 0, FinishHeadingText(), FinishHeading);
         c.Add(TextItem, 0, FinishBodyText(), FinishBody);
@@ -97,7 +99,7 @@ int LitChild(const Contents& c)
 int ProgressPercent()
 {
     const int step = Setup.ProgressStep < PROGRESS_FRAMES ? Setup.ProgressStep : PROGRESS_FRAMES - 1;
-    return step < 0 ? 0 : step * 100 / (PROGRESS_FRAMES - 1);
+    return step < 0 ? -1 : step * 100 / (PROGRESS_FRAMES - 1);
 }
 
 // A prompt's words start with a line break that places them on its panel.
@@ -385,7 +387,7 @@ ClientAccessible* Reader = nullptr;
 // What readers were last told of, to say only what changed.
 struct Seen {
     HWND window = nullptr;
-    int screen = 0, prompt = 0, statusShown = 0;
+    int screen = 0, prompt = 0, statusShown = 0, progressShown = 0;
     const char* statusText = nullptr;
     unsigned lit = 0, unavailable = 0;
     int checked = 0, percent = 0;
@@ -402,6 +404,7 @@ void Remember(const Contents& c)
     Last.prompt = Setup.PromptKind;
     Last.statusShown = Setup.StatusPanelShown;
     Last.statusText = Setup.StatusText;
+    Last.progressShown = c.progress != 0;
     Last.lit = Last.unavailable = 0;
     for (int i = 0; i < c.group.count; ++i) {
         if (Lit(c.group.buttons[i])) Last.lit |= 1u << i;
@@ -486,7 +489,8 @@ void AnnounceChanges()
     const bool browsed = c.pathText && std::strcmp(Last.path, Setup.InstallPath) != 0;
     if (browsed) std::memcpy(Last.path, Setup.InstallPath, sizeof Last.path);
     if (was.window != Setup.Window) return;   // a window made anew: this is where telling starts
-    if (was.screen != Setup.Screen || was.prompt != Setup.PromptKind || was.statusShown != Setup.StatusPanelShown) {
+    if (was.screen != Setup.Screen || was.prompt != Setup.PromptKind || was.statusShown != Setup.StatusPanelShown ||
+        was.progressShown != Last.progressShown) {
         AnnounceNewContents(was, c);
         return;
     }
