@@ -451,6 +451,7 @@ LRESULT AnswerGetObject(WPARAM wParam, LPARAM lParam)
     if (!Reader) return 0;
     if (!FrameShown) {   // a reader listens from now on: changes are worth telling
         Remember(Collect());
+        std::memcpy(Last.path, Setup.InstallPath, sizeof Last.path);
         FrameShown = AnnounceChanges;
     }
     const LRESULT object = LresultFromObject(IID_IAccessible, wParam, Reader);

@@ -135,6 +135,9 @@ TEST_CASE("a reader finds each screen's and prompt's buttons and texts, hears th
 
     // The menu before an installation; Tab lights Install, and the reader is told.
     CHECK(reader.Name(CHILDID_SELF) == "Marvolen Setup");
+    IDispatch* parent = nullptr;   // the window's own object, which Windows makes
+    CHECK(reader.object->get_accParent(&parent) == S_OK);
+    if (parent) parent->Release();
     CHECK(reader.Number(CHILDID_SELF, &IAccessible::get_accRole) == ROLE_SYSTEM_CLIENT);
     SendMessageA(Setup.Window, WM_KEYDOWN, VK_TAB, 0);
     CHECK(Heard(EVENT_OBJECT_FOCUS, 1));
@@ -178,6 +181,11 @@ TEST_CASE("a reader finds each screen's and prompt's buttons and texts, hears th
     const LPARAM menuGroup = MAKELPARAM(MainMenu, NoPrompt);
     SendMessageA(Setup.Window, WM_READER_PRESS, ExitButton, menuGroup);
     CHECK(Setup.QuitRequested == 0);
+    // Nor does a press act while the screen is dimmed under a status text.
+    Setup.Busy = 1;
+    SendMessageA(Setup.Window, WM_READER_PRESS, DesktopIconBox, MAKELPARAM(DestinationScreen, NoPrompt));
+    CHECK(Setup.DesktopIconWanted == 1);
+    Setup.Busy = 0;
 
     // The progress, its value rising with the steps; then the abort question over it, as
     // AskYesNo puts it up; Yes answered by the reader.
