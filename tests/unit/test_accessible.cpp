@@ -87,6 +87,7 @@ struct Expected {
     const char* name;
     LONG role;
     LONG states;   // of unavailable, focused, hot tracked, checked
+    bool opening = false;   // the name only starts so, and goes on (free space changes as others write)
 };
 
 constexpr LONG Watched = STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_FOCUSED | STATE_SYSTEM_HOTTRACKED | STATE_SYSTEM_CHECKED;
@@ -99,7 +100,9 @@ void CheckChildren(Reader& reader, const std::vector<Expected>& expected)
     for (LONG id = 1; id <= reader.Count(); ++id) {
         const Expected& e = expected[id - 1];
         CAPTURE(e.name);
-        CHECK(reader.Name(id) == e.name);
+        const std::string name = reader.Name(id);
+        if (e.opening) CHECK((name.rfind(e.name, 0) == 0 && name.size() > std::strlen(e.name)));
+        else CHECK(name == e.name);
         CHECK(reader.Number(id, &IAccessible::get_accRole) == e.role);
         CHECK((reader.Number(id, &IAccessible::get_accState) & Watched) == e.states);
         LONG left, top, width, height;
@@ -158,9 +161,6 @@ TEST_CASE("a reader finds each screen's and prompt's buttons and texts, hears th
     REQUIRE(Setup.Screen == DestinationScreen);
     CHECK(Heard(EVENT_OBJECT_REORDER, CHILDID_SELF));
     CHECK(reader.Name(CHILDID_SELF, &IAccessible::get_accDescription) == Text(IDS_INSTALL_FOLDER));
-    const std::string freeSpace = reader.Name(7);
-    CHECK(freeSpace.rfind(Text(IDS_AVAILABLE_SPACE), 0) == 0);
-    CHECK(freeSpace.size() > std::strlen(Text(IDS_AVAILABLE_SPACE)));
     Events.clear();
     // The box is pressed as Enter presses it: lit, then toggled.
     CHECK(reader.object->accDoDefaultAction(Child(4)) == S_OK);
@@ -174,7 +174,7 @@ TEST_CASE("a reader finds each screen's and prompt's buttons and texts, hears th
                            {"Create Desktop Icon", ROLE_SYSTEM_CHECKBUTTON, Lit | STATE_SYSTEM_CHECKED},
                            {"Marvolen will be installed in the Folder below", ROLE_SYSTEM_STATICTEXT, 0},
                            {"C:\\Games\\Marvolen", ROLE_SYSTEM_STATICTEXT, 0},
-                           {freeSpace.c_str(), ROLE_SYSTEM_STATICTEXT, 0},
+                           {"Available Space       : ", ROLE_SYSTEM_STATICTEXT, 0, true},
                            {"Free Space required: 500MB", ROLE_SYSTEM_STATICTEXT, 0}});
 
     // A press read from a screen that has since gone is dropped.
