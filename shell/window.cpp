@@ -3,6 +3,7 @@
 #include "base/state.h"
 #include "base/texts.h"
 #include "resources/resource_ids.h"
+#include "shell/accessible.h"
 #include "shell/flow.h"
 #include "shell/input.h"
 #include "shell/keys.h"
@@ -43,6 +44,7 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     const auto pointer = [lParam] { return POINT{LOWORD(lParam), HIWORD(lParam)}; };
     switch (message) {
     case WM_DESTROY:
+        DisconnectReaders();
         Setup.Window = nullptr;   // nothing may paint into it from here on
         PostQuitMessage(0);
         return 0;
@@ -75,6 +77,12 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_KEYDOWN:
         if (MouseLive() && KeyPressed(wParam)) return 0;
         break;
+    case WM_GETOBJECT:
+        if (const LRESULT object = AnswerGetObject(wParam, lParam)) return object;
+        break;
+    case WM_READER_PRESS:
+        PressForReader(wParam, lParam);
+        return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -22,10 +22,8 @@ void DrawDestination(HDC dc)
     // folder, with "..." between.
     DrawLine(dc, Setup.InstallPath, InstallPathLine, NormalColour, CentredLine | DT_PATH_ELLIPSIS);
 
-    char freeSpace[PathSize];
     char freeSpaceLine[PathSize];
-    FreeSpaceText(Setup.InstallPath, freeSpace);
-    if (!JoinText(freeSpaceLine, Text(IDS_AVAILABLE_SPACE), freeSpace)) freeSpaceLine[0] = '\0';
+    FreeSpaceLineText(freeSpaceLine);
     DrawLine(dc, freeSpaceLine, FreeSpaceLine, TextBlack, LeftLine);
     DrawLine(dc, Text(IDS_INSTALL_FOLDER), InstallFolderHeading, TextBlack, CentredLine);
     DrawLine(dc, Text(IDS_SPACE_REQUIRED), SpaceRequiredLine, TextBlack, LeftLine);
@@ -49,16 +47,32 @@ constexpr FinishTexts FinishByResult[] = {
     {IDS_FAILED_HEADING, IDS_RETRY_BODY},
 };
 
+const FinishTexts& FinishFor()
+{
+    const int result = Setup.RunResult >= RunInstalled && Setup.RunResult <= RunFailed ? Setup.RunResult
+                                                                                      : RunFailed;
+    return FinishByResult[result];
+}
+
 void DrawFinish(HDC dc)
 {
     DrawButtons(dc, ScreenGroup(FinishScreen));
-    const int result = Setup.RunResult >= RunInstalled && Setup.RunResult <= RunFailed ? Setup.RunResult
-                                                                                      : RunFailed;
-    DrawLine(dc, Text(FinishByResult[result].body), FinishBody, NormalColour, Wrapped);
-    DrawLine(dc, Text(FinishByResult[result].heading), FinishHeading, TextBlack, CentredLine);
+    DrawLine(dc, FinishBodyText(), FinishBody, NormalColour, Wrapped);
+    DrawLine(dc, FinishHeadingText(), FinishHeading, TextBlack, CentredLine);
 }
 
 }  // namespace
+
+void FreeSpaceLineText(char (&line)[PathSize])
+{
+    char freeSpace[PathSize];
+    FreeSpaceText(Setup.InstallPath, freeSpace);
+    if (!JoinText(line, Text(IDS_AVAILABLE_SPACE), freeSpace)) line[0] = '\0';
+}
+
+const char* FinishHeadingText() { return Text(FinishFor().heading); }
+
+const char* FinishBodyText() { return Text(FinishFor().body); }
 
 bool BeginFrame(HDC display, Frame& frame)
 {
@@ -99,6 +113,7 @@ void EndFrame(Frame& frame)
 }
 
 unsigned PaintCount;
+void (*FrameShown)() = nullptr;
 
 void PaintScreen() { PaintArea(WholeFrame); }
 
@@ -117,4 +132,5 @@ void PaintArea(const RECT& area)
     }
     ReleaseDC(Setup.Window, window);
     ValidateRect(Setup.Window, &area);
+    if (FrameShown) FrameShown();
 }

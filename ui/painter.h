@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "base/types.h"
+
 // A frame being composed: a fresh bitmap compatible with the display, holding a copy of the
 // current screen's background, selected into a memory context.
 struct Frame {
@@ -22,6 +24,14 @@ void PaintScreen();
 // The same frame, of which only the area that changed (a lit or darkened button) is shown anew:
 // copying the whole frame to the screen is the dearest part of a paint.
 void PaintArea(const RECT& area);
+
+// Called after each frame shown, when set: the accessible view tells readers what changed.
+extern void (*FrameShown)();
+
+// The shown texts that are composed from the state, for the painter and the accessible view.
+void FreeSpaceLineText(char (&line)[PathSize]);   // "Available Space : ..." for the destination
+const char* FinishHeadingText();                   // for the run's outcome
+const char* FinishBodyText();
 
 // How many times a frame was asked for, for checking how often the hot paths repaint.
 extern unsigned PaintCount;

@@ -43,7 +43,7 @@ SOUNDS = {199: 12701, 200: 9622}
 LIBRARY_ENTRY_POINTS = ["RAROpenArchive", "RARCloseArchive", "RARReadHeader", "RARProcessFile",
                         "RARSetChangeVolProc", "RARSetProcessDataProc", "RARSetPassword"]
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "winmm.dll", "advapi32.dll", "shell32.dll",
-               "ole32.dll", "msvcrt.dll"}
+               "ole32.dll", "oleaut32.dll", "oleacc.dll", "msvcrt.dll"}
 
 failures = []
 passed = 0
