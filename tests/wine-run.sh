@@ -9,6 +9,8 @@ shift
 prefix=$(new_prefix "$(basename "$exe" .exe)")
 trap 'drop_prefix "$prefix"' EXIT
 map_drive "$prefix" t "$(dirname "$exe")"
+# Another name for the Windows directory, as subst or a mapped share gives one.
+map_drive "$prefix" w "$prefix/drive_c/windows"
 status=0
 WINEPREFIX=$prefix wine "T:\\$(basename "$exe")" "$@" || status=$?
 exit $status
