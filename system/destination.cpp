@@ -142,7 +142,8 @@ bool EnoughFreeSpace(std::uint64_t freeBytes) { return freeBytes >= RequiredFree
 bool UsableDestination(char (&path)[PathSize])
 {
     std::wstring resolved;
-    if (!FitsInstallPath(path) || !ResolveFolder(WideFromAnsi(path), resolved) || !IsRemovableResolved(resolved))
+    if (!FitsInstallPath(path) || !ResolveFolder(WideFromAnsi(path), resolved) || !IsRemovableResolved(resolved) ||
+        HoldsLinks(resolved))
         return false;
     // From here on the folder goes by the name it was checked under, exactly: a name the ANSI
     // code page cannot spell, or one too long for the game's paths, is refused.

@@ -176,6 +176,38 @@ TEST_CASE("the guard decides on the folder Windows would use, whatever its spell
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, otherProfile);
 }
 
+TEST_CASE("links are never followed: not as the folder, not below it, not when a folder is swapped mid-walk")
+{
+    const std::string kept = "C:\\link-target\\keep.txt";
+    REQUIRE(ReadFile(kept) == "not the game's\n");   // the test run makes C:\links\victim, a link to it
+    // The game's folder is itself a link: refused as a destination, and its removal says so.
+    CHECK_FALSE(IsRemovableFolder("C:\\links\\victim"));
+    CHECK(RemoveTree("C:\\links\\victim") == 0);
+    // A link below: refused as a destination before anything is written; removed around, never through.
+    char destination[PathSize] = "C:\\links";
+    CHECK_FALSE(UsableDestination(destination));
+    CHECK(RemoveTree("C:\\links") == 0);
+    CHECK(Exists(kept));
+
+    // A folder listed as the game's is swapped for another one before it is opened.
+    static std::string swapped, aside, other;
+    const std::string root = MakeTree("swapped");
+    swapped = root + "\\e";
+    aside = ScratchFolder("swapped-aside") + "\\e";
+    other = ScratchFolder("swapped-in");
+    Touch(other + "\\precious.txt");
+    BeforeRemovingEntry = [](const std::wstring& path) {
+        if (path.size() < 2 || path.substr(path.size() - 2) != L"\\e") return;
+        MoveFileA(swapped.c_str(), aside.c_str());
+        MoveFileA(other.c_str(), swapped.c_str());
+    };
+    CHECK(RemoveTree(root.c_str()) == 0);
+    BeforeRemovingEntry = nullptr;
+    CHECK(Exists(swapped + "\\precious.txt"));
+    CHECK(Exists(aside + "\\f\\four"));
+    CHECK_FALSE(Exists(root + "\\a"));
+}
+
 TEST_CASE("removal reaches every depth: paths past 260 characters go too")
 {
     const std::string root = ScratchFolder("deep");
