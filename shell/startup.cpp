@@ -3,6 +3,7 @@
 #include <cstring>
 #include <objbase.h>
 #include <shlobj.h>
+#include <string>
 #include <vector>
 
 #include "base/exit_codes.h"
@@ -254,6 +255,25 @@ constexpr char Usage[] =
     "Exit codes: 0 done, 2 failed, 3 not enough free space, 4 unknown switch,\n"
     "5 nothing to uninstall, 6 already running.";
 
+// The usage without a window: into the log, and to the console or output the program was
+// started from, if any.
+void ShowUsageWithoutWindow(const char* log)
+{
+    OpenLog(log);
+    char lines[sizeof Usage];
+    lstrcpynA(lines, Usage, sizeof lines);
+    for (char* line = std::strtok(lines, "\n"); line; line = std::strtok(nullptr, "\n")) Log("%s", line);
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if ((!output || output == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS))
+        output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (!output || output == INVALID_HANDLE_VALUE) return;
+    std::string text;   // each line ending as consoles and text files expect
+    for (const char* c = Usage; *c; ++c) text += *c == '\n' ? std::string("\r\n") : std::string(1, *c);
+    text += "\r\n";
+    DWORD written;
+    WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);   // nobody may be reading
+}
+
 // Start-up's steps that need no window, for an unattended run.
 void StartUpWithoutWindow(HINSTANCE instance)
 {
@@ -277,16 +297,22 @@ int RunSetup(HINSTANCE instance, const char* arguments)
 {
     Options options;
     if (!ParseCommandLine(arguments, options)) return ExitBadSwitch;
+    if (options.help && options.silent) {
+        ShowUsageWithoutWindow(options.log);
+        return ExitDone;
+    }
     if (options.help) {
         MessageBoxA(nullptr, Usage, "Marvolen Setup", MB_OK | MB_ICONINFORMATION);
         return ExitDone;
     }
+    // One setup per machine, in any logon session, and decided before anything is written: two
+    // would extract into, and remove, the same folders. The handle is left for Windows to close
+    // when the program ends. Denied access means another user's setup made it.
+    const HANDLE running = CreateMutexA(nullptr, FALSE, "Global\\Marvolen Setup is running");
+    const bool another = !running || GetLastError() == ERROR_ALREADY_EXISTS;
     OpenLog(options.log);
     Log("Started with \"%s\"", arguments);
-    // One setup at a time: two would extract into, and remove, the same folders. The handle is
-    // left for Windows to close when the program ends.
-    CreateMutexA(nullptr, FALSE, "Marvolen Setup is running");
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (another) {
         Log("FAILED: another Marvolen Setup is running");
         if (!options.silent) MessageBoxA(nullptr, "Marvolen Setup is already running.", "Marvolen Setup", MB_OK | MB_ICONINFORMATION);
         return ExitAlreadyRunning;
