@@ -67,7 +67,7 @@ bool StartCom()
 
 bool InitialPause()
 {
-    Sleep(1000);   // the menu shows dimmed under "Setup Initializing..." for a moment
+    PauseDroppingInput(1000);   // the menu shows dimmed under "Setup Initializing..." for a moment
     return true;
 }
 

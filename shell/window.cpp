@@ -57,6 +57,12 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         RequestClose();
         return 0;
     case WM_QUERYENDSESSION:
+        // Files are being written: Windows is asked to wait, and told why, as installers do.
+        if (Setup.RunUnderWay != NoRun) {
+            ShutdownBlockReasonCreate(window, L"Marvolen is being installed or uninstalled.");
+            return FALSE;
+        }
+        ShutdownBlockReasonDestroy(window);
         return TRUE;
     case WM_ENDSESSION:
         // Windows ends the program soon after this returns: a run stops at its next point, and
@@ -73,7 +79,7 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         PaintScreen();
         return 0;
     case WM_KEYDOWN:
-        if (MouseLive() && KeyPressed(wParam)) return 0;
+        if (MouseLive() && KeyPressed(wParam, (lParam & 0x40000000) != 0)) return 0;
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -91,6 +97,27 @@ void PumpMessages()
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+}
+
+namespace {
+
+void DropInput()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {}
+    while (PeekMessageA(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {}
+}
+
+}  // namespace
+
+void PauseDroppingInput(DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    for (DWORD elapsed = 0; elapsed < milliseconds; elapsed = GetTickCount() - start) {
+        DropInput();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_INPUT);
+    }
+    DropInput();
 }
 
 int RunMessageLoop()
