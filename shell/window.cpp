@@ -104,8 +104,12 @@ namespace {
 void DropInput()
 {
     MSG message;
-    while (PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {}
+    bool closeAsked = false;
+    while (PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE))
+        closeAsked = closeAsked || (message.message == WM_SYSKEYDOWN && message.wParam == VK_F4);
     while (PeekMessageA(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {}
+    // Alt+F4 is no key for a screen but a close request, which waits like any other.
+    if (closeAsked && Setup.Window) PostMessageA(Setup.Window, WM_CLOSE, 0, 0);
 }
 
 }  // namespace

@@ -106,7 +106,8 @@ TEST_CASE("the guard decides on the folder Windows would use, whatever its spell
     const char* otherProfile = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\S-1-5-21-7-7-7-1001";
     HKEY key;
     REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, otherProfile, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == 0);
-    RegSetValueExA(key, "ProfileImagePath", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>("%SystemDrive%\\users\\alice"), 27);
+    const char alice[] = "%SystemDrive%\\users\\alice";
+    RegSetValueExA(key, "ProfileImagePath", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(alice), sizeof alice);
     RegCloseKey(key);
     REQUIRE(Exists("W:\\"));   // the test run maps W: onto the Windows directory
     std::vector<std::string> refused = {
