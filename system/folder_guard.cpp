@@ -327,7 +327,7 @@ Folders SelfAndAncestors(const std::wstring& folder)
     return chain;
 }
 
-// Every profile folder the machine knows, and the current user's own.
+// Every profile folder the machine lists, the current user's among them.
 Folders Profiles()
 {
     Folders profiles;
