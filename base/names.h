@@ -10,8 +10,9 @@ inline constexpr char GameFolderSuffix[] = "\\Marvolen";         // below the ch
 inline constexpr char GameExecutable[] = "tarn.exe";             // in the game's folder
 inline constexpr char GameExecutableSuffix[] = "\\tarn.exe";
 inline constexpr char UninstallerSuffix[] = "\\untsetup.exe";    // in the Windows directory
-inline constexpr char LibraryName[] = "unrar.dll";               // loaded by this name
-inline constexpr char LibrarySuffix[] = "\\unrar.dll";           // in the system directory
+inline constexpr char LibraryName[] = "unrar.dll";
+inline constexpr char LibrarySuffix[] = "\\unrar.dll";           // in the system directory, or where
+inline constexpr char PrivateLibraryFolder[] = "\\Marvolen Setup";  // one differs, in the user's local application data
 inline constexpr char ProgramGroupName[] = "\\Marvolen demo";    // in the Programs folder
 inline constexpr char GameLinkName[] = "\\Marvolen - RV.lnk";    // in the group and on the desktop
 

@@ -74,10 +74,39 @@ void PumpNowAndThen()
 
 }  // namespace
 
+namespace {
+
+std::wstring LibraryFile;   // see UseLibraryFile
+bool LibraryChosen;
+
+// The system directory's copy, by its full path, when start-up named none.
+std::wstring DefaultLibraryFile()
+{
+    wchar_t system[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::wstring();
+    return std::wstring(system) + L"\\" + WideFromAnsi(LibraryName);
+}
+
+}  // namespace
+
+void UseLibraryFile(const char* path)
+{
+    LibraryFile = WideFromAnsi(path);
+    LibraryChosen = true;
+    UnloadUnrar();
+}
+
 bool LoadUnrar()
 {
     if (!Unrar.module) {
-        Unrar.module = LoadLibraryA(LibraryName);
+        const std::wstring file = LibraryChosen ? LibraryFile : DefaultLibraryFile();
+        if (file.empty()) return false;
+        // Never by its bare name, which searches the program's own folder (a CD, a download
+        // folder) first; and what the library needs in turn comes from the system directory.
+        Unrar.module = LoadLibraryExW(file.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (!Unrar.module && GetLastError() == ERROR_INVALID_PARAMETER)   // a system without those flags
+            Unrar.module = LoadLibraryExW(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
         if (!Unrar.module) return false;
         LookUp(Unrar.OpenArchive, "RAROpenArchive");
         LookUp(Unrar.CloseArchive, "RARCloseArchive");

@@ -21,10 +21,15 @@ struct ExtractionHooks {
     bool (*stopNow)();            // asked between entries: a confirmed Cancel or close
 };
 
-// Loads "unrar.dll" by name (the system's search finds the copy start-up wrote) unless it is
-// loaded already; false when it or an entry point that a pass calls is missing.
+// Loads the library file named by UseLibraryFile (without one, "unrar.dll" of the system
+// directory), by its full path, unless it is loaded already; false when it or an entry point
+// that a pass calls is missing.
 bool LoadUnrar();
 void UnloadUnrar();
+
+// The library file to load from now on, a full path (empty: none); start-up names the
+// program's own copy.
+void UseLibraryFile(const char* path);
 
 // The data an entry delivers through the data callback when it is extracted: its unpacked size,
 // except for folders and for redirections (links, and references to a file already written,

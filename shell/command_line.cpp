@@ -10,10 +10,10 @@
 
 namespace {
 
-// Words separated by blanks; a pair of quotes keeps blanks inside a word and is dropped.
-std::vector<std::string> Words(const char* text)
+// Words separated by blanks; a pair of quotes keeps blanks inside a word and is dropped. False
+// for a quote left open, which would swallow every switch after it.
+bool Words(const char* text, std::vector<std::string>& words)
 {
-    std::vector<std::string> words;
     std::string word;
     bool quoted = false, inWord = false;
     for (const char* c = text; *c; ++c) {
@@ -30,7 +30,7 @@ std::vector<std::string> Words(const char* text)
         }
     }
     if (inWord) words.push_back(word);
-    return words;
+    return !quoted;
 }
 
 bool SameName(const std::string& a, const char* b) { return lstrcmpiA(a.c_str(), b) == 0; }
@@ -39,7 +39,9 @@ bool SameName(const std::string& a, const char* b) { return lstrcmpiA(a.c_str(),
 
 bool ParseCommandLine(const char* arguments, Options& options)
 {
-    for (const std::string& word : Words(arguments)) {
+    std::vector<std::string> words;
+    if (!Words(arguments, words)) return false;
+    for (const std::string& word : words) {
         if (word.size() < 2 || (word[0] != '/' && word[0] != '-')) return false;
         const std::size_t equals = word.find('=');
         const std::string name = word.substr(1, equals == std::string::npos ? std::string::npos : equals - 1);

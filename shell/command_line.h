@@ -17,7 +17,7 @@ struct Options {
 // Reads the arguments (the command line without the program's name). Switches start with "/"
 // or "-", are case-insensitive, and take their value after "="; quotes group words as Windows
 // users expect ("/dir=C:\My Games\Marvolen" or /dir="C:\My Games\Marvolen"). False for an
-// unknown switch, a value missing or too long, or a word that is no switch.
+// unknown switch, a value missing or too long, a word that is no switch, or a quote left open.
 bool ParseCommandLine(const char* arguments, Options& options);
 
 #endif

@@ -53,7 +53,7 @@ ButtonId WayOut(const ButtonGroup& group)
 
 }  // namespace
 
-bool KeyPressed(WPARAM key)
+bool KeyPressed(WPARAM key, bool repeat)
 {
     const ButtonGroup group = LiveGroup();
     const bool shift = GetKeyState(VK_SHIFT) < 0;
@@ -65,11 +65,13 @@ bool KeyPressed(WPARAM key)
     case VK_LEFT: MoveLight(group, -1); return true;
     case VK_RETURN:
     case VK_SPACE: {
+        // Held on "Play Now", a repeating Enter would start a game per repeat.
         const int lit = LitIndex(group);
-        if (lit >= 0) Press(group, lit);
+        if (lit >= 0 && !repeat) Press(group, lit);
         return true;
     }
     case VK_ESCAPE: {
+        if (repeat) return true;
         const ButtonId out = WayOut(group);
         for (int i = 0; i < group.count; ++i)
             if (group.buttons[i].id == out && group.buttons[i].colour != DisabledColour) {

@@ -7,7 +7,8 @@
 // A key pressed in the window. Counts exactly when the mouse would (see MouseLive):
 // Tab, Down, Right light the next available button of the live group in the order of its
 // records, wrapping; Shift+Tab, Up, Left the one before; Enter and Space press the lit button;
-// Escape takes the way out of the screen or prompt. True when the key was one of these.
-bool KeyPressed(WPARAM key);
+// Escape takes the way out of the screen or prompt. A key held down repeats the moves of the
+// light but presses once (repeat: the key was down already). True when the key was one of these.
+bool KeyPressed(WPARAM key, bool repeat = false);
 
 #endif

@@ -3,6 +3,11 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <shlobj.h>
+#include <string>
+
+#include "system/folder_guard.h"
+#include "system/removal.h"
 
 namespace {
 
@@ -14,11 +19,19 @@ void OpenLog(const char* path)
 {
     // Made full now: start-up changes the working directory to the setup's own folder, and a
     // relative name would send every later line to a second file there (or nowhere, on a CD).
-    const DWORD length = path[0] ? GetFullPathNameA(path, MAX_PATH, LogPath, nullptr) : 0;
-    if (length == 0 || length >= MAX_PATH) {
+    char* name = nullptr;
+    const DWORD length = path[0] ? GetFullPathNameA(path, MAX_PATH, LogPath, &name) : 0;
+    if (length == 0 || length >= MAX_PATH || !name || name == LogPath) {
         LogPath[0] = '\0';
         return;
     }
+    // Its folder is made when missing, and the log is kept by every removal: it may lie in the
+    // game's folder, and tells most when a run there fails.
+    char folder[MAX_PATH];
+    lstrcpynA(folder, LogPath, static_cast<int>(name - LogPath));
+    SHCreateDirectoryExA(nullptr, folder, nullptr);   // there already, or the log cannot be written
+    std::wstring resolved;
+    if (ResolveFolder(WideFromAnsi(folder), resolved)) KeepFile(resolved + L"\\" + WideFromAnsi(name));
     Log("Marvolen Setup log");
 }
 

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+// A missing folder of the log is made; removals keep the log file (see KeepFile).
 void OpenLog(const char* path);
 void Log(const char* format, ...);
 // A failed step: what failed, and the system's error text for `error`.

@@ -60,10 +60,10 @@ void FinishInstallation()
 {
     StatusPhase(Text(IDS_CREATING_ICONS));
     MakeShortcuts();
-    Sleep(500);
+    PauseDroppingInput(500);
     NextStatus(Text(IDS_UPDATING_REGISTRY));
     MakeRecords();
-    Sleep(500);
+    PauseDroppingInput(500);
     EndStatus();
     Setup.RunResult = RunInstalled;
     Setup.Screen = FinishScreen;
@@ -158,7 +158,7 @@ void RunInstallation()
     Setup.CancelRequested = 0;
     ExtractionBegan = false;
     StatusPhase(Text(IDS_PREPARING));
-    Sleep(700);
+    PauseDroppingInput(700);
     BytesTotal = MeasureSetupPackage();
     // A close confirmed while the package was measured stops the run before anything is written.
     const int result = RunStopping() ? RunAborted : ExtractSetupPackage();
@@ -179,7 +179,7 @@ void RunInstallation()
 void CleanUpAfterFailedRun()
 {
     StatusPhase(Text(IDS_REMOVING_FILES));
-    Sleep(500);
+    PauseDroppingInput(500);
     // Only what this run may have written goes: when no entry was extracted, the folder holds
     // nothing of this run's, and on a Reinstall it holds the earlier installation.
     RemoveWhatThisRunWrote();
@@ -187,7 +187,7 @@ void CleanUpAfterFailedRun()
     Setup.Installed = 0;
     RefreshAvailability();
     PaintScreen();
-    Sleep(500);
+    PauseDroppingInput(500);
 }
 
 void RunUninstall()
@@ -195,10 +195,10 @@ void RunUninstall()
     if (!AskYesNo(Text(IDS_ASK_UNINSTALL))) return;
     Setup.RunUnderWay = UninstallRun;
     StatusPhase(Text(IDS_REMOVING_FILES));
-    Sleep(500);
+    PauseDroppingInput(500);
     UninstallSteps([](UINT nextText) {
         NextStatus(Text(nextText));
-        Sleep(500);
+        PauseDroppingInput(500);
     });
     EndStatus();
     Setup.Installed = 0;
@@ -211,6 +211,6 @@ void RunUninstall()
         return;
     }
     PaintScreen();
-    Sleep(500);
+    PauseDroppingInput(500);
     ShowMessage(Text(IDS_UNINSTALLED));
 }

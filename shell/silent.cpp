@@ -11,6 +11,7 @@
 #include "system/bounded_text.h"
 #include "system/folder_guard.h"
 #include "system/records.h"
+#include "system/removal.h"
 
 namespace {
 
@@ -36,7 +37,8 @@ bool HoldsEntries(const char* folder)
     HANDLE listing = FindFirstFileW((VerbatimForm(resolved) + L"\\*").c_str(), &entry);
     if (listing == INVALID_HANDLE_VALUE) return false;
     bool any = false;
-    do any = std::wcscmp(entry.cFileName, L".") != 0 && std::wcscmp(entry.cFileName, L"..") != 0;
+    do any = std::wcscmp(entry.cFileName, L".") != 0 && std::wcscmp(entry.cFileName, L"..") != 0 &&
+             !IsKeptFile(resolved + L"\\" + entry.cFileName);   // the log may be written there first
     while (!any && FindNextFileW(listing, &entry));
     FindClose(listing);
     return any;

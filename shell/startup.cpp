@@ -2,11 +2,15 @@
 
 #include <cstring>
 #include <objbase.h>
+#include <shlobj.h>
+#include <string>
+#include <vector>
 
 #include "base/exit_codes.h"
 #include "base/names.h"
 #include "base/state.h"
 #include "base/texts.h"
+#include "install/extract.h"
 #include "resources/resource_ids.h"
 #include "shell/command_line.h"
 #include "shell/flow.h"
@@ -63,7 +67,7 @@ bool StartCom()
 
 bool InitialPause()
 {
-    Sleep(1000);   // the menu shows dimmed under "Setup Initializing..." for a moment
+    PauseDroppingInput(1000);   // the menu shows dimmed under "Setup Initializing..." for a moment
     return true;
 }
 
@@ -81,8 +85,11 @@ bool WriteUnrarLibrary()
     char systemDir[PathSize];
     const DWORD limit = PathSize - 2;
     const DWORD length = GetSystemDirectoryA(systemDir, limit);
-    if (length > 0 && length < limit && JoinText(Setup.LibraryPath, systemDir, LibrarySuffix))
-        WriteLibraryCopy(Setup.LibraryPath);
+    char systemCopy[PathSize];
+    if (length == 0 || length >= limit || !JoinText(systemCopy, systemDir, LibrarySuffix) ||
+        !ChooseLibrary(systemCopy, Setup.LibraryPath))
+        Setup.LibraryPath[0] = '\0';
+    UseLibraryFile(Setup.LibraryPath);   // none: no library is loaded, and an installation fails
     return true;
 }
 
@@ -108,6 +115,69 @@ const StartUpStep StartUpSteps[] = {
 };
 const int StartUpStepCount = sizeof StartUpSteps / sizeof StartUpSteps[0];
 
+namespace {
+
+// The library the program carries, or nothing.
+bool CarriedLibrary(const void*& bytes, DWORD& size)
+{
+    HRSRC resource = FindResourceA(Setup.Instance, MAKEINTRESOURCEA(IDW_UNRAR_LIBRARY), "WAVE");
+    HGLOBAL loaded = resource ? LoadResource(Setup.Instance, resource) : nullptr;
+    bytes = loaded ? LockResource(loaded) : nullptr;
+    size = bytes ? SizeofResource(Setup.Instance, resource) : 0;
+    return bytes != nullptr;
+}
+
+// True when the file holds exactly these bytes.
+bool HoldsBytes(const char* path, const void* bytes, DWORD size)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER length;
+    bool same = GetFileSizeEx(file, &length) && length.QuadPart == size;
+    std::vector<char> read(same ? size : 0);
+    DWORD got = 0;
+    same = same && (size == 0 || (ReadFile(file, read.data(), size, &got, nullptr) && got == size &&
+                                  std::memcmp(read.data(), bytes, size) == 0));
+    CloseHandle(file);
+    return same;
+}
+
+// Written whole under a passing name beside the path, read back, then moved into place: a
+// short write leaves no truncated file that every later start would keep and trip over.
+bool WriteChecked(const char* path, const void* bytes, DWORD size, DWORD moveFlags)
+{
+    char folder[PathSize], temporary[MAX_PATH];
+    if (!CopyText(folder, path)) return false;
+    if (char* lastBackslash = std::strrchr(folder, '\\')) *lastBackslash = '\0';
+    if (!GetTempFileNameA(folder, "unr", 0, temporary)) return false;
+    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    bool whole = file != INVALID_HANDLE_VALUE && WriteFile(file, bytes, size, &written, nullptr) && written == size;
+    if (file != INVALID_HANDLE_VALUE) whole = CloseHandle(file) && whole;
+    whole = whole && HoldsBytes(temporary, bytes, size);
+    if (whole && MoveFileExA(temporary, path, moveFlags)) return true;
+    DeleteFileA(temporary);
+    return false;
+}
+
+// True when both files exist and hold the same bytes.
+bool SameFileContents(const char* one, const char* other)
+{
+    HANDLE file = CreateFileA(one, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER length;
+    std::vector<char> bytes;
+    DWORD got = 0;
+    bool read = GetFileSizeEx(file, &length) && length.QuadPart < 0x10000000;
+    if (read) bytes.resize(static_cast<std::size_t>(length.QuadPart));
+    read = read && (bytes.empty() || (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
+                                      got == bytes.size()));
+    CloseHandle(file);
+    return read && HoldsBytes(other, bytes.data(), static_cast<DWORD>(bytes.size()));
+}
+
+}  // namespace
+
 bool DeriveProgramPaths(const char* exePath, const char* windowsDir)
 {
     char folder[PathSize];
@@ -126,6 +196,7 @@ bool BuildUninstallerPath(const char* windowsDir)
 
 void RefreshUninstallerCopy()
 {
+    if (SameFileContents(Setup.ExePath, Setup.UninstallerPath)) return;   // written only when missing or different
     // None of these results matter: whatever stands there afterwards is what the system gives.
     SetFileAttributesA(Setup.UninstallerPath, FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(Setup.UninstallerPath);
@@ -134,26 +205,32 @@ void RefreshUninstallerCopy()
 
 void WriteLibraryCopy(const char* path)
 {
-    HRSRC resource = FindResourceA(Setup.Instance, MAKEINTRESOURCEA(IDW_UNRAR_LIBRARY), "WAVE");
-    HGLOBAL loaded = resource ? LoadResource(Setup.Instance, resource) : nullptr;
-    const void* bytes = loaded ? LockResource(loaded) : nullptr;
-    if (!bytes) return;
-    const DWORD size = SizeofResource(Setup.Instance, resource);
-    // A library already installed, whatever its version, is never replaced.
+    const void* bytes;
+    DWORD size;
+    if (!CarriedLibrary(bytes, size)) return;
+    // A library already installed, whatever its version, is never replaced; nor is one that
+    // appears meanwhile (the move does not replace).
     if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return;
+    WriteChecked(path, bytes, size, 0);
+}
 
-    // Written whole under a passing name beside it, then moved into place: a short write leaves
-    // no truncated library that every later start would keep and every installation trip over.
-    char folder[PathSize], temporary[MAX_PATH];
-    if (!CopyText(folder, path)) return;
-    if (char* lastBackslash = std::strrchr(folder, '\\')) *lastBackslash = '\0';
-    if (!GetTempFileNameA(folder, "unr", 0, temporary)) return;
-    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    bool whole = file != INVALID_HANDLE_VALUE && WriteFile(file, bytes, size, &written, nullptr) && written == size;
-    if (file != INVALID_HANDLE_VALUE) whole = CloseHandle(file) && whole;
-    // MoveFileA never replaces: a library that appeared meanwhile stays as it is.
-    if (!whole || !MoveFileA(temporary, path)) DeleteFileA(temporary);
+bool ChooseLibrary(const char* systemCopy, char (&chosen)[PathSize])
+{
+    const void* bytes;
+    DWORD size;
+    chosen[0] = '\0';
+    if (!CarriedLibrary(bytes, size)) return false;
+    WriteLibraryCopy(systemCopy);
+    if (HoldsBytes(systemCopy, bytes, size)) return CopyText(chosen, systemCopy);
+    // Another program's library stays where it is, for that program; this one runs its own,
+    // from a folder of the user's that others cannot write into.
+    char local[MAX_PATH], folder[PathSize], copy[PathSize];
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, local)) ||
+        !JoinText(folder, local, PrivateLibraryFolder) || !JoinText(copy, folder, LibrarySuffix))
+        return false;
+    CreateDirectoryA(folder, nullptr);   // there already, or the write below says it cannot be
+    if (!HoldsBytes(copy, bytes, size) && !WriteChecked(copy, bytes, size, MOVEFILE_REPLACE_EXISTING)) return false;
+    return CopyText(chosen, copy);
 }
 
 bool StartUp(HINSTANCE instance)
@@ -178,6 +255,25 @@ constexpr char Usage[] =
     "Exit codes: 0 done, 2 failed, 3 not enough free space, 4 unknown switch,\n"
     "5 nothing to uninstall, 6 already running.";
 
+// The usage without a window: into the log, and to the console or output the program was
+// started from, if any.
+void ShowUsageWithoutWindow(const char* log)
+{
+    OpenLog(log);
+    char lines[sizeof Usage];
+    lstrcpynA(lines, Usage, sizeof lines);
+    for (char* line = std::strtok(lines, "\n"); line; line = std::strtok(nullptr, "\n")) Log("%s", line);
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if ((!output || output == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS))
+        output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (!output || output == INVALID_HANDLE_VALUE) return;
+    std::string text;   // each line ending as consoles and text files expect
+    for (const char* c = Usage; *c; ++c) text += *c == '\n' ? std::string("\r\n") : std::string(1, *c);
+    text += "\r\n";
+    DWORD written;
+    WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);   // nobody may be reading
+}
+
 // Start-up's steps that need no window, for an unattended run.
 void StartUpWithoutWindow(HINSTANCE instance)
 {
@@ -201,16 +297,22 @@ int RunSetup(HINSTANCE instance, const char* arguments)
 {
     Options options;
     if (!ParseCommandLine(arguments, options)) return ExitBadSwitch;
+    if (options.help && options.silent) {
+        ShowUsageWithoutWindow(options.log);
+        return ExitDone;
+    }
     if (options.help) {
         MessageBoxA(nullptr, Usage, "Marvolen Setup", MB_OK | MB_ICONINFORMATION);
         return ExitDone;
     }
+    // One setup per machine, in any logon session, and decided before anything is written: two
+    // would extract into, and remove, the same folders. The handle is left for Windows to close
+    // when the program ends. Denied access means another user's setup made it.
+    const HANDLE running = CreateMutexA(nullptr, FALSE, "Global\\Marvolen Setup is running");
+    const bool another = !running || GetLastError() == ERROR_ALREADY_EXISTS;
     OpenLog(options.log);
     Log("Started with \"%s\"", arguments);
-    // One setup at a time: two would extract into, and remove, the same folders. The handle is
-    // left for Windows to close when the program ends.
-    CreateMutexA(nullptr, FALSE, "Marvolen Setup is running");
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (another) {
         Log("FAILED: another Marvolen Setup is running");
         if (!options.silent) MessageBoxA(nullptr, "Marvolen Setup is already running.", "Marvolen Setup", MB_OK | MB_ICONINFORMATION);
         return ExitAlreadyRunning;

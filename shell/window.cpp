@@ -59,6 +59,12 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         RequestClose();
         return 0;
     case WM_QUERYENDSESSION:
+        // Files are being written: Windows is asked to wait, and told why, as installers do.
+        if (Setup.RunUnderWay != NoRun) {
+            ShutdownBlockReasonCreate(window, L"Marvolen is being installed or uninstalled.");
+            return FALSE;
+        }
+        ShutdownBlockReasonDestroy(window);
         return TRUE;
     case WM_ENDSESSION:
         // Windows ends the program soon after this returns: a run stops at its next point, and
@@ -75,7 +81,7 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         PaintScreen();
         return 0;
     case WM_KEYDOWN:
-        if (MouseLive() && KeyPressed(wParam)) return 0;
+        if (MouseLive() && KeyPressed(wParam, (lParam & 0x40000000) != 0)) return 0;
         break;
     case WM_GETOBJECT:
         if (const LRESULT object = AnswerGetObject(wParam, lParam)) return object;
@@ -99,6 +105,31 @@ void PumpMessages()
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+}
+
+namespace {
+
+void DropInput()
+{
+    MSG message;
+    bool closeAsked = false;
+    while (PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE))
+        closeAsked = closeAsked || (message.message == WM_SYSKEYDOWN && message.wParam == VK_F4);
+    while (PeekMessageA(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {}
+    // Alt+F4 is no key for a screen but a close request, which waits like any other.
+    if (closeAsked && Setup.Window) PostMessageA(Setup.Window, WM_CLOSE, 0, 0);
+}
+
+}  // namespace
+
+void PauseDroppingInput(DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    for (DWORD elapsed = 0; elapsed < milliseconds; elapsed = GetTickCount() - start) {
+        DropInput();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_INPUT);
+    }
+    DropInput();
 }
 
 int RunMessageLoop()

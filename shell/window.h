@@ -12,6 +12,12 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 // Setup.QuitRequested, so the wait or run that pumped can end and the main loop exits.
 void PumpMessages();
 
+// Waits for the given time while the program is busy, dropping every key and mouse message
+// that arrives meanwhile: meant for the screen that showed, it must not act on the next one.
+// Everything else waits in the queue, as it would through Sleep, and so does the close that
+// Alt+F4 asks for.
+void PauseDroppingInput(DWORD milliseconds);
+
 // Runs until the quit message; returns its code.
 int RunMessageLoop();
 

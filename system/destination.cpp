@@ -6,6 +6,7 @@
 
 #include "base/names.h"
 #include "system/bounded_text.h"
+#include "system/folder_guard.h"
 #include "system/records.h"
 #include "system/removal.h"
 
@@ -123,7 +124,17 @@ void FreeSpaceText(const char* path, char (&text)[PathSize]) { MebibyteText(Free
 
 bool EnoughFreeSpace(std::uint64_t freeBytes) { return freeBytes >= RequiredFreeBytes; }
 
-bool UsableDestination(const char* path)
+bool UsableDestination(char (&path)[PathSize])
 {
-    return FitsInstallPath(path) && IsRemovableFolder(path);
+    std::wstring resolved;
+    if (!FitsInstallPath(path) || !ResolveFolder(WideFromAnsi(path), resolved) || !IsRemovableResolved(resolved) ||
+        HoldsLinks(resolved))
+        return false;
+    // From here on the folder goes by the name it was checked under, exactly: a name the ANSI
+    // code page cannot spell, or one too long for the game's paths, is refused.
+    char ansi[PathSize];
+    BOOL lossy = FALSE;
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, resolved.c_str(), -1, ansi, PathSize, nullptr, &lossy);
+    if (length <= 0 || lossy || !FitsInstallPath(ansi)) return false;
+    return CopyText(path, ansi);
 }

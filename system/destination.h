@@ -42,9 +42,11 @@ void MebibyteText(std::uint64_t bytes, char (&text)[PathSize]);
 bool EnoughFreeSpace(std::uint64_t freeBytes);
 
 // True for a destination the files can land in exactly as named and that removal could take
-// away again (see IsRemovableFolder): not a system or user folder, a drive root, a spelling with
-// characters no folder name holds, nor one too long for the game's paths.
-bool UsableDestination(const char* path);
+// away again (see IsRemovableFolder): not a system or user folder, a drive root, a link, a
+// spelling with characters no folder name holds, nor one too long for the game's paths. The
+// path is then replaced by the folder as the file system names it (see ResolveFolder), which is
+// what the files, links and records use.
+bool UsableDestination(char (&path)[PathSize]);
 
 // The root that a free-space query needs: "C:\" for a drive path, "\\server\share\" for a
 // network path; false for anything else.

@@ -28,6 +28,8 @@ bool SameFolderText(const std::wstring& a, const std::wstring& b) { return Upper
 // True when `inner` lies strictly below `outer`.
 bool IsBelow(const std::wstring& inner, const std::wstring& outer)
 {
+    if (!outer.empty() && outer.back() == L'\\')   // a root
+        return inner.size() > outer.size() && SameFolderText(inner.substr(0, outer.size()), outer);
     return inner.size() > outer.size() + 1 && inner[outer.size()] == L'\\' &&
            SameFolderText(inner.substr(0, outer.size()), outer);
 }
@@ -121,16 +123,55 @@ bool Canonical(const std::wstring& spelling, std::wstring& canonical)
 
     std::wstring rebuilt = full.substr(0, root);
     if (rebuilt.back() != L'\\') rebuilt += L'\\';   // a share root written without its backslash
-    bool first = true;
-    for (const std::wstring& part : SplitParts(full, root)) {
-        const std::wstring trimmed = TrimTrailingDotsAndSpaces(part);
-        if (trimmed.empty()) return false;
-        rebuilt += (first ? L"" : L"\\") + trimmed;
-        first = false;
+    // Administrative and hidden shares (C$, ADMIN$) are other names for local system folders.
+    if (StartsWith(rebuilt, L"\\\\") && rebuilt.size() > 2 && rebuilt[rebuilt.size() - 2] == L'$') return false;
+    const std::vector<std::wstring> parts = SplitParts(full, root);
+    if (parts.empty()) return false;   // nothing below the root
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        // Windows drops trailing dots and spaces from the last part only; a folder further up
+        // whose name ends in one is a different folder than the trimmed name, and no game's.
+        const std::wstring trimmed = TrimTrailingDotsAndSpaces(parts[i]);
+        if (trimmed.empty() || (i + 1 < parts.size() && trimmed != parts[i])) return false;
+        rebuilt += (i == 0 ? L"" : L"\\") + trimmed;
     }
-    if (first) return false;   // nothing below the root
     canonical = LongForm(rebuilt, RootLength(rebuilt));
     return true;
+}
+
+// The folder as the file system itself names it: the deepest part of the path that exists,
+// opened and read back by handle, with the rest kept as written. That sees through drive
+// aliases, mapped and administrative shares, junctions and symbolic links. False when no part
+// of it exists, not even its root.
+bool FinalForm(const std::wstring& canonical, std::wstring& final)
+{
+    const std::size_t root = RootLength(canonical);
+    std::wstring head = canonical, tail;
+    for (;;) {
+        std::wstring opened = VerbatimForm(head);
+        if (head.size() <= root && opened.back() != L'\\') opened += L'\\';
+        HANDLE handle = CreateFileW(opened.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            wchar_t name[MAX_PATH * 4];
+            const DWORD length = GetFinalPathNameByHandleW(handle, name, MAX_PATH * 4, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+            CloseHandle(handle);
+            if (length == 0 || length >= MAX_PATH * 4) return false;
+            std::wstring read(name, length);
+            if (StartsWith(read, L"\\\\?\\UNC\\")) read = L"\\" + read.substr(7);
+            else if (StartsWith(read, L"\\\\?\\")) read = read.substr(4);
+            if (RootLength(read) == 0) return false;
+            if (read.size() > RootLength(read) && read.back() == L'\\') read.pop_back();
+            if (read.back() == L'\\' && !tail.empty()) tail.erase(0, 1);
+            final = read + tail;
+            return true;
+        }
+        const DWORD error = GetLastError();
+        if ((error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) || head.size() <= root) return false;
+        const std::size_t cut = head.rfind(L'\\');
+        if (cut == std::wstring::npos || cut + 1 < root) return false;
+        tail = head.substr(cut) + tail;
+        head.resize(cut < root ? root : cut);
+    }
 }
 
 // ---- The protected set ------------------------------------------------------------------
@@ -140,8 +181,11 @@ void AddCanonical(Folders& set, const std::wstring& spelling)
     if (spelling.empty()) return;
     wchar_t expanded[MAX_PATH * 2];
     const DWORD length = ExpandEnvironmentStringsW(spelling.c_str(), expanded, MAX_PATH * 2);
-    std::wstring canonical;
-    if (length > 0 && length <= MAX_PATH * 2 && Canonical(expanded, canonical)) set.push_back(canonical);
+    std::wstring canonical, final;
+    if (length == 0 || length > MAX_PATH * 2 || !Canonical(expanded, canonical)) return;
+    // Both names: the spelling, and the folder it stands for where that exists.
+    set.push_back(canonical);
+    if (FinalForm(canonical, final)) set.push_back(final);
 }
 
 void AddRegistryFolder(Folders& set, HKEY root, const wchar_t* key, const wchar_t* value, REGSAM view)
@@ -186,6 +230,8 @@ constexpr wchar_t ProfileListKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentV
 
 std::wstring ProgramFolder;   // see ProtectFolder
 
+Folders Profiles();
+
 // The folders of the user and of the system that no game folder may be or contain.
 Folders ProtectedFolders()
 {
@@ -226,6 +272,7 @@ Folders ProtectedFolders()
         AddRegistryFolders(set, root, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
         AddRegistryFolders(set, root, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders");
     }
+    for (const std::wstring& profile : Profiles()) set.push_back(profile);
     AddCanonical(set, ProgramFolder);
 
     // Many sources name the same folders; each is checked once.
@@ -263,7 +310,8 @@ Identity IdentityOf(const std::wstring& folder)
     return identity;
 }
 
-// The folder and every folder above it, below the root.
+// The folder, every folder above it and its root: a drive or share may itself be another name
+// for a folder of the system.
 Folders SelfAndAncestors(const std::wstring& folder)
 {
     Folders chain;
@@ -272,10 +320,64 @@ Folders SelfAndAncestors(const std::wstring& folder)
     while (current.size() > root) {
         chain.push_back(current);
         const std::size_t cut = current.rfind(L'\\');
-        if (cut == std::wstring::npos || cut < root) break;
+        if (cut == std::wstring::npos || cut + 1 < root) break;
         current.resize(cut);
     }
+    if (root > 0) chain.push_back(folder.substr(0, root));
     return chain;
+}
+
+// Every profile folder the machine lists, the current user's among them.
+Folders Profiles()
+{
+    Folders profiles;
+    HKEY list;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, ProfileListKey, 0, KEY_READ, &list) != ERROR_SUCCESS) return profiles;
+    wchar_t sid[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = 256;
+        const LONG result = RegEnumKeyExW(list, index, sid, &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_NO_MORE_ITEMS) break;
+        if (result != ERROR_SUCCESS) continue;
+        const std::wstring key = std::wstring(ProfileListKey) + L"\\" + sid;
+        AddRegistryFolder(profiles, HKEY_LOCAL_MACHINE, key.c_str(), L"ProfileImagePath", 0);
+    }
+    RegCloseKey(list);
+    return profiles;
+}
+
+Folders OwnProfile()
+{
+    Folders own;
+    wchar_t path[MAX_PATH];
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, path))) AddCanonical(own, path);
+    AddEnvironmentFolder(own, L"USERPROFILE");
+    return own;
+}
+
+bool Among(const std::wstring& folder, const Folders& set)
+{
+    for (const std::wstring& other : set)
+        if (SameFolderText(folder, other)) return true;
+    return false;
+}
+
+// A link or alias of its own: the file system names the folder otherwise than its parent and
+// its own name in that parent say.
+bool IsLinkItself(const std::wstring& canonical)
+{
+    const std::size_t root = RootLength(canonical);
+    const std::size_t cut = canonical.rfind(L'\\');
+    if (cut == std::wstring::npos || cut + 1 < root || canonical.size() <= root) return false;
+    WIN32_FIND_DATAW entry;
+    HANDLE found = FindFirstFileW(VerbatimForm(canonical).c_str(), &entry);
+    if (found == INVALID_HANDLE_VALUE) return false;   // nothing there yet
+    FindClose(found);
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+    std::wstring parent = canonical.substr(0, cut < root ? root : cut), parentFinal, selfFinal;
+    if (!FinalForm(parent + L"\\" + entry.cFileName, selfFinal) || !FinalForm(parent, parentFinal)) return true;
+    if (parentFinal.back() != L'\\') parentFinal += L'\\';
+    return !SameFolderText(selfFinal, parentFinal + entry.cFileName);
 }
 
 }  // namespace
@@ -312,7 +414,15 @@ bool ResolveFolder(const std::wstring& requested, std::wstring& resolved)
         if (part == L"." || part == L".." || IsDeviceName(part)) return false;
         if (TrimTrailingDotsAndSpaces(part).empty()) return false;
     }
-    return Canonical(path, resolved);
+    std::wstring canonical;
+    // A folder that is itself a link is not the game's to install into or to take away.
+    return Canonical(path, canonical) && !IsLinkItself(canonical) && FinalForm(canonical, resolved);
+}
+
+bool IsLinkFolder(const std::wstring& requested)
+{
+    std::wstring canonical;
+    return Canonical(requested, canonical) && IsLinkItself(canonical);
 }
 
 void ProtectFolder(const char* folder) { ProgramFolder = WideFromAnsi(folder); }
@@ -321,13 +431,18 @@ bool IsRemovableResolved(const std::wstring& folder)
 {
     const Folders kept = ProtectedFolders();
     wchar_t windows[MAX_PATH];
-    std::wstring windowsDir;
-    if (GetWindowsDirectoryW(windows, MAX_PATH)) Canonical(windows, windowsDir);
+    Folders windowsDir;
+    if (GetWindowsDirectoryW(windows, MAX_PATH)) AddCanonical(windowsDir, windows);
 
     // By text: the folder is a protected one, lies above one, or lies inside the Windows directory.
     for (const std::wstring& other : kept)
         if (SameFolderText(folder, other) || IsBelow(other, folder)) return false;
-    if (!windowsDir.empty() && IsBelow(folder, windowsDir)) return false;
+    for (const std::wstring& other : windowsDir)
+        if (IsBelow(folder, other)) return false;
+    // The current user's profile may hold a game's folder; another user's never.
+    const Folders own = OwnProfile();
+    for (const std::wstring& profile : Profiles())
+        if (!Among(profile, own) && (SameFolderText(folder, profile) || IsBelow(folder, profile))) return false;
 
     // By identity, for what exists: the same rules, whatever the spelling or link that leads there.
     const Identity self = IdentityOf(folder);
@@ -335,8 +450,8 @@ bool IsRemovableResolved(const std::wstring& folder)
     for (const std::wstring& other : kept)
         for (const std::wstring& above : SelfAndAncestors(other))
             if (IdentityOf(above) == self) return false;
-    if (!windowsDir.empty()) {
-        const Identity windowsIdentity = IdentityOf(windowsDir);
+    for (const std::wstring& other : windowsDir) {
+        const Identity windowsIdentity = IdentityOf(other);
         for (const std::wstring& above : SelfAndAncestors(folder))
             if (IdentityOf(above) == windowsIdentity) return false;
     }

@@ -5,17 +5,26 @@
 
 #include <string>
 
-// The folder a spelling names, as Windows resolves it when the path is used: full, forward and
-// doubled separators made single backslashes, trailing dots and spaces of every part dropped,
-// short 8.3 parts of existing folders in their long form, no trailing backslash. False for
-// namespace and device forms (\\?\, \\.\, \??\, CON, NUL, ...), relative or drive-relative
-// paths, "." and ".." parts, characters no folder name may hold, a drive or share root, and
-// anything else that cannot be resolved.
+// The folder a spelling names, as the file system itself names it: full, forward and doubled
+// separators made single backslashes, trailing dots and spaces of the last part dropped (as
+// Windows does), and the deepest part that exists read back by handle, which resolves drive
+// aliases, mapped shares, junctions, symbolic links and short 8.3 names; the part that does not
+// exist yet follows as written, no trailing backslash. What is resolved is what is to be used.
+// False for namespace and device forms (\\?\, \\.\, \??\, CON, NUL, ...), relative or
+// drive-relative paths, "." and ".." parts, a part further up that ends in a dot or a space,
+// characters no folder name may hold, administrative shares (C$, ADMIN$), a drive or share root,
+// a folder that is itself a link, a path of which not even the root exists, and anything else
+// that cannot be resolved.
 bool ResolveFolder(const std::wstring& requested, std::wstring& resolved);
 
+// True when the folder a spelling names exists and is itself a link (or another name) for a
+// folder elsewhere.
+bool IsLinkFolder(const std::wstring& requested);
+
 // For a resolved folder: true unless it is, or contains, a folder of the system or the user
-// (Windows, system, both Program Files and their Common Files, ProgramData, the profiles, every
-// known shell folder, the folders given to ProtectFolder), or lies inside the Windows directory.
+// (Windows, system, both Program Files and their Common Files, ProgramData, every profile of
+// the machine, every known shell folder, the folders given to ProtectFolder), or lies inside
+// the Windows directory or inside another user's profile.
 // Compares both the resolved texts and the identities of the folders on disk, so a link or an
 // alias of a protected folder is refused too.
 bool IsRemovableResolved(const std::wstring& resolved);

@@ -1,6 +1,7 @@
 #include "system/removal.h"
 
 #include <string>
+#include <vector>
 
 #include "base/names.h"
 #include "system/bounded_text.h"
@@ -8,29 +9,143 @@
 #include "system/folder_guard.h"
 #include "system/records.h"
 
+void (*BeforeRemovingEntry)(const std::wstring& path);
+
 namespace {
 
-// `folder` in its verbatim form (\\?\...), so that no part of the tree is out of reach for its
-// length and no name is rewritten on the way: what was checked is what goes.
-void RemoveBelow(const std::wstring& folder)
+std::wstring KeptFile;   // see KeepFile
+
+enum class Left { Nothing, KeptOnly, Something };
+
+Left Worse(Left a, Left b) { return a > b ? a : b; }
+
+// Opened as what it is at this moment: a link as the link, never what it points at. Without
+// FILE_SHARE_DELETE, so that while a folder is open it cannot be renamed or swapped for a link.
+HANDLE OpenEntry(const std::wstring& path)
 {
-    WIN32_FIND_DATAW entry;
-    HANDLE listing = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (listing != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring path = folder + L"\\" + name;
-            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW(path.c_str());   // read-only stays
-            else if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) RemoveDirectoryW(path.c_str());   // the link only
-            else RemoveBelow(path);
-        } while (FindNextFileW(listing, &entry));
-        FindClose(listing);
+    return CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b)
+{
+    return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+// An entry as its folder lists it.
+struct Listed {
+    std::wstring name;
+    DWORD attributes;
+    LONGLONG id;
+};
+
+// What an open folder holds, read through its handle.
+std::vector<Listed> Listing(HANDLE folder)
+{
+    std::vector<Listed> entries;
+    std::vector<unsigned char> buffer(64 * 1024);
+    auto kind = FileIdBothDirectoryRestartInfo;
+    while (GetFileInformationByHandleEx(folder, kind, buffer.data(), static_cast<DWORD>(buffer.size()))) {
+        kind = FileIdBothDirectoryInfo;
+        for (std::size_t offset = 0;;) {
+            const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer.data() + offset);
+            const std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+            if (name != L"." && name != L"..") entries.push_back({name, entry->FileAttributes, entry->FileId.QuadPart});
+            if (entry->NextEntryOffset == 0) break;
+            offset += entry->NextEntryOffset;
+        }
     }
-    RemoveDirectoryW(folder.c_str());   // succeeds only once it is empty
+    return entries;
+}
+
+LONGLONG IdOf(const BY_HANDLE_FILE_INFORMATION& info)
+{
+    return static_cast<LONGLONG>((static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+}
+
+// What an entry opened as a folder is: the plain folder its parent listed, or something else
+// (a link, or a folder swapped in since the listing) that must not be entered.
+bool PlainFolder(const Listed& listed, const BY_HANDLE_FILE_INFORMATION& opened)
+{
+    return (opened.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(opened.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+           !(listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT) && listed.id == IdOf(opened);
+}
+
+bool DeleteByHandle(HANDLE handle)
+{
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
+Left RemoveEntry(const std::wstring& path, const Listed& listed);
+
+// What an open, plain folder holds goes; then the folder, when nothing stayed in it.
+Left RemoveFolder(HANDLE folder, const std::wstring& path)
+{
+    Left left = Left::Nothing;
+    for (const Listed& entry : Listing(folder)) {
+        const std::wstring entryPath = path + L"\\" + entry.name;
+        if (BeforeRemovingEntry) BeforeRemovingEntry(entryPath);
+        left = Worse(left, RemoveEntry(entryPath, entry));
+    }
+    if (left != Left::Nothing) return left;
+    return DeleteByHandle(folder) ? Left::Nothing : Left::Something;
+}
+
+// An entry, as whatever it is once opened: a file or a link is deleted itself; the plain
+// folder that was listed is emptied and deleted; anything else is never entered, and stays.
+Left RemoveEntry(const std::wstring& path, const Listed& listed)
+{
+    if (!KeptFile.empty() && SameName(path, KeptFile)) return Left::KeptOnly;   // path is verbatim already
+    HANDLE handle = OpenEntry(path);
+    if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND ? Left::Nothing : Left::Something;
+    BY_HANDLE_FILE_INFORMATION info;
+    Left left = Left::Something;
+    if (GetFileInformationByHandle(handle, &info)) {
+        const bool folder = info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+        const bool link = info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+        if (link || !folder) left = DeleteByHandle(handle) ? Left::Nothing : Left::Something;   // read-only stays
+        else if (PlainFolder(listed, info)) left = RemoveFolder(handle, path);
+    }
+    CloseHandle(handle);   // a deletion takes effect here
+    return left;
+}
+
+// Any link, or other name for a folder elsewhere, at any depth below an open folder.
+bool HoldsLinkBelow(HANDLE folder, const std::wstring& path)
+{
+    for (const Listed& entry : Listing(folder)) {
+        if (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+        if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        HANDLE handle = CreateFileW((path + L"\\" + entry.name).c_str(), FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) continue;   // what cannot be opened cannot be written through either
+        BY_HANDLE_FILE_INFORMATION info;
+        const bool held = !GetFileInformationByHandle(handle, &info) || !PlainFolder(entry, info) ||
+                          HoldsLinkBelow(handle, path + L"\\" + entry.name);
+        CloseHandle(handle);
+        if (held) return true;
+    }
+    return false;
 }
 
 }  // namespace
+
+void KeepFile(const std::wstring& file) { KeptFile = file.empty() ? file : VerbatimForm(file); }
+
+bool IsKeptFile(const std::wstring& path) { return !KeptFile.empty() && SameName(VerbatimForm(path), KeptFile); }
+
+bool HoldsLinks(const std::wstring& resolved)
+{
+    HANDLE handle = CreateFileW(VerbatimForm(resolved).c_str(), FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;   // nothing there yet
+    const bool held = HoldsLinkBelow(handle, VerbatimForm(resolved));
+    CloseHandle(handle);
+    return held;
+}
 
 bool IsRemovableFolder(const char* path)
 {
@@ -40,15 +155,22 @@ bool IsRemovableFolder(const char* path)
 
 int RemoveTreeW(const std::wstring& folder)
 {
+    // A game's folder that is a link: neither it nor what it points at is the game's files, and
+    // they stay, which is no success to report.
+    if (IsLinkFolder(folder)) return 0;
     std::wstring resolved;
     if (!ResolveFolder(folder, resolved) || !IsRemovableResolved(resolved)) return 1;
     const std::wstring verbatim = VerbatimForm(resolved);
-    const DWORD attributes = GetFileAttributesW(verbatim.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return 1;
-    // The game's folder may itself be a link: it goes, what it points at is never entered.
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) RemoveDirectoryW(verbatim.c_str());
-    else RemoveBelow(verbatim);
-    return GetFileAttributesW(verbatim.c_str()) == INVALID_FILE_ATTRIBUTES;
+    HANDLE handle = OpenEntry(verbatim);
+    if (handle == INVALID_HANDLE_VALUE) return 1;   // nothing there
+    BY_HANDLE_FILE_INFORMATION info;
+    Left left = Left::Something;
+    if (GetFileInformationByHandle(handle, &info)) {
+        if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) left = Left::Nothing;   // a file of that name is not the game's
+        else if (!(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) left = RemoveFolder(handle, verbatim);
+    }
+    CloseHandle(handle);
+    return left != Left::Something;
 }
 
 int RemoveTree(const char* folder) { return RemoveTreeW(WideFromAnsi(folder)); }

@@ -7,11 +7,25 @@
 // Removes the folder and everything below it, at any depth, as far as the system allows:
 // read-only and busy files stay, with the folders above them. The folder is first resolved as
 // Windows would use it; one that cannot be, or that is plainly not a game's (see
-// IsRemovableFolder), is left alone. Links below it, and the folder itself when it is a link,
-// are removed as links, never entered. Returns 1 when nothing of a folder it may take is left
-// (or there was none), 0 when something stayed.
+// IsRemovableFolder), is left alone. The walk goes by handle: each entry is removed as what it
+// is when opened, a link as a link, never entered, and a folder stays pinned (it cannot be
+// renamed or swapped) while it is emptied. A folder that is itself a link is left as it is.
+// Returns 1 when nothing of a folder it may take is left but the kept file (or there was
+// none), 0 when something stayed or the folder is a link.
 int RemoveTree(const char* folder);
 int RemoveTreeW(const std::wstring& folder);
+
+// A file the removal leaves in place, with the folders above it, without counting it as
+// something that stayed: the log, which a user may write into the game's folder. Empty: none.
+void KeepFile(const std::wstring& resolvedFile);
+bool IsKeptFile(const std::wstring& resolvedPath);
+
+// True when a resolved folder holds a link, or another name for a folder elsewhere, anywhere
+// below it: files written there could land outside it.
+bool HoldsLinks(const std::wstring& resolved);
+
+// For tests: called between listing an entry and opening it to remove it.
+extern void (*BeforeRemovingEntry)(const std::wstring& path);
 
 // True for a folder that resolves (see ResolveFolder) to none of the system's or the user's own
 // folders, the folder the setup runs from, a drive or share root, nor a parent of any of these,

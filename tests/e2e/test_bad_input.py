@@ -86,13 +86,21 @@ def tree(folder):
 
 def test_a_record_naming_a_system_folder_in_any_spelling_removes_nothing_of_it():
     # Spellings that Windows resolves to the Windows directory, Program Files and the user's or
-    # the system's shared folders; the CD's root; and the folder the setup runs from, a folder
-    # on the CD, which only the setup itself knows to keep.
+    # the system's shared folders; the CD's root; the folder the setup runs from, a folder on
+    # the CD, which only the setup itself knows to keep; a drive that is another name for the
+    # Windows directory; and another user's profile.
     spellings = ["C:\\", "C:\\windows.", "C:\\\\windows", "\\\\?\\C:\\windows", "C:/Program Files/",
                  "C:\\Program Files\\Common Files", "C:\\users\\Public", "c:\\programdata. ", "D:\\",
-                 "d:\\setup cd."]
+                 "d:\\setup cd.", "W:\\Victim", "C:\\users\\alice"]
     with cd_scenario("record-system", PACKAGES / "damaged.rar") as (display, prefix, cd):
         make_cd(cd / "Setup CD", PACKAGES / "damaged.rar")
+        prefix.map_drive("w", prefix.windows)
+        (prefix.windows / "Victim").mkdir()
+        (prefix.windows / "Victim" / "system.dat").write_text("the system's")
+        (prefix.drive_c / "users" / "alice" / "Documents").mkdir(parents=True)
+        (prefix.drive_c / "users" / "alice" / "Documents" / "letter.txt").write_text("alice's")
+        prefix.wine("reg", "add", "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\S-1-5-21-7-7-7-1001",
+                    "/v", "ProfileImagePath", "/t", "REG_EXPAND_SZ", "/d", "%SystemDrive%\\users\\alice", "/f")
         sentinel = prefix.drive_c / "sentinel.txt"
         sentinel.write_text("not the game's")
         before = tree(prefix.drive_c) | tree(cd)

@@ -26,8 +26,15 @@ def test_a_silent_install_and_uninstall_match_the_windowed_runs():
         others.write_text("not the game's")
         check(setup(prefix, "/silent", "/dir=C:\\My Games") == 2 and not key_exists(prefix, RECORD),
               "a /dir holding other files is refused with exit 2, and nothing is recorded")
-        code = setup(prefix, "-SILENT", f"/dir={FOLDER}", "/DesktopIcon", "/log=C:\\install.log")
+        # A library planted beside the setup, and another program's in the system folder, are not
+        # what the setup runs; the latter stays as it is.
+        (cd / "unrar.dll").write_bytes(b"planted beside the setup")
+        foreign = prefix.system32 / "unrar.dll"
+        foreign.write_bytes(b"another program's unrar.dll")
+        # The folder spelt with a trailing dot: installed, recorded and linked as the one folder it names.
+        code = setup(prefix, "-SILENT", f"/dir={FOLDER}.", "/DesktopIcon", "/log=C:\\install.log")
         check(code == 0, f"a silent install exits 0, got {code}")
+        check(foreign.read_bytes() == b"another program's unrar.dll", "the system folder's unrar.dll stays")
         game = prefix.drive_c / "My Games" / "Marvolen"
         check(same_tree(game, extracted_source(PACKAGES / "game.rar", Path(source))),
               "the files are the package's, in the folder as given")
@@ -62,15 +69,22 @@ def test_a_silent_install_and_uninstall_match_the_windowed_runs():
         check("Removed the records" in log, "the uninstall is logged")
         check(setup(prefix, "/uninstall", "/silent") == 5, "nothing left to uninstall: exit 5")
         check(setup(prefix, "/silent", "/bogus") == 4 and setup(prefix, "silent") == 4, "unknown switches: exit 4")
+        check(setup(prefix, "/silent", "/dir=Q:\\Marvolen") == 2, "a drive that is not there: exit 2")
+        # The usage, asked for without a window, goes to the log; no message box waits for a click.
+        check(setup(prefix, "/silent", "/?", "/log=C:\\usage.log") == 0 and
+              "Exit codes" in (prefix.drive_c / "usage.log").read_text(), "/silent /? writes the usage and exits 0")
 
 
 def test_silent_failures_exit_with_their_code_and_leave_nothing():
     with cd_scenario("silent-damaged", PACKAGES / "damaged.rar") as (display, prefix, cd):
-        code = setup(prefix, "/silent", "/log=C:\\failed.log")
+        # The log written into the game's folder itself: allowed, and what is left of the run.
+        code = setup(prefix, "/silent", "/log=C:\\Program Files\\Marvolen\\failed.log")
         check(code == 2, f"a damaged package exits 2, got {code}")
-        check(not (prefix.drive_c / "Program Files" / "Marvolen").exists(), "and leaves no folder")
+        game = prefix.drive_c / "Program Files" / "Marvolen"
+        check([p.name for p in game.iterdir()] == ["failed.log"], "and leaves nothing but the log")
         check(not key_exists(prefix, RECORD), "and no records")
-        check("FAILED" in (prefix.drive_c / "failed.log").read_text(), "the log says what failed")
+        log = (game / "failed.log").read_text()
+        check("FAILED" in log and "Exit code 2" in log, f"the log says what failed, to the end:\n{log}")
         (cd / "tsetup.pkg").unlink()
         # A log named relative to the working directory (C:\ here) keeps every line, though the
         # program works in its own folder once started.

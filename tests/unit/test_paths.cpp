@@ -81,7 +81,7 @@ TEST_CASE("the command line: switches in either form and any case, values with b
         {"/uninstall -silent", true, true, true, false, false, "", ""},
         {"/?", true, false, false, false, true, "", ""},
         {"/quiet", false}, {"silent", false}, {"/dir", false}, {"/dir=", false}, {"/silent=yes", false},
-        {"/log=", false},
+        {"/log=", false}, {"\"/dir=C:\\x /silent", false}, {"/silent /dir=\"C:\\x", false},
     };
     for (const Case& c : cases) {
         CAPTURE(c.line);

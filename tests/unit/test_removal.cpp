@@ -99,18 +99,32 @@ TEST_CASE("the guard decides on the folder Windows would use, whatever its spell
     GetWindowsDirectoryA(windows, MAX_PATH);
     GetSystemDirectoryA(system, MAX_PATH);
     const std::string win = windows, documents = Known(CSIDL_PERSONAL);
-    ProtectFolder("D:\\CD\\");   // the folder the setup runs from
+    const std::string cd = ScratchFolder("guard-cd");
+    CreateDirectoryA((cd + "\\CD").c_str(), nullptr);
+    ProtectFolder((cd + "\\CD\\").c_str());   // the folder the setup runs from
+    // Another user's profile, as the machine lists it.
+    const char* otherProfile = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\S-1-5-21-7-7-7-1001";
+    HKEY key;
+    REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, otherProfile, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == 0);
+    const char alice[] = "%SystemDrive%\\users\\alice";
+    RegSetValueExA(key, "ProfileImagePath", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(alice), sizeof alice);
+    RegCloseKey(key);
+    REQUIRE(Exists("W:\\"));   // the test run maps W: onto the Windows directory
     std::vector<std::string> refused = {
         // Not a folder below a root, or not an ordinary path at all.
         "", "Marvolen", "relative\\Marvolen", "C:", "C:\\", "C:/", "C:Games", "\\Games\\Marvolen",
         "\\\\server\\share", "\\\\server\\share\\", "\\\\?\\C:\\Games\\Marvolen", "\\\\.\\C:\\Games\\Marvolen",
         "\\??\\C:\\Games\\Marvolen", "//?/C:/Games/Marvolen", "C:\\Games\\CON", "C:\\Games\\nul.txt", "C:\\Games\\com1",
         "C:\\Games\\a?b", "C:\\Games\\a*", "C:\\Games\\a:b", "C:\\Games\\...", "C:\\Games\\..\\Marvolen",
-        "C:\\Games\\.\\Marvolen",
+        "C:\\Games\\.\\Marvolen", "C:\\Games \\Marvolen",
+        // On a drive or share that is not there.
+        "Q:\\Marvolen", "\\\\server\\share\\Marvolen",
         // The Windows directory in the spellings Windows resolves to it, and what lies inside it.
         win, win + "\\", win + ".", win + ". .", win + " ", "C:\\\\windows", "C://windows", "c:/WINDOWS/",
         "\\\\?\\" + win, "\\\\.\\" + win, system, win + "\\Fonts", win + "\\system32\\drivers", win + "\\Temp\\Marvolen",
         "C:\\Games\\..\\windows",
+        // Other names for it: a drive that is the Windows directory, administrative shares.
+        "W:\\Victim", "w:\\system32\\Victim", "\\\\localhost\\C$\\Windows\\Victim", "\\\\localhost\\ADMIN$\\Victim",
         // Both Program Files folders and their Common Files, whichever view this program reads.
         ProgramFilesView(KEY_WOW64_32KEY, "ProgramFilesDir"), ProgramFilesView(KEY_WOW64_64KEY, "ProgramFilesDir"),
         ProgramFilesView(KEY_WOW64_32KEY, "CommonFilesDir"), ProgramFilesView(KEY_WOW64_64KEY, "CommonFilesDir"),
@@ -120,8 +134,10 @@ TEST_CASE("the guard decides on the folder Windows would use, whatever its spell
         documents, Known(CSIDL_DESKTOPDIRECTORY), Known(CSIDL_STARTMENU), Known(CSIDL_PROGRAMS),
         Known(CSIDL_STARTUP), Known(CSIDL_APPDATA), Known(CSIDL_LOCAL_APPDATA), Known(CSIDL_TEMPLATES),
         Known(CSIDL_COMMON_PROGRAMS), Known(CSIDL_COMMON_DESKTOPDIRECTORY), Known(CSIDL_APPDATA) + "\\Microsoft",
-        // The folder the setup runs from, and its drive.
-        "D:\\CD", "d:\\cd.", "D:\\",
+        // Another user's profile and everything in it.
+        "C:\\users\\alice", "C:\\users\\Alice\\Games\\Marvolen",
+        // The folder the setup runs from, and a drive root.
+        cd + "\\CD", cd + "\\cd.", "T:\\",
     };
     refused.erase(std::remove(refused.begin(), refused.end(), std::string()), refused.end());
     refused.push_back("");
@@ -131,12 +147,24 @@ TEST_CASE("the guard decides on the folder Windows would use, whatever its spell
     }
     const std::string removable[] = {
         "C:\\Program Files\\Marvolen", "C:\\Program Files\\Marvolen.", "c:/program files//Marvolen",
-        Short("C:\\Program Files") + "\\Marvolen", "C:\\Games\\Marvolen", "E:\\Marvolen", "\\\\server\\share\\Marvolen",
-        "D:\\CD2", "C:\\windows2\\Marvolen", documents + "\\Marvolen", Known(CSIDL_PROGRAMS) + "\\Marvolen demo",
+        Short("C:\\Program Files") + "\\Marvolen", "C:\\Games\\Marvolen", "T:\\Marvolen",
+        cd + "\\CD2", "C:\\windows2\\Marvolen", documents + "\\Marvolen", Known(CSIDL_PROGRAMS) + "\\Marvolen demo",
     };
     for (const std::string& folder : removable) {
         CAPTURE(folder);
         CHECK(IsRemovableFolder(folder.c_str()));
+    }
+    // A destination is used by the name it was checked under.
+    const std::pair<std::string, std::string> used[] = {
+        {"C:\\Games\\Marvolen.", "C:\\Games\\Marvolen"}, {"C:\\Games.\\Marvolen", "C:\\Games\\Marvolen"}, {"c:/program files//Marvolen. ", "C:\\Program Files\\Marvolen"},
+        {Short("C:\\Program Files") + "\\Marvolen", "C:\\Program Files\\Marvolen"},
+    };
+    for (const auto& [spelling, name] : used) {
+        CAPTURE(spelling);
+        char path[PathSize];
+        strcpy(path, spelling.c_str());
+        CHECK(UsableDestination(path));
+        CHECK(std::string(path) == name);
     }
     // And RemoveTree keeps its hands off: a file in the Windows directory survives every spelling.
     const std::string keep = win + "\\keep-me.txt";
@@ -146,6 +174,39 @@ TEST_CASE("the guard decides on the folder Windows would use, whatever its spell
     CHECK(Exists(keep));
     DeleteFileA(keep.c_str());
     ProtectFolder("");
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, otherProfile);
+}
+
+TEST_CASE("links are never followed: not as the folder, not below it, not when a folder is swapped mid-walk")
+{
+    const std::string kept = "C:\\link-target\\keep.txt";
+    REQUIRE(ReadFile(kept) == "not the game's\n");   // the test run makes C:\links\victim, a link to it
+    // The game's folder is itself a link: refused as a destination, and its removal says so.
+    CHECK_FALSE(IsRemovableFolder("C:\\links\\victim"));
+    CHECK(RemoveTree("C:\\links\\victim") == 0);
+    // A link below: refused as a destination before anything is written; removed around, never through.
+    char destination[PathSize] = "C:\\links";
+    CHECK_FALSE(UsableDestination(destination));
+    CHECK(RemoveTree("C:\\links") == 0);
+    CHECK(Exists(kept));
+
+    // A folder listed as the game's is swapped for another one before it is opened.
+    static std::string swapped, aside, other;
+    const std::string root = MakeTree("swapped");
+    swapped = root + "\\e";
+    aside = ScratchFolder("swapped-aside") + "\\e";
+    other = ScratchFolder("swapped-in");
+    Touch(other + "\\precious.txt");
+    BeforeRemovingEntry = [](const std::wstring& path) {
+        if (path.size() < 2 || path.substr(path.size() - 2) != L"\\e") return;
+        MoveFileA(swapped.c_str(), aside.c_str());
+        MoveFileA(other.c_str(), swapped.c_str());
+    };
+    CHECK(RemoveTree(root.c_str()) == 0);
+    BeforeRemovingEntry = nullptr;
+    CHECK(Exists(swapped + "\\precious.txt"));
+    CHECK(Exists(aside + "\\f\\four"));
+    CHECK_FALSE(Exists(root + "\\a"));
 }
 
 TEST_CASE("removal reaches every depth: paths past 260 characters go too")

@@ -56,6 +56,35 @@ TEST_CASE("the uninstaller copy replaces an older one, even a read-only one")
 
     RefreshUninstallerCopy();
     CHECK(ReadFile(target) == ReadFile(Setup.ExePath));
+    // The same copy again is not written again.
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+    RefreshUninstallerCopy();
+    CHECK((GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_READONLY) != 0);
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_CASE("the program loads its own library: the system's copy when it is that, else a private copy")
+{
+    Setup.Instance = GetModuleHandleA(nullptr);
+    const std::string folder = ScratchFolder("library-choice");
+    char chosen[PathSize];
+    const std::string missing = folder + "\\missing.dll";
+    DeleteFileA(missing.c_str());
+    CHECK(ChooseLibrary(missing.c_str(), chosen));
+    CHECK(std::string(chosen) == missing);
+    CHECK(ReadFile(missing) == LibraryResource());
+
+    const std::string foreign = folder + "\\foreign.dll";
+    WriteFile(foreign, "another vendor's library");
+    for (int start = 0; start < 2; ++start) {   // the private copy is made once, then used as it is
+        CHECK(ChooseLibrary(foreign.c_str(), chosen));
+        CHECK(ReadFile(foreign) == "another vendor's library");
+        CHECK(std::string(chosen).find("\\Marvolen Setup\\unrar.dll") != std::string::npos);
+        CHECK(ReadFile(chosen) == LibraryResource());
+    }
+    WriteFile(chosen, "tampered");   // a private copy that differs is written again
+    CHECK(ChooseLibrary(foreign.c_str(), chosen));
+    CHECK(ReadFile(chosen) == LibraryResource());
 }
 
 }

@@ -188,9 +188,14 @@ TEST_CASE("a close request during a run: the abort question while installing, la
 
 TEST_CASE("a run that stops before anything was extracted leaves the destination as it was")
 {
+    // While files are being written, Windows is asked to wait; otherwise it may end the session.
+    Fresh();
+    Setup.RunUnderWay = InstallRun;
+    CHECK(SendMessageA(Setup.Window, WM_QUERYENDSESSION, 0, 0) == FALSE);
+    Setup.RunUnderWay = NoRun;
+    CHECK(SendMessageA(Setup.Window, WM_QUERYENDSESSION, 0, 0) == TRUE);
     // The session ending while the package is measured: the run ends aborted, and an earlier
     // installation in the destination is untouched.
-    Fresh();
     const std::string folder = ScratchFolder("earlier-installation");
     WriteFile(folder + "\\saved-game.sav", "the player's own file");
     char system[MAX_PATH];
@@ -257,6 +262,20 @@ TEST_CASE("the keys light and press the live group's buttons as the mouse does, 
     PumpMessages();
     CHECK(Setup.QuitRequested == 0);
     Setup.Busy = 0;
+
+    // A held key: its repeats move the light, but press nothing; keys that come during a pause
+    // are dropped, not kept for the screen after it.
+    SendMessageA(Setup.Window, WM_KEYDOWN, VK_TAB, 0x40000001);
+    CHECK(lit() == WebSiteButton);
+    key(VK_UP);
+    REQUIRE(lit() == InstallOrPlayButton);
+    SendMessageA(Setup.Window, WM_KEYDOWN, VK_RETURN, 0x40000001);
+    CHECK(Setup.Screen == MainMenu);
+    SendMessageA(Setup.Window, WM_KEYDOWN, VK_ESCAPE, 0x40000001);
+    PostMessageA(Setup.Window, WM_KEYDOWN, VK_ESCAPE, 0);
+    PauseDroppingInput(50);
+    PumpMessages();
+    CHECK(Setup.QuitRequested == 0);
 
     // In a prompt only its buttons count: Escape answers No, Tab and Enter choose Yes.
     PostMessageA(Setup.Window, WM_KEYDOWN, VK_ESCAPE, 0);

@@ -385,12 +385,10 @@ void ProgramSplit(const char* package, const char* dest)
     GetSystemDirectoryA(system, MAX_PATH);
     Expect(CopyFileA((std::string(system) + "\\unrar.dll").c_str(), (shimFolder + "\\unrar-real.dll").c_str(), FALSE) != 0,
            "cannot copy the library beside the timing stand-in");
-    // The program loads "unrar.dll" by name: with the stand-in loaded and its folder searched
-    // before the system directory, it gets the stand-in. (The measuring passes above leave
-    // the real library loaded; only the extracting pass unloads it.)
-    UnloadUnrar();
-    SetDllDirectoryA(shimFolder.c_str());
-    HMODULE shim = LoadLibraryA((shimFolder + "\\unrar.dll").c_str());
+    // The program loads the library file start-up names; here it is told the stand-in's.
+    const std::string shimFile = shimFolder + "\\unrar.dll";
+    UseLibraryFile(shimFile.c_str());
+    HMODULE shim = LoadLibraryA(shimFile.c_str());
     Expect(shim != nullptr, "the timing stand-in for unrar.dll cannot be loaded");
     using Totals = void (*)(double*, unsigned*);
     const auto totals = reinterpret_cast<Totals>(reinterpret_cast<void*>(GetProcAddress(shim, "TimingTotals")));
