@@ -197,10 +197,17 @@ bool BuildUninstallerPath(const char* windowsDir)
 void RefreshUninstallerCopy()
 {
     if (SameFileContents(Setup.ExePath, Setup.UninstallerPath)) return;   // written only when missing or different
-    // None of these results matter: whatever stands there afterwards is what the system gives.
-    SetFileAttributesA(Setup.UninstallerPath, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(Setup.UninstallerPath);
-    CopyFileA(Setup.ExePath, Setup.UninstallerPath, FALSE);
+    // Copied under a passing name beside it and moved over the old copy only once whole: a copy
+    // that fails leaves the Add/Remove entry's uninstaller as it was, not gone.
+    char folder[PathSize], temporary[MAX_PATH];
+    if (!CopyText(folder, Setup.UninstallerPath)) return;
+    if (char* lastBackslash = std::strrchr(folder, '\\')) *lastBackslash = '\0';
+    if (!GetTempFileNameA(folder, "unt", 0, temporary)) return;
+    if (CopyFileA(Setup.ExePath, temporary, FALSE)) {
+        SetFileAttributesA(Setup.UninstallerPath, FILE_ATTRIBUTE_NORMAL);   // a read-only old copy is still replaced
+        if (MoveFileExA(temporary, Setup.UninstallerPath, MOVEFILE_REPLACE_EXISTING)) return;
+    }
+    DeleteFileA(temporary);
 }
 
 void WriteLibraryCopy(const char* path)

@@ -61,6 +61,15 @@ TEST_CASE("the uninstaller copy replaces an older one, even a read-only one")
     RefreshUninstallerCopy();
     CHECK((GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_READONLY) != 0);
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    // A copy that cannot be made leaves the old one in place, and nothing beside it.
+    const std::string exe = Setup.ExePath;
+    strcpy(Setup.ExePath, (ScratchFolder("uninstaller") + "\\vanished.exe").c_str());
+    RefreshUninstallerCopy();
+    CHECK(ReadFile(target) == ReadFile(exe));
+    WIN32_FIND_DATAA entry;
+    HANDLE listing = FindFirstFileA((ScratchFolder("uninstaller") + "\\*.tmp").c_str(), &entry);
+    CHECK(listing == INVALID_HANDLE_VALUE);
+    if (listing != INVALID_HANDLE_VALUE) FindClose(listing);
 }
 
 TEST_CASE("the program loads its own library: the system's copy when it is that, else a private copy")
