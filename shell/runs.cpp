@@ -116,8 +116,9 @@ void MakeShortcuts()
 
 void MakeRecords()
 {
+    const EntryDetails details = {Text(IDS_GAME_SITE), Text(IDS_PUBLISHER_SITE), BytesDone};
     WriteInstallRecords(Setup.InstallPath, Setup.UninstallerPath, Setup.SetupDir, Text(IDS_LANGUAGE),
-                        Text(IDS_VERSION));
+                        Text(IDS_VERSION), details);
     Log("Records written: install record, Add/Remove Programs entry, lobby registration");
 }
 
