@@ -176,7 +176,7 @@ constexpr char Usage[] =
     "/desktopicon\ta link on the desktop too\n"
     "/log\ta plain-text log of every step\n\n"
     "Exit codes: 0 done, 2 failed, 3 not enough free space, 4 unknown switch,\n"
-    "5 nothing to uninstall, 6 already running.";
+    "5 nothing to uninstall, 6 already running, 8 cancelled by the player.";
 
 // Start-up's steps that need no window, for an unattended run.
 void StartUpWithoutWindow(HINSTANCE instance)
@@ -227,5 +227,6 @@ int RunSetup(HINSTANCE instance, const char* arguments)
     // a process that ends under it can fail on the way out with a code other than the loop's.
     StopButtonSounds();
     CoUninitialize();
-    return exitCode;
+    // An installation the player stopped, and none completed after it, is no success to report.
+    return Setup.RunResult == RunAborted && Setup.CancelRequested ? ExitCancelled : exitCode;
 }

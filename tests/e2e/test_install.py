@@ -323,6 +323,12 @@ def cancel_run(answer):
             else:
                 check(key_exists(prefix, RECORD) and len(list(program_group(prefix).glob("*.lnk"))) == 7,
                       "Cancel answered No: the run completes")
+            # What a package manager that started the windowed setup reads when the player leaves.
+            run.click_button(FINISH_RECTS[3])
+            on(run, 130)
+            run.click_button(MAIN_MENU_RECTS[5], settle=0)
+            code = run.wait_exit()
+            check(code == (8 if answer == "yes" else 0), f"Cancel answered {answer}: Exit ends with code {code}")
         finally:
             run.kill()
 
