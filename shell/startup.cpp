@@ -12,6 +12,7 @@
 #include "shell/flow.h"
 #include "shell/input.h"
 #include "shell/log.h"
+#include "shell/passive.h"
 #include "shell/silent.h"
 #include "shell/window.h"
 #include "system/bounded_text.h"
@@ -168,10 +169,11 @@ namespace {
 
 constexpr char Usage[] =
     "Marvolen Setup\n\n"
-    "setup.exe  [/silent [/dir=<folder>] [/desktopicon]]  [/log=<file>]\n"
+    "setup.exe  [/silent | /passive] [/dir=<folder>] [/desktopicon]  [/log=<file>]\n"
     "setup.exe  /uninstall /silent  [/log=<file>]\n"
     "untsetup.exe  /silent  [/log=<file>]\n\n"
     "/silent\tinstall (or uninstall) without a window or a question\n"
+    "/passive\tthe same with the window's progress, closing by itself\n"
     "/dir\tthe game's folder, taken as given\n"
     "/desktopicon\ta link on the desktop too\n"
     "/log\ta plain-text log of every step\n\n"
@@ -212,17 +214,20 @@ int RunSetup(HINSTANCE instance, const char* arguments)
     CreateMutexA(nullptr, FALSE, "Marvolen Setup is running");
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         Log("FAILED: another Marvolen Setup is running");
-        if (!options.silent) MessageBoxA(nullptr, "Marvolen Setup is already running.", "Marvolen Setup", MB_OK | MB_ICONINFORMATION);
+        if (!options.silent && !options.passive) MessageBoxA(nullptr, "Marvolen Setup is already running.", "Marvolen Setup", MB_OK | MB_ICONINFORMATION);
         return ExitAlreadyRunning;
     }
     if (options.silent) return RunUnattended(instance, options);
     if (!StartUp(instance)) {
         // Only the window can fail, and without it nothing was done: that is no success.
         LogFailure("the window could not be opened", GetLastError());
-        MessageBoxA(nullptr, "Marvolen Setup could not open its window.", "Marvolen Setup", MB_OK | MB_ICONERROR);
+        if (!options.passive) MessageBoxA(nullptr, "Marvolen Setup could not open its window.", "Marvolen Setup", MB_OK | MB_ICONERROR);
         return ExitFailed;
     }
-    const int exitCode = RunMessageLoop();
+    const int exitCode = !options.passive                              ? RunMessageLoop()
+                         : options.uninstall || Setup.UninstallerMode ? RunPassiveUninstall()
+                                                                      : RunPassiveInstall(options);
+    if (options.passive) Log("Exit code %d", exitCode);
     // Exit's own click sound is still starting on a thread of its own, opening the audio device;
     // a process that ends under it can fail on the way out with a code other than the loop's.
     StopButtonSounds();

@@ -5,9 +5,10 @@ import subprocess
 import tempfile
 from pathlib import Path
 
-from setup_driver import PACKAGES, SetupRun, cd_scenario, check, main
-from test_install import (RECORD, UNINSTALL, desktop_link, extracted_source, key_exists, lnk, program_group, reg_value,
-                          same_tree)
+from setup_driver import (DEMO_PACKAGE, FINISH_HEADING, PACKAGES, SetupRun, cd_scenario, check, check_reads, main, on,
+                          running)
+from test_install import (RECORD, UNINSTALL, desktop_link, extracted_source, game_folder, key_exists, listed_in_apps, lnk,
+                          program_group, reg_value, same_tree)
 
 FOLDER = "C:\\My Games\\Marvolen"
 
@@ -108,9 +109,28 @@ def test_a_second_instance_is_refused():
             run.kill()
 
 
+def test_passive_shows_progress_and_finish_and_closes_by_itself():
+    with cd_scenario("passive", DEMO_PACKAGE) as (display, prefix, cd):
+        # Nobody clicks: the run goes from the progress to the finish and closes on its own.
+        with running(prefix, display, ["D:\\setup.exe", "/passive", "/log=C:\\passive.log"]) as run:
+            on(run, 145, 60)
+            finish = on(run, 143, 180)
+            check_reads(finish, FINISH_HEADING, "Marvolen have been successfully installed!", "the finish heading")
+            code = run.wait_exit(30)
+        check(code == 0 and key_exists(prefix, RECORD) and listed_in_apps(prefix), f"installed, exit 0 ({code})")
+        check("Exit code 0" in (prefix.drive_c / "passive.log").read_text(), "the log ends with the code")
+        with running(prefix, display, ["C:\\windows\\untsetup.exe", "/passive"]) as run:
+            code = run.wait_exit(60)
+        check(code == 0 and not key_exists(prefix, RECORD) and not game_folder(prefix).exists(),
+              f"the uninstaller copy uninstalls with /passive, exit 0 ({code})")
+        code = prefix.wine("D:\\setup.exe", "/passive", "/uninstall", display=display, check=False).returncode
+        check(code == 5, f"nothing left to uninstall: exit 5, with no message to click ({code})")
+
+
 if __name__ == "__main__":
     main([
         test_a_silent_install_and_uninstall_match_the_windowed_runs,
         test_silent_failures_exit_with_their_code_and_leave_nothing,
         test_a_second_instance_is_refused,
+        test_passive_shows_progress_and_finish_and_closes_by_itself,
     ])
