@@ -11,6 +11,8 @@ PACKAGES=(
   rar unrar liblnk-utils icoutils sox doctest-dev python3 python3-yaml tesseract-ocr tesseract-ocr-eng
   # The CD image (genisoimage, with isoinfo to read it back) and a read-only mount of it.
   genisoimage fuseiso
+  # What a run tries to write where it cannot: the CD test traces its file calls.
+  strace
   # The faces Wine may map a system font to (libwine only recommends them): the program carries
   # its own for every label, but a folder in another script and the system's own message boxes
   # are drawn in these, so every test machine has the same ones.

@@ -39,10 +39,26 @@ def test_the_cd_image_installs_plays_and_uninstalls_read_only():
                 prefix.map_drive("d", mount)
                 prefix.wine("reg", "add", "HKLM\\Software\\Wine\\Drives", "/v", "d:", "/d", "cdrom", "/f")
                 installed_from_the_cd(prefix, display)
+                writes = writes_beside_the_setup(prefix, display, scratch / "trace")
+                check(not writes, f"an unattended install from the CD tries to write nothing on it: {writes[:3]}")
             check(sorted(p.name for p in mount.iterdir()) == sorted(f[1:] for f in CD_FILES if f.count("/") == 1),
                   "nothing new on the CD")
         finally:
             subprocess.run(["fusermount", "-u", str(mount)], check=False)
+
+
+def writes_beside_the_setup(prefix, display, trace):
+    """A read-only disc refuses every write, and a refused write is easily passed over: the
+    system calls of an unattended install and uninstall that would write on the CD."""
+    writes = []
+    for program in ("D:\\setup.exe", "C:\\windows\\untsetup.exe"):
+        subprocess.run(["strace", "-f", "-e", "trace=openat,creat,mkdir,rename,unlink", "-o", str(trace), "wine",
+                        program, "/silent"], env=prefix.env(display), capture_output=True, timeout=200, check=True)
+        # Wine reaches the disc through the prefix's drive link.
+        writes += [line for line in trace.read_text().splitlines() if "/dosdevices/d:" in line and
+                   any(mark in line for mark in ("O_WRONLY", "O_RDWR", "O_CREAT", "mkdir", "rename", "unlink"))]
+    check(not game_folder(prefix).exists(), "installed and uninstalled again")
+    return writes
 
 
 def installed_from_the_cd(prefix, display):
