@@ -106,7 +106,9 @@ def test_too_little_space_shows_the_message_and_stays():
                 check_free_space(frame, mount)
                 # The long folder keeps its drive and its last folder, with "..." between.
                 paths = ["".join(p.split()).lower() for p in read_texts(frame, PATH_LINE, NORMAL)]
-                check(any(p.startswith("e:\\afolder") and "..." in p and p.endswith("\\marvolen") for p in paths),
+                # (OCR takes the backslash before "a" for "\\v" now and then: the drive and the names decide.)
+                check(any(p.startswith("e:") and "folderwithalongname" in p and "..." in p and p.endswith("\\marvolen")
+                          for p in paths),
                       f"the long folder reads {paths!r}")
                 run.click_button(CONTINUE, settle=0)
                 frame = run.wait_frame(lambda f: f.count(OK, NORMAL) > 10, 20, "the not-enough-space message")
