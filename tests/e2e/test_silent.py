@@ -8,8 +8,8 @@ from pathlib import Path
 
 import yaml
 
-from setup_driver import (DEMO_PACKAGE, FINISH_HEADING, PACKAGES, REPO, SetupRun, cd_scenario, check, check_reads, main, on,
-                          running)
+from setup_driver import (CANCEL, DEMO_PACKAGE, FINISH_HEADING, NORMAL, PACKAGES, REPO, YES, SetupRun, cd_scenario, check,
+                          check_reads, main, on, running)
 from test_install import (RECORD, UNINSTALL, desktop_link, extracted_source, game_folder, key_exists, listed_in_apps, lnk,
                           program_group, reg_value, same_tree)
 
@@ -177,6 +177,15 @@ def test_every_spelling_a_package_manager_uses_does_what_its_switch_does():
 
 def test_passive_shows_progress_and_finish_and_closes_by_itself():
     with cd_scenario("passive", DEMO_PACKAGE) as (display, prefix, cd):
+        # A player who presses Cancel is still asked, and a Yes ends the run with its own code.
+        with running(prefix, display, ["D:\\setup.exe", "/passive"]) as run:
+            on(run, 145, 60)
+            run.click_button(CANCEL, settle=0)
+            run.wait_frame(lambda f: f.count(YES, NORMAL) > 10, 20, "the abort question")
+            run.click_button(YES)
+            code = run.wait_exit(60)
+        check(code == 8 and not key_exists(prefix, RECORD) and not game_folder(prefix).exists(),
+              f"a cancelled passive run exits 8 and leaves nothing ({code})")
         # Nobody clicks: the run goes from the progress to the finish and closes on its own.
         with running(prefix, display, ["D:\\setup.exe", "/passive", "/log=C:\\passive.log"]) as run:
             on(run, 145, 60)
