@@ -2,7 +2,7 @@
 BUILD := build
 CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all bootstrap build test run clean reproducible
+.PHONY: all bootstrap build test run clean reproducible cd
 
 all: build
 
@@ -21,6 +21,10 @@ test: build
 
 run: build
 	@MARVOLEN_BUILD=$$(bash tools/runnable-build.sh) python3 tools/demo.py
+
+# The demo CD as an ISO 9660 image with Joliet names and its autorun.inf.
+cd: build
+	@bash tools/make-cd-image.sh $(BUILD)/cd $(BUILD)/marvolen-demo.iso
 
 # Two clean builds of the committed sources must give the same setup.exe and unrar.dll.
 reproducible: bootstrap

@@ -9,6 +9,8 @@ enum ExitCode : int {
     ExitBadSwitch = 4,            // an unknown or malformed switch
     ExitNothingToUninstall = 5,   // no install record
     ExitAlreadyRunning = 6,       // another instance runs
+    ExitCancelled = 8,            // the player stopped the installation (Cancel, or a close, answered Yes)
 };
+// No code means "restart needed": the setup never needs one.
 
 #endif

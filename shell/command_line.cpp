@@ -35,29 +35,75 @@ bool Words(const char* text, std::vector<std::string>& words)
 
 bool SameName(const std::string& a, const char* b) { return lstrcmpiA(a.c_str(), b) == 0; }
 
+// Every switch: a flag it sets, or a text it takes after "=", or neither (accepted and harmless).
+struct Switch {
+    const char* name;
+    bool Options::*flag;
+    char (Options::*text)[PathSize];
+};
+constexpr Switch Switches[] = {
+    {"silent", &Options::silent, nullptr},
+    {"verysilent", &Options::silent, nullptr},   // what package managers pass to the two common
+    {"s", &Options::silent, nullptr},            // installer families
+    {"passive", &Options::passive, nullptr},
+    {"uninstall", &Options::uninstall, nullptr},
+    {"desktopicon", &Options::desktopIcon, nullptr},
+    {"?", &Options::help, nullptr},
+    {"dir", nullptr, &Options::dir},
+    {"d", nullptr, &Options::dir},               // only as the last switch: see RestAsFolder
+    {"log", nullptr, &Options::log},
+    // Nothing unattended asks a question and nothing ever needs a restart.
+    {"suppressmsgboxes", nullptr, nullptr},
+    {"norestart", nullptr, nullptr},
+    {"sp-", nullptr, nullptr},
+};
+
+// "/D=" at the start of a word outside quotes takes the rest of the line, unquoted, as the
+// folder. Returns where it starts, or the end of the text.
+std::size_t RestAsFolder(const std::string& text)
+{
+    bool quoted = false;
+    for (std::size_t i = 0; i + 3 <= text.size(); ++i) {
+        if (text[i] == '"') quoted = !quoted;
+        const bool wordStart = i == 0 || text[i - 1] == ' ' || text[i - 1] == '\t';
+        if (!quoted && wordStart && (text[i] == '/' || text[i] == '-') && (text[i + 1] == 'D' || text[i + 1] == 'd') &&
+            text[i + 2] == '=')
+            return i;
+    }
+    return text.size();
+}
+
+bool Apply(const std::string& word, Options& options)
+{
+    if (word.size() < 2 || (word[0] != '/' && word[0] != '-')) return false;
+    const std::size_t equals = word.find('=');
+    const std::string name = word.substr(1, equals == std::string::npos ? std::string::npos : equals - 1);
+    const bool hasValue = equals != std::string::npos;
+    const std::string value = hasValue ? word.substr(equals + 1) : std::string();
+    for (const Switch& entry : Switches) {
+        if (!SameName(name, entry.name) || hasValue != (entry.text != nullptr)) continue;
+        if (entry.flag) options.*(entry.flag) = true;
+        return !entry.text || (!value.empty() && CopyText(options.*(entry.text), value.c_str()));
+    }
+    return false;
+}
+
 }  // namespace
 
 bool ParseCommandLine(const char* arguments, Options& options)
 {
-    std::vector<std::string> words;
-    if (!Words(arguments, words)) return false;
-    for (const std::string& word : words) {
-        if (word.size() < 2 || (word[0] != '/' && word[0] != '-')) return false;
-        const std::size_t equals = word.find('=');
-        const std::string name = word.substr(1, equals == std::string::npos ? std::string::npos : equals - 1);
-        const bool hasValue = equals != std::string::npos;
-        const std::string value = hasValue ? word.substr(equals + 1) : std::string();
-        if (!hasValue && SameName(name, "silent")) options.silent = true;
-        else if (!hasValue && SameName(name, "uninstall")) options.uninstall = true;
-        else if (!hasValue && SameName(name, "desktopicon")) options.desktopIcon = true;
-        else if (!hasValue && name == "?") options.help = true;
-        else if (hasValue && SameName(name, "dir")) {
-            if (value.empty() || !CopyText(options.dir, value.c_str())) return false;
-        } else if (hasValue && SameName(name, "log")) {
-            if (value.empty() || !CopyText(options.log, value.c_str())) return false;
-        } else {
-            return false;
-        }
+    std::string line = arguments;
+    const std::size_t folder = RestAsFolder(line);
+    if (folder < line.size()) {
+        std::string rest = line.substr(folder);
+        rest.erase(rest.find_last_not_of(" \t") + 1);
+        if (rest.size() > 4 && rest[3] == '"' && rest.back() == '"') rest = rest.substr(0, 3) + rest.substr(4, rest.size() - 5);
+        line.erase(folder);
+        if (!Apply(rest, options)) return false;
     }
+    std::vector<std::string> words;
+    if (!Words(line.c_str(), words)) return false;
+    for (const std::string& word : words)
+        if (!Apply(word, options)) return false;
     return true;
 }

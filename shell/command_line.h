@@ -7,6 +7,7 @@
 
 struct Options {
     bool silent = false;         // /silent: no window, no prompt, no pause
+    bool passive = false;        // /passive: the window with its progress, but no question and no click
     bool uninstall = false;      // /uninstall: with /silent, uninstall as the uninstaller copy does
     bool desktopIcon = false;    // /desktopicon
     bool help = false;           // /?
@@ -16,8 +17,11 @@ struct Options {
 
 // Reads the arguments (the command line without the program's name). Switches start with "/"
 // or "-", are case-insensitive, and take their value after "="; quotes group words as Windows
-// users expect ("/dir=C:\My Games\Marvolen" or /dir="C:\My Games\Marvolen"). False for an
-// unknown switch, a value missing or too long, a word that is no switch, or a quote left open.
+// users expect ("/dir=C:\My Games\Marvolen" or /dir="C:\My Games\Marvolen"). The other
+// installer families' spellings that package managers use are aliases; /D=<folder>, as those
+// installers take it, is the rest of the line, blanks and all, and so comes last. False for an
+// unknown switch, a value missing or too long, a word that is no switch, or a quote
+// left open.
 bool ParseCommandLine(const char* arguments, Options& options);
 
 #endif

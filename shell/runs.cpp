@@ -116,8 +116,9 @@ void MakeShortcuts()
 
 void MakeRecords()
 {
+    const EntryDetails details = {Text(IDS_GAME_SITE), Text(IDS_PUBLISHER_SITE), BytesDone};
     WriteInstallRecords(Setup.InstallPath, Setup.UninstallerPath, Setup.SetupDir, Text(IDS_LANGUAGE),
-                        Text(IDS_VERSION));
+                        Text(IDS_VERSION), details);
     Log("Records written: install record, Add/Remove Programs entry, lobby registration");
 }
 
@@ -153,6 +154,11 @@ void RunInstallation()
     case ExitFailed: ShowMessage(Text(IDS_BAD_FOLDER)); return;
     case ExitNoSpace: ShowMessage(Text(IDS_NO_SPACE)); return;
     }
+    RunCheckedInstallation();
+}
+
+void RunCheckedInstallation()
+{
     Setup.RunUnderWay = InstallRun;
     Setup.Screen = ProgressScreen;
     Setup.CancelRequested = 0;
@@ -193,10 +199,16 @@ void CleanUpAfterFailedRun()
 void RunUninstall()
 {
     if (!AskYesNo(Text(IDS_ASK_UNINSTALL))) return;
+    RunConfirmedUninstall();
+    if (Setup.Window) ShowMessage(Text(IDS_UNINSTALLED));
+}
+
+bool RunConfirmedUninstall()
+{
     Setup.RunUnderWay = UninstallRun;
     StatusPhase(Text(IDS_REMOVING_FILES));
     PauseDroppingInput(500);
-    UninstallSteps([](UINT nextText) {
+    const bool whole = UninstallSteps([](UINT nextText) {
         NextStatus(Text(nextText));
         PauseDroppingInput(500);
     });
@@ -208,9 +220,9 @@ void RunUninstall()
     if (Setup.CloseAfterRun) {
         Setup.CloseAfterRun = 0;
         if (Setup.Window) DestroyWindow(Setup.Window);
-        return;
+        return whole;
     }
     PaintScreen();
     PauseDroppingInput(500);
-    ShowMessage(Text(IDS_UNINSTALLED));
+    return whole;
 }

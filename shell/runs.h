@@ -10,7 +10,13 @@
 #include "install/extract.h"
 
 void RunInstallation();
+// The installation after CheckDestination has passed: the progress, the finish screen and, after
+// an abort or a failure, the clean-up.
+void RunCheckedInstallation();
 void RunUninstall();
+// The uninstall after its question: the removals under their status texts, up to the message.
+// False when something of the game's folder stayed.
+bool RunConfirmedUninstall();
 
 // After an aborted or failed installation: removes the destination folder when the run's
 // extraction wrote into it.

@@ -53,7 +53,7 @@ bool OthersFolder(const char* folder, const char* recorded)
 
 }  // namespace
 
-int RunSilentInstall(const Options& options)
+int TakeUnattendedDestination(const Options& options)
 {
     char recorded[PathSize] = "";
     if (Setup.Installed && !CopyText(recorded, Setup.InstallPath)) return ExitFailed;
@@ -64,6 +64,13 @@ int RunSilentInstall(const Options& options)
         return ExitFailed;
     }
     Setup.DesktopIconWanted = options.desktopIcon;
+    return ExitDone;
+}
+
+int RunSilentInstall(const Options& options)
+{
+    const int taken = TakeUnattendedDestination(options);
+    if (taken != ExitDone) return taken;
     const int checked = CheckDestination();
     if (checked != ExitDone) return checked;
     Log("Package: %s", Setup.PackagePath);

@@ -5,6 +5,10 @@
 
 #include "shell/command_line.h"
 
+// The destination and the desktop link from the switches, for every run that asks nothing:
+// ExitDone, ExitBadSwitch, or ExitFailed for a folder that holds others' files.
+int TakeUnattendedDestination(const Options& options);
+
 // Installs into options.dir (taken as given), else the recorded folder, else the default one.
 int RunSilentInstall(const Options& options);
 

@@ -16,6 +16,7 @@
 #include "shell/flow.h"
 #include "shell/input.h"
 #include "shell/log.h"
+#include "shell/passive.h"
 #include "shell/silent.h"
 #include "shell/window.h"
 #include "system/bounded_text.h"
@@ -252,15 +253,16 @@ namespace {
 
 constexpr char Usage[] =
     "Marvolen Setup\n\n"
-    "setup.exe  [/silent [/dir=<folder>] [/desktopicon]]  [/log=<file>]\n"
+    "setup.exe  [/silent | /passive] [/dir=<folder>] [/desktopicon]  [/log=<file>]\n"
     "setup.exe  /uninstall /silent  [/log=<file>]\n"
     "untsetup.exe  /silent  [/log=<file>]\n\n"
     "/silent\tinstall (or uninstall) without a window or a question\n"
+    "/passive\tthe same with the window's progress, closing by itself\n"
     "/dir\tthe game's folder, taken as given\n"
     "/desktopicon\ta link on the desktop too\n"
     "/log\ta plain-text log of every step\n\n"
     "Exit codes: 0 done, 2 failed, 3 not enough free space, 4 unknown switch,\n"
-    "5 nothing to uninstall, 6 already running.";
+    "5 nothing to uninstall, 6 already running, 8 cancelled by the player.";
 
 // The usage without a window: into the log, and to the console or output the program was
 // started from, if any.
@@ -321,20 +323,24 @@ int RunSetup(HINSTANCE instance, const char* arguments)
     Log("Started with \"%s\"", arguments);
     if (another) {
         Log("FAILED: another Marvolen Setup is running");
-        if (!options.silent) MessageBoxA(nullptr, "Marvolen Setup is already running.", "Marvolen Setup", MB_OK | MB_ICONINFORMATION);
+        if (!options.silent && !options.passive) MessageBoxA(nullptr, "Marvolen Setup is already running.", "Marvolen Setup", MB_OK | MB_ICONINFORMATION);
         return ExitAlreadyRunning;
     }
     if (options.silent) return RunUnattended(instance, options);
     if (!StartUp(instance)) {
         // Only the window can fail, and without it nothing was done: that is no success.
         LogFailure("the window could not be opened", GetLastError());
-        MessageBoxA(nullptr, "Marvolen Setup could not open its window.", "Marvolen Setup", MB_OK | MB_ICONERROR);
+        if (!options.passive) MessageBoxA(nullptr, "Marvolen Setup could not open its window.", "Marvolen Setup", MB_OK | MB_ICONERROR);
         return ExitFailed;
     }
-    const int exitCode = RunMessageLoop();
+    const int exitCode = !options.passive                              ? RunMessageLoop()
+                         : options.uninstall || Setup.UninstallerMode ? RunPassiveUninstall()
+                                                                      : RunPassiveInstall(options);
+    if (options.passive) Log("Exit code %d", exitCode);
     // Exit's own click sound is still starting on a thread of its own, opening the audio device;
     // a process that ends under it can fail on the way out with a code other than the loop's.
     StopButtonSounds();
     CoUninitialize();
-    return exitCode;
+    // An installation the player stopped, and none completed after it, is no success to report.
+    return Setup.RunResult == RunAborted && Setup.CancelRequested ? ExitCancelled : exitCode;
 }

@@ -1,5 +1,6 @@
 #include "system/records.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -17,7 +18,7 @@ struct RecordKey {
     const char* child;
     const char* path;
 };
-const RecordKey InstallRecord = {HKEY_CURRENT_USER, "SOFTWARE\\Quellmark Studio", "RV : Marvolen", InstallRecordKey};
+const RecordKey InstallRecord = {HKEY_CURRENT_USER, MakerKey, "RV : Marvolen", InstallRecordKey};
 const RecordKey LobbyRegistration = {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\DirectPlay\\Applications", "Marvolen",
                                      LobbyRegistrationKey};
 const RecordKey UninstallEntry = {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
@@ -69,15 +70,99 @@ void WriteLobbyRegistration(const char* installPath)
     RegCloseKey(key);
 }
 
-void WriteUninstallEntry(const char* uninstallerPath)
+// The facts the uninstall entry's further values come from.
+struct EntryFacts {
+    const char* installPath;
+    const char* uninstallerPath;
+    const char* setupDir;
+    const char* version;
+    const EntryDetails& details;
+};
+
+std::string Resolved(const char* folder)
+{
+    std::wstring resolved;
+    char text[PathSize * 2];
+    if (!ResolveFolder(WideFromAnsi(folder), resolved) ||
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, resolved.c_str(), -1, text, sizeof text, nullptr, nullptr) <= 0)
+        return folder;
+    return text;
+}
+
+std::string Today()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char date[9];
+    wsprintfA(date, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+    return date;
+}
+
+// A version "major.minor": each part as a number, 0 where it is missing.
+DWORD VersionPart(const char* version, int part)
+{
+    const char* text = version;
+    if (part == 1) {
+        text = std::strchr(version, '.');
+        if (!text) return 0;
+        ++text;
+    }
+    return static_cast<DWORD>(std::strtoul(text, nullptr, 10));
+}
+
+// Whole KiB, rounded up; a size past what the value can hold says the most it can.
+DWORD KiB(std::uint64_t bytes)
+{
+    const std::uint64_t kib = (bytes + 1023) / 1024;
+    return kib > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(kib);
+}
+
+std::string Site(const char* host) { return std::string("http://") + host; }
+
+// The values Windows' Apps list and package managers read beside the name: each one written
+// here, from one fact.
+struct EntryText {
+    const char* name;
+    std::string (*text)(const EntryFacts&);
+};
+const EntryText EntryTexts[] = {
+    // The uninstaller copy is this program, which carries the setup's icon.
+    {"DisplayIcon", [](const EntryFacts& f) { return std::string(f.uninstallerPath) + ",0"; }},
+    {"DisplayVersion", [](const EntryFacts& f) { return std::string(f.version); }},
+    {"Publisher", [](const EntryFacts&) { return std::string(MakerName); }},
+    {"InstallLocation", [](const EntryFacts& f) { return Resolved(f.installPath); }},
+    {"InstallSource", [](const EntryFacts& f) { return std::string(f.setupDir); }},
+    {"InstallDate", [](const EntryFacts&) { return Today(); }},
+    {"URLInfoAbout", [](const EntryFacts& f) { return Site(f.details.gameSite); }},
+    {"HelpLink", [](const EntryFacts& f) { return Site(f.details.publisherSite); }},
+};
+struct EntryNumber {
+    const char* name;
+    DWORD (*number)(const EntryFacts&);
+};
+const EntryNumber EntryNumbers[] = {
+    {"EstimatedSize", [](const EntryFacts& f) { return KiB(f.details.installedBytes); }},
+    // The setup has nothing to modify and repairs by reinstalling: Windows offers neither.
+    {"NoModify", [](const EntryFacts&) { return DWORD{1}; }},
+    {"NoRepair", [](const EntryFacts&) { return DWORD{1}; }},
+    {"VersionMajor", [](const EntryFacts& f) { return VersionPart(f.version, 0); }},
+    {"VersionMinor", [](const EntryFacts& f) { return VersionPart(f.version, 1); }},
+};
+
+void WriteUninstallEntry(const EntryFacts& facts)
 {
     HKEY key;
     if (!CreateKey(UninstallEntry.root, UninstallEntry.path, key)) return;
     WriteText(key, "DisplayName", DisplayName);
-    WriteText(key, "UninstallString", uninstallerPath);
+    WriteText(key, "UninstallString", facts.uninstallerPath);
     // The standard value for removing the program without questions.
-    std::string quiet = std::string("\"") + uninstallerPath + "\" /silent";
+    std::string quiet = std::string("\"") + facts.uninstallerPath + "\" /silent";
     WriteText(key, "QuietUninstallString", quiet.c_str());
+    for (const EntryText& value : EntryTexts) WriteText(key, value.name, value.text(facts).c_str());
+    for (const EntryNumber& value : EntryNumbers) {
+        const DWORD number = value.number(facts);
+        RegSetValueExA(key, value.name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+    }
     RegCloseKey(key);
 }
 
@@ -129,11 +214,11 @@ bool ReadInstallDirW(std::wstring& folder)
 }
 
 void WriteInstallRecords(const char* installPath, const char* uninstallerPath, const char* setupDir,
-                         const char* language, const char* version)
+                         const char* language, const char* version, const EntryDetails& details)
 {
     WriteInstallRecord(installPath, uninstallerPath, setupDir, language, version);
     WriteLobbyRegistration(installPath);
-    WriteUninstallEntry(uninstallerPath);
+    WriteUninstallEntry({installPath, uninstallerPath, setupDir, version, details});
 }
 
 int DeleteInstallRecords()

@@ -3,6 +3,7 @@
 #define MARVOLEN_RECORDS_H
 
 #include <windows.h>
+#include <cstdint>
 #include <string>
 
 #include "base/types.h"
@@ -17,14 +18,24 @@ bool ReadRegistryTextW(HKEY root, const char* key, const char* value, std::wstri
 bool ReadInstallDir(char (&folder)[PathSize]);
 bool ReadInstallDirW(std::wstring& folder);
 
+// What the Add/Remove Programs entry says beyond its name and uninstaller, for Windows' Apps
+// list and package managers: facts of the run that the other records do not hold.
+struct EntryDetails {
+    const char* gameSite;           // a bare host name
+    const char* publisherSite;      // a bare host name
+    std::uint64_t installedBytes;   // the data the extraction wrote
+};
+
 // Writes the install record, the DirectPlay lobby registration and the Add/Remove Programs
 // entry, creating the keys or opening them as they are. Failures go unreported.
 void WriteInstallRecords(const char* installPath, const char* uninstallerPath, const char* setupDir,
-                         const char* language, const char* version);
+                         const char* language, const char* version, const EntryDetails& details);
 
 // Deletes the three record keys; the maker's key stays.
 int DeleteInstallRecords();
 
+inline constexpr char MakerKey[] = "SOFTWARE\\Quellmark Studio";
+inline constexpr const char* MakerName = MakerKey + 9;   // the entry's publisher, after "SOFTWARE\\"
 inline constexpr char InstallRecordKey[] = "SOFTWARE\\Quellmark Studio\\RV : Marvolen";
 inline constexpr char UninstallEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\RV : Marvolen";
 inline constexpr char LobbyRegistrationKey[] = "Software\\Microsoft\\DirectPlay\\Applications\\Marvolen";

@@ -8,7 +8,11 @@ PACKAGES=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine32:i386 wine64 xvfb xauth xdotool imagemagick x11-utils
-  rar unrar liblnk-utils icoutils sox doctest-dev python3 tesseract-ocr tesseract-ocr-eng
+  rar unrar liblnk-utils icoutils sox doctest-dev python3 python3-yaml tesseract-ocr tesseract-ocr-eng
+  # The CD image (genisoimage, with isoinfo to read it back) and a read-only mount of it.
+  genisoimage fuseiso
+  # What a run tries to write where it cannot: the CD test traces its file calls.
+  strace
   # The faces Wine may map a system font to (libwine only recommends them): the program carries
   # its own for every label, but a folder in another script and the system's own message boxes
   # are drawn in these, so every test machine has the same ones.

@@ -309,7 +309,8 @@ class SetupRun:
         # What Wine says on its way (its own failures, not the program's), for the failure messages.
         self._errors = tempfile.TemporaryFile()
         env = dict(prefix.env(display), WINEDEBUG="-all,err+all")
-        self.process = subprocess.Popen(["wine", command], env=env, stdout=subprocess.DEVNULL, stderr=self._errors)
+        arguments = [command] if isinstance(command, str) else list(command)   # the program, and its switches
+        self.process = subprocess.Popen(["wine", *arguments], env=env, stdout=subprocess.DEVNULL, stderr=self._errors)
         self.window = wait_for(self._find_window, 60, "the setup window", interval=0.01)
         self.shown_at = time.monotonic()   # within some 20 ms of the window appearing
         self.position = self._position()

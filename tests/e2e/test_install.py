@@ -88,8 +88,32 @@ EXPECTED_RECORDS = {
         "DisplayName": ("REG_SZ", "RV : Marvolen"),
         "UninstallString": ("REG_SZ", "C:\\windows\\untsetup.exe"),
         "QuietUninstallString": ("REG_SZ", '"C:\\windows\\untsetup.exe" /silent'),
+        "DisplayIcon": ("REG_SZ", "C:\\windows\\untsetup.exe,0"),
+        "DisplayVersion": ("REG_SZ", "1.12"),
+        "Publisher": ("REG_SZ", "Quellmark Studio"),
+        "InstallLocation": ("REG_SZ", "C:\\Program Files\\Marvolen"),
+        "InstallSource": ("REG_SZ", "D:\\"),
+        "URLInfoAbout": ("REG_SZ", "http://www.marvolen.example"),
+        "HelpLink": ("REG_SZ", "http://www.halvergate.example"),
+        "NoModify": ("REG_DWORD", "0x1"),
+        "NoRepair": ("REG_DWORD", "0x1"),
+        "VersionMajor": ("REG_DWORD", "0x1"),
+        "VersionMinor": ("REG_DWORD", "0xc"),
     },
 }
+
+
+def entry_measures(source):
+    """The entry's values that depend on the day and on what was installed: the install date
+    (today, or yesterday just after midnight) and the size of the files in whole KiB."""
+    size = sum(f.stat().st_size for f in Path(source).rglob("*") if f.is_file())
+    days = {time.strftime("%Y%m%d", time.localtime(time.time() - back)) for back in (0, 600)}
+    return days, ("REG_DWORD", hex((size + 1023) // 1024))
+
+
+def listed_in_apps(prefix):
+    """Whether Wine's own Add/Remove Programs lists the game."""
+    return "|||RV : Marvolen" in prefix.wine("uninstaller", "--list", check=False).stdout
 
 
 def same_tree(left, right):
@@ -132,11 +156,15 @@ def reinstall(run, timeout=120):
 
 def check_installed(prefix, source, desktop_icon):
     check(same_tree(game_folder(prefix), source), "the installed files are exactly the package's")
+    days, size = entry_measures(source)
     for key, expected in EXPECTED_RECORDS.items():
         found = reg_values(prefix, key)
+        if key == UNINSTALL:
+            check(found.pop("EstimatedSize", None) == size, f"the entry's size is the installed files' {size}")
+            date = found.pop("InstallDate", None)
+            check(date and date[0] == "REG_SZ" and date[1] in days, f"the entry's install date is today's: {date}")
         check(found == expected, f"{key} holds exactly its values, each with its type: {found}")
-    listed = prefix.wine("uninstaller", "--list", check=False).stdout
-    check("|||RV : Marvolen" in listed, f"Add/Remove Programs lists the game: {listed!r}")
+    check(listed_in_apps(prefix), "Add/Remove Programs lists the game")
     links = sorted(p.name for p in program_group(prefix).glob("*.lnk"))
     check(len(links) == 7, f"seven links in the program group: {links}")
     game = lnk(program_group(prefix) / "Marvolen - RV.lnk")
@@ -207,6 +235,7 @@ def test_install_with_desktop_icon_then_play_and_uninstall():
         check(not program_group(prefix).exists() and not desktop_link(prefix).exists(), "the links are gone")
         for key in (RECORD, LOBBY, UNINSTALL):
             check(not key_exists(prefix, key), f"{key} is gone")
+        check(not listed_in_apps(prefix), "Add/Remove Programs no longer lists the game")
         check(key_exists(prefix, MAKER), "the maker's key stays")
         check((prefix.windows / "untsetup.exe").exists() and (prefix.system32 / "unrar.dll").exists(),
               "the uninstaller copy and the library stay")
@@ -294,6 +323,12 @@ def cancel_run(answer):
             else:
                 check(key_exists(prefix, RECORD) and len(list(program_group(prefix).glob("*.lnk"))) == 7,
                       "Cancel answered No: the run completes")
+            # What a package manager that started the windowed setup reads when the player leaves.
+            run.click_button(FINISH_RECTS[3])
+            on(run, 130)
+            run.click_button(MAIN_MENU_RECTS[5], settle=0)
+            code = run.wait_exit()
+            check(code == (8 if answer == "yes" else 0), f"Cancel answered {answer}: Exit ends with code {code}")
         finally:
             run.kill()
 

@@ -1,15 +1,20 @@
 """Unattended runs from the command line, read back by outside readers: the exit code, the files,
 the links, the records and the log."""
 
+import re
 import subprocess
 import tempfile
 from pathlib import Path
 
-from setup_driver import PACKAGES, SetupRun, cd_scenario, check, main
-from test_install import (RECORD, UNINSTALL, desktop_link, extracted_source, key_exists, lnk, program_group, reg_value,
-                          same_tree)
+import yaml
+
+from setup_driver import (CANCEL, DEMO_PACKAGE, FINISH_HEADING, NORMAL, PACKAGES, REPO, YES, SetupRun, cd_scenario, check,
+                          check_reads, main, on, running)
+from test_install import (RECORD, UNINSTALL, desktop_link, extracted_source, game_folder, key_exists, listed_in_apps, lnk,
+                          program_group, reg_value, same_tree)
 
 FOLDER = "C:\\My Games\\Marvolen"
+MANIFEST = REPO / "docs" / "winget-manifest.yaml"
 
 
 def setup(prefix, *args, program="D:\\setup.exe", cwd=None):
@@ -122,9 +127,100 @@ def test_a_second_instance_is_refused():
             run.kill()
 
 
+def run_line(prefix, display, line):
+    """Runs a command line exactly as written, as a package manager hands it to Windows (quotes
+    and blanks untouched), and returns the exit code."""
+    (prefix.drive_c / "line.bat").write_text(f"@{line}\r\n@exit %ERRORLEVEL%\r\n")
+    return prefix.wine("cmd", "/c", "C:\\line.bat", display=display, check=False).returncode
+
+
+def spellings(manifest):
+    """Each command line to run, and whether it installs (into FOLDER) or uninstalls: the
+    manifest's switches as winget fills them in, and the other installer families' spellings."""
+    switches = manifest["Installers"][0]["InstallerSwitches"]
+    location = switches["InstallLocation"].replace("<INSTALLPATH>", FOLDER)
+    log = switches["Log"].replace("<LOGPATH>", "C:\\manifest.log")
+    uninstaller = "C:\\windows\\untsetup.exe"
+    return [
+        (f"D:\\setup.exe {switches['Silent']} {location} {log}", True),
+        (f"{uninstaller} /VERYSILENT /SUPPRESSMSGBOXES /NORESTART", False),
+        (f"D:\\setup.exe {switches['SilentWithProgress']} {location}", True),
+        (f"{uninstaller} /S", False),
+        (f'D:\\setup.exe /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /SP- /DIR="{FOLDER}"', True),
+        ("D:\\setup.exe /uninstall /S", False),
+        (f"D:\\setup.exe /S /D={FOLDER}", True),
+    ]
+
+
+def documented_codes():
+    """The exit codes README's table lists, and those base/exit_codes.h defines."""
+    readme = re.findall(r"^\| (\d+) \|", (REPO / "README.md").read_text(), re.M)
+    header = re.findall(r"= (\d+),", (REPO / "base" / "exit_codes.h").read_text())
+    return {int(code) for code in readme}, {int(code) for code in header}
+
+
+def test_every_spelling_a_package_manager_uses_does_what_its_switch_does():
+    manifest = yaml.safe_load(MANIFEST.read_text())
+    installer = manifest["Installers"][0]
+    readme, header = documented_codes()
+    check(readme == header, f"README lists the codes the program has: {readme} {header}")
+    declared = {entry["InstallerReturnCode"] for entry in installer["ExpectedReturnCodes"]}
+    check(declared <= readme - {0}, f"the manifest's return codes are documented ones: {declared}")
+    check(installer["InstallerType"] == "exe" and set(installer["InstallModes"]) >= {"silent", "silentWithProgress"},
+          "an exe installer with both unattended modes")
+    with cd_scenario("spellings", PACKAGES / "game.rar") as (display, prefix, cd), \
+            tempfile.TemporaryDirectory() as source:
+        package = extracted_source(PACKAGES / "game.rar", Path(source))
+        game = prefix.drive_c / "My Games" / "Marvolen"
+        for line, installs in spellings(manifest):
+            code = run_line(prefix, display, line)
+            check(code == 0, f"{line}: exit 0, got {code}")
+            if installs:
+                check(game.is_dir() and same_tree(game, package), f"{line}: the package's files, in {FOLDER}")
+                check(reg_value(prefix, RECORD, "InstallDir") == ("REG_SZ", FOLDER), f"{line}: recorded there")
+                check(listed_in_apps(prefix), f"{line}: listed in Add/Remove Programs")
+            else:
+                check(not game.exists() and not key_exists(prefix, RECORD) and not listed_in_apps(prefix),
+                      f"{line}: uninstalled")
+        entry = installer["AppsAndFeaturesEntries"][0]
+        for name in ("DisplayName", "Publisher", "DisplayVersion"):
+            check(reg_value(prefix, UNINSTALL, name) == ("REG_SZ", entry[name]),
+                  f"the manifest's {name} is the entry's: {reg_value(prefix, UNINSTALL, name)}")
+        check("Exit code 0" in (prefix.drive_c / "manifest.log").read_text(), "the manifest's log switch writes the log")
+
+
+def test_passive_shows_progress_and_finish_and_closes_by_itself():
+    with cd_scenario("passive", DEMO_PACKAGE) as (display, prefix, cd):
+        # A player who presses Cancel is still asked, and a Yes ends the run with its own code.
+        with running(prefix, display, ["D:\\setup.exe", "/passive"]) as run:
+            on(run, 145, 60)
+            run.click_button(CANCEL, settle=0)
+            run.wait_frame(lambda f: f.count(YES, NORMAL) > 10, 20, "the abort question")
+            run.click_button(YES)
+            code = run.wait_exit(60)
+        check(code == 8 and not key_exists(prefix, RECORD) and not game_folder(prefix).exists(),
+              f"a cancelled passive run exits 8 and leaves nothing ({code})")
+        # Nobody clicks: the run goes from the progress to the finish and closes on its own.
+        with running(prefix, display, ["D:\\setup.exe", "/passive", "/log=C:\\passive.log"]) as run:
+            on(run, 145, 60)
+            finish = on(run, 143, 180)
+            check_reads(finish, FINISH_HEADING, "Marvolen have been successfully installed!", "the finish heading")
+            code = run.wait_exit(30)
+        check(code == 0 and key_exists(prefix, RECORD) and listed_in_apps(prefix), f"installed, exit 0 ({code})")
+        check("Exit code 0" in (prefix.drive_c / "passive.log").read_text(), "the log ends with the code")
+        with running(prefix, display, ["C:\\windows\\untsetup.exe", "/passive"]) as run:
+            code = run.wait_exit(60)
+        check(code == 0 and not key_exists(prefix, RECORD) and not game_folder(prefix).exists(),
+              f"the uninstaller copy uninstalls with /passive, exit 0 ({code})")
+        code = prefix.wine("D:\\setup.exe", "/passive", "/uninstall", display=display, check=False).returncode
+        check(code == 5, f"nothing left to uninstall: exit 5, with no message to click ({code})")
+
+
 if __name__ == "__main__":
     main([
         test_a_silent_install_and_uninstall_match_the_windowed_runs,
         test_silent_failures_exit_with_their_code_and_leave_nothing,
         test_a_second_instance_is_refused,
+        test_passive_shows_progress_and_finish_and_closes_by_itself,
+        test_every_spelling_a_package_manager_uses_does_what_its_switch_does,
     ])

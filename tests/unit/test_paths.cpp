@@ -70,6 +70,7 @@ TEST_CASE("the command line: switches in either form and any case, values with b
         bool ok, silent = false, uninstall = false, icon = false, help = false;
         const char* dir = "";
         const char* log = "";
+        bool passive = false;
     };
     const Case cases[] = {
         {"", true, false, false, false, false, "", ""},
@@ -80,8 +81,18 @@ TEST_CASE("the command line: switches in either form and any case, values with b
         {"/silent /dir=\"C:\\My Games\\Marvolen\"", true, true, false, false, false, "C:\\My Games\\Marvolen", ""},
         {"/uninstall -silent", true, true, true, false, false, "", ""},
         {"/?", true, false, false, false, true, "", ""},
+        // The spellings package managers use for the two common installer families.
+        {"/VERYSILENT /SUPPRESSMSGBOXES /NORESTART /SP- /DIR=\"C:\\My Games\\Marvolen\"", true, true, false, false, false,
+         "C:\\My Games\\Marvolen", ""},
+        {"/S /log=C:\\a.log /D=C:\\My Games\\Marvolen ", true, true, false, false, false, "C:\\My Games\\Marvolen",
+         "C:\\a.log"},
+        {"/S /D=C:\\A B /log=C:\\a.log", true, true, false, false, false, "C:\\A B /log=C:\\a.log", ""},   // the rest is the folder
+        {"/S /D=\"C:\\A B\"", true, true, false, false, false, "C:\\A B", ""},
+        {"\"/log=C:\\x /D=y\" /passive", true, false, false, false, false, "", "C:\\x /D=y", true},
+        {"/passive /dir=C:\\Games", true, false, false, false, false, "C:\\Games", "", true},
         {"/quiet", false}, {"silent", false}, {"/dir", false}, {"/dir=", false}, {"/silent=yes", false},
         {"/log=", false}, {"\"/dir=C:\\x /silent", false}, {"/silent /dir=\"C:\\x", false},
+        {"/log=", false}, {"/S /D=", false}, {"/D", false}, {"/norestart=1", false}, {"/SP", false},
     };
     for (const Case& c : cases) {
         CAPTURE(c.line);
@@ -94,6 +105,7 @@ TEST_CASE("the command line: switches in either form and any case, values with b
         CHECK(options.help == c.help);
         CHECK(std::string(options.dir) == c.dir);
         CHECK(std::string(options.log) == c.log);
+        CHECK(options.passive == c.passive);
     }
     Options options;
     CHECK_FALSE(ParseCommandLine(("/dir=C:\\" + std::string(300, 'x')).c_str(), options));   // too long: refused

@@ -1,5 +1,6 @@
 #include <doctest.h>
 
+#include <cstring>
 #include <string>
 
 #include "system/records.h"
@@ -107,9 +108,21 @@ void CheckText(HKEY root, const char* key, const char* name, const std::string& 
     CHECK(value.bytes == text + std::string(1, '\0'));
 }
 
-void WriteFor(const char* installPath)
+void WriteFor(const char* installPath, std::uint64_t installedBytes = 0, const char* version = "1.12")
 {
-    WriteInstallRecords(installPath, "C:\\WINDOWS\\untsetup.exe", "D:\\", "English", "1.12");
+    const EntryDetails details = {"www.game.example", "www.publisher.example", installedBytes};
+    WriteInstallRecords(installPath, "C:\\WINDOWS\\untsetup.exe", "D:\\", "English", version, details);
+}
+
+DWORD Number(const char* name)
+{
+    CAPTURE(name);
+    const Value value = Query(HKEY_LOCAL_MACHINE, UninstallEntryKey, name);
+    REQUIRE(value.type == REG_DWORD);
+    REQUIRE(value.bytes.size() == 4);
+    DWORD number;
+    std::memcpy(&number, value.bytes.data(), 4);
+    return number;
 }
 
 }  // namespace
@@ -143,9 +156,47 @@ TEST_CASE("the three records hold every value with its type and length")
     CHECK(Query(machine, UninstallEntryKey, "DisplayName").bytes.size() == 14);
     CheckText(machine, UninstallEntryKey, "UninstallString", "C:\\WINDOWS\\untsetup.exe");
 
+    // What the Apps list and package managers read beside the name.
+    CheckText(machine, UninstallEntryKey, "DisplayIcon", "C:\\WINDOWS\\untsetup.exe,0");
+    CheckText(machine, UninstallEntryKey, "DisplayVersion", "1.12");
+    CheckText(machine, UninstallEntryKey, "Publisher", "Quellmark Studio");
+    CheckText(machine, UninstallEntryKey, "InstallLocation", "C:\\Program Files\\Marvolen");
+    CheckText(machine, UninstallEntryKey, "InstallSource", "D:\\");
+    CheckText(machine, UninstallEntryKey, "URLInfoAbout", "http://www.game.example");
+    CheckText(machine, UninstallEntryKey, "HelpLink", "http://www.publisher.example");
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    char date[9];
+    wsprintfA(date, "%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
+    CheckText(machine, UninstallEntryKey, "InstallDate", date);
+    CHECK(Number("NoModify") == 1);
+    CHECK(Number("NoRepair") == 1);
+    CHECK(Number("VersionMajor") == 1);
+    CHECK(Number("VersionMinor") == 12);
+    CHECK(Number("EstimatedSize") == 0);
+
     char folder[PathSize];
     REQUIRE(ReadInstallDir(folder));
     CHECK(std::string(folder) == "C:\\Program Files\\Marvolen");
+}
+
+TEST_CASE("the entry's size is whole KiB rounded up, its location the folder resolved, its version in parts")
+{
+    const struct {
+        std::uint64_t bytes;
+        DWORD kib;
+    } sizes[] = {{1, 1}, {1024, 1}, {1025, 2}, {104857600, 102400}, {5000000000000ull, 0xFFFFFFFFu}};
+    for (const auto& size : sizes) {
+        CAPTURE(size.bytes);
+        WriteFor("C:\\Program Files\\Marvolen", size.bytes);
+        CHECK(Number("EstimatedSize") == size.kib);
+    }
+    // The install record keeps the folder as given; the entry names the folder Windows uses.
+    WriteFor("c:/program files//Marvolen. ", 0, "2");
+    CheckText(HKEY_LOCAL_MACHINE, UninstallEntryKey, "InstallLocation", "c:\\program files\\Marvolen");
+    CHECK(Number("VersionMajor") == 2);
+    CHECK(Number("VersionMinor") == 0);
+    DeleteInstallRecords();
 }
 
 TEST_CASE("a reinstall elsewhere overwrites in place and keeps values of others")

@@ -1,0 +1,55 @@
+#include "shell/passive.h"
+
+#include <string>
+
+#include "base/exit_codes.h"
+#include "base/state.h"
+#include "shell/log.h"
+#include "shell/runs.h"
+#include "shell/silent.h"
+#include "shell/window.h"
+#include "system/records.h"
+
+namespace {
+
+// Long enough to read the finish heading; the pump keeps the window answering meanwhile.
+void ShowFinishForAMoment()
+{
+    for (int tenths = 0; tenths < 30 && !Setup.QuitRequested && Setup.Window; ++tenths) {
+        Sleep(100);
+        PumpMessages();
+    }
+}
+
+}  // namespace
+
+int RunPassiveUninstall()
+{
+    std::wstring folder;
+    if (!ReadInstallDirW(folder)) {
+        Log("FAILED: nothing to uninstall: no install record");
+        if (Setup.Window) DestroyWindow(Setup.Window);
+        return ExitNothingToUninstall;
+    }
+    const int code = RunConfirmedUninstall() ? ExitDone : ExitFailed;
+    if (code == ExitDone) Log("Uninstalled");
+    ShowFinishForAMoment();
+    if (Setup.Window) DestroyWindow(Setup.Window);
+    return code;
+}
+
+int RunPassiveInstall(const Options& options)
+{
+    int code = TakeUnattendedDestination(options);
+    if (code == ExitDone) code = CheckDestination();
+    if (code == ExitDone) {
+        RunCheckedInstallation();
+        if (Setup.RunResult == RunInstalled) Log("Installed");
+        code = Setup.RunResult == RunInstalled                         ? ExitDone
+               : Setup.RunResult == RunAborted && Setup.CancelRequested ? ExitCancelled
+                                                                        : ExitFailed;
+        ShowFinishForAMoment();
+    }
+    if (Setup.Window) DestroyWindow(Setup.Window);
+    return code;
+}
