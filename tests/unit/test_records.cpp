@@ -101,7 +101,8 @@ bool KeyExists(HKEY root, const char* key)
 // A text value exactly as stored: REG_SZ, its NUL counted.
 void CheckText(HKEY root, const char* key, const char* name, const std::string& text)
 {
-    CAPTURE(name);
+    const std::string valueName = name;
+    CAPTURE(valueName);
     const Value value = Query(root, key, name);
     CHECK(value.present);
     CHECK(value.type == REG_SZ);
@@ -193,7 +194,7 @@ TEST_CASE("the entry's size is whole KiB rounded up, its location the folder res
     }
     // The install record keeps the folder as given; the entry names the folder Windows uses.
     WriteFor("c:/program files//Marvolen. ", 0, "2");
-    CheckText(HKEY_LOCAL_MACHINE, UninstallEntryKey, "InstallLocation", "c:\\program files\\Marvolen");
+    CheckText(HKEY_LOCAL_MACHINE, UninstallEntryKey, "InstallLocation", "C:\\Program Files\\Marvolen");
     CHECK(Number("VersionMajor") == 2);
     CHECK(Number("VersionMinor") == 0);
     DeleteInstallRecords();
