@@ -12,6 +12,7 @@
 #include "shell/flow.h"
 #include "shell/input.h"
 #include "shell/log.h"
+#include "shell/runs.h"
 #include "shell/silent.h"
 #include "shell/window.h"
 #include "system/bounded_text.h"
@@ -71,7 +72,9 @@ bool LearnInstallState()
 {
     DefaultDestination(Setup.InstallPath, Setup.WindowsDir);
     char recorded[PathSize];
+    RecoverInterruptedRun();   // a run over the default folder that died
     Setup.Installed = ReadInstallDir(recorded) && CopyText(Setup.InstallPath, recorded);
+    if (Setup.Installed) RecoverInterruptedRun();
     RefreshAvailability();
     return true;
 }
@@ -176,7 +179,7 @@ constexpr char Usage[] =
     "/desktopicon\ta link on the desktop too\n"
     "/log\ta plain-text log of every step\n\n"
     "Exit codes: 0 done, 2 failed, 3 not enough free space, 4 unknown switch,\n"
-    "5 nothing to uninstall, 6 already running.";
+    "5 nothing to uninstall, 6 already running, 7 a file of the game in use.";
 
 // Start-up's steps that need no window, for an unattended run.
 void StartUpWithoutWindow(HINSTANCE instance)
