@@ -58,6 +58,13 @@ def hold_open(prefix, folder, name, seconds):
                              "nul", "<", name], env=prefix.env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
+def release(prefix, holder):
+    """Ends the holder: the command it waits on holds the file too."""
+    holder.kill()
+    holder.wait(10)
+    prefix.wine("taskkill", "/f", "/im", "ping.exe", check=False)
+
+
 def test_a_reinstall_that_fails_or_finds_the_game_in_use_changes_nothing():
     """A damaged package, a package cut between two entries, a game file held open: each leaves
     the earlier installation, the player's save, the records and the links exactly as they were,
@@ -85,7 +92,7 @@ def test_a_reinstall_that_fails_or_finds_the_game_in_use_changes_nothing():
                 check(label(menu, MAIN_MENU_RECTS[0]) in (NORMAL, HIGHLIGHT), f"{package}: Play is offered again")
 
             (cd / "tsetup.pkg").write_bytes((PACKAGES / "game.rar").read_bytes())
-            holder = hold_open(prefix, INSTALL_DIR + "\\data", "part3.dat", 40)
+            holder = hold_open(prefix, INSTALL_DIR + "\\data", "part3.dat", 300)
             try:
                 time.sleep(3)
                 run.click_button(MAIN_MENU_RECTS[2])
@@ -99,8 +106,7 @@ def test_a_reinstall_that_fails_or_finds_the_game_in_use_changes_nothing():
                 check_reads(finish, FINISH_HEADING, "Installation failed!", "in use: the finish heading")
                 check(snapshot(prefix) == before, "in use: the installation is exactly as it was")
             finally:
-                holder.kill()
-                holder.wait(10)
+                release(prefix, holder)
             run.click_button(FINISH_RECTS[3])
             on(run, 130)
             run.click_button(MAIN_MENU_RECTS[0])   # Play
