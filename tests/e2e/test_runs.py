@@ -68,7 +68,7 @@ def release(prefix, holder):
 def test_a_reinstall_that_fails_or_finds_the_game_in_use_changes_nothing():
     """A damaged package, a package cut between two entries, a game file held open: each leaves
     the earlier installation, the player's save, the records and the links exactly as they were,
-    and Play still starts the game."""
+    and Play still starts the game. An uninstall meeting the file in use removes nothing."""
     with cd_scenario("failed-reinstall", PACKAGES / "game.rar") as (display, prefix, cd):
         with running(prefix, display) as run:
             run.wait_live()
@@ -105,10 +105,23 @@ def test_a_reinstall_that_fails_or_finds_the_game_in_use_changes_nothing():
                 finish = on(run, 143)
                 check_reads(finish, FINISH_HEADING, "Installation failed!", "in use: the finish heading")
                 check(snapshot(prefix) == before, "in use: the installation is exactly as it was")
+                # Uninstalling meanwhile removes nothing, and says why.
+                run.click_button(FINISH_RECTS[3])
+                on(run, 130)
+                run.click_button(MAIN_MENU_RECTS[3])
+                run.wait_frame(lambda f: f.count(YES, NORMAL) > 10, 20, "the uninstall question")
+                run.click_button(YES)
+                # OK may still be lit from the last message: prompt buttons keep their colours.
+                message = run.wait_frame(lambda f: f.count(OK, NORMAL) + f.count(OK, HIGHLIGHT) > 10, 30,
+                                         "the uninstall's message")
+                check_reads(message, PROMPT_TEXT, "A file of Marvolen is in use! Please close the game and try again.",
+                            "the uninstall's in-use message", lines=2)
+                run.click_button(OK)
+                menu = on(run, 130)
+                check(snapshot(prefix) == before, "an uninstall meeting a file in use removes nothing")
+                check(label(menu, MAIN_MENU_RECTS[3]) in (NORMAL, HIGHLIGHT), "Uninstall is still offered")
             finally:
                 release(prefix, holder)
-            run.click_button(FINISH_RECTS[3])
-            on(run, 130)
             run.click_button(MAIN_MENU_RECTS[0])   # Play
             ran = prefix.drive_c / "standin-ran.txt"
             wait_for(ran.exists, 20, "the game to start")
