@@ -82,8 +82,8 @@ std::wstring InUse;
 // A path for the log, as the player would write it.
 std::string Printable(std::wstring path)
 {
-    if (path.compare(0, 4, L"\\\\?\\") == 0) path.erase(0, path.compare(4, 4, L"UNC\\") == 0 ? 6 : 4);
-    if (path.size() > 1 && path[0] == L'C' && path.compare(0, 2, L"C\\") == 0) path.insert(0, L"\\");
+    if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) path.replace(0, 8, L"\\\\");
+    else if (path.compare(0, 4, L"\\\\?\\") == 0) path.erase(0, 4);
     std::string text(path.size() * 2 + 1, '\0');
     const int length = WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, &text[0], static_cast<int>(text.size()), nullptr, nullptr);
     text.resize(length > 0 ? length - 1 : 0);
@@ -99,8 +99,6 @@ bool KeepWindowAliveBetweenMoves()
     }
     return true;
 }
-
-bool NothingBetweenMoves() { return true; }
 
 }  // namespace
 
@@ -243,8 +241,6 @@ int UninstallSteps(void (*between)(UINT nextText))
 std::uint64_t MeasureSetupPackage() { return MeasurePackage(Setup.PackagePath, WindowHooks); }
 
 int ExtractSetupPackage() { return ExtractPackage(Setup.PackagePath, Setup.InstallPath, WindowHooks); }
-
-int InstallSetupPackage() { return InstallFiles(WindowHooks, NothingBetweenMoves); }
 
 void RunInstallation()
 {

@@ -46,7 +46,5 @@ void RemoveWhatThisRunWrote();
 int UninstallSteps(void (*between)(unsigned nextText));
 std::uint64_t MeasureSetupPackage();
 int ExtractSetupPackage();
-// InstallFiles as the window's run calls it, without its pauses between moves.
-int InstallSetupPackage();
 
 #endif

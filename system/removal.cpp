@@ -107,16 +107,16 @@ int RemoveInstalledFiles(std::wstring& held)
     if (!ReadInstallDirW(folder)) return 0;
     if (!ResolveFolder(folder, resolved) || !IsRemovableResolved(resolved)) return RemoveTreeW(folder) ? 1 : 2;
     const std::wstring verbatim = VerbatimForm(resolved), aside = VerbatimForm(resolved + AsideSuffix);
+    // Left by an uninstall that did not end: only ever ours, and what the player asked to go.
+    if (GetFileAttributesW(aside.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        ClearReadOnlyBelow(aside);
+        RemoveTreeW(resolved + AsideSuffix);
+    }
     const DWORD attributes = GetFileAttributesW(verbatim.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
         !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return RemoveTreeW(folder) ? 1 : 2;
     if (HeldOpen(verbatim, held)) return 3;
-    // Left by an uninstall that did not end: only ever ours.
-    if (GetFileAttributesW(aside.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        ClearReadOnlyBelow(aside);
-        RemoveTreeW(resolved + AsideSuffix);
-    }
     // One rename takes the whole folder out of the game's name. Windows refuses it while a file
     // inside is in use (a running program among them); once done, nothing stays half-removed
     // under the name the records give.

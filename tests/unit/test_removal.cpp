@@ -209,7 +209,14 @@ TEST_CASE("uninstalling removes the recorded folder, all or nothing, and not the
         CHECK(Exists(chosen + "\\top.txt"));
     }
 
+    // An uninstall that died once the folder was moved aside: the next one finishes the removal.
     std::wstring held;
+    const std::string recorded = MakeTree("recorded");
+    REQUIRE(MoveFileA(recorded.c_str(), (recorded + ".~removing").c_str()));
+    SetFileAttributesA((recorded + ".~removing\\top.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    CHECK(RemoveInstalledFiles(held) == 1);
+    CHECK_FALSE(Exists(recorded + ".~removing"));
+
     RegDeleteKeyA(HKEY_CURRENT_USER, InstallRecordKey);
     CHECK(RemoveInstalledFiles(held) == 0);   // no record: no files removed
     CHECK(Exists(chosen + "\\top.txt"));
