@@ -12,8 +12,8 @@
 void RunInstallation();
 void RunUninstall();
 
-// After an aborted or failed installation: removes the destination folder when the run's
-// extraction wrote into it.
+// After an aborted or failed installation: removes what the run wrote (see
+// RemoveWhatThisRunWrote), under the status panel.
 void CleanUpAfterFailedRun();
 
 // The two passes over the setup's own package into InstallPath, reporting to the window: the

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <set>
 #include <vector>
 
 #include "base/names.h"
@@ -84,13 +85,14 @@ std::vector<std::wstring> ReadJournal(const std::wstring& path)
     return lines;
 }
 
-bool Note(HANDLE journal, wchar_t kind, const std::wstring& relative)
+bool Write(HANDLE journal, const std::wstring& lines)
 {
-    const std::wstring line = kind + relative + L'\n';
-    const DWORD size = static_cast<DWORD>(line.size() * sizeof(wchar_t));
+    const DWORD size = static_cast<DWORD>(lines.size() * sizeof(wchar_t));
     DWORD written = 0;
-    return WriteFile(journal, line.c_str(), size, &written, nullptr) && written == size;
+    return size == 0 || (WriteFile(journal, lines.c_str(), size, &written, nullptr) && written == size);
 }
+
+bool Note(HANDLE journal, wchar_t kind, const std::wstring& relative) { return Write(journal, kind + relative + L'\n'); }
 
 void RemoveWorkArea(const std::wstring& folder)
 {
@@ -110,54 +112,85 @@ struct Commit {
     bool stopped = false;   // a test's stand-in for a process killed between two moves
 };
 
-// Moves an entry of the game's folder aside, noting it first.
+// Moves an entry of the game's folder aside (its journal line already written).
 bool MoveAside(Commit& commit, const std::wstring& relative)
 {
-    if (!Note(commit.journal, Replaced, relative)) return false;
-    MakeParents(commit.backup, relative);
-    if (MoveFileExW((commit.folder + relative).c_str(), (commit.backup + relative).c_str(), 0)) return true;
-    commit.stuck = commit.folder + relative;
+    const std::wstring from = commit.folder + relative, to = commit.backup + relative;
+    // The folders of the backup are made when a first file needs them, not asked for at every file.
+    if (MoveFileExW(from.c_str(), to.c_str(), 0)) return true;
+    if (GetLastError() == ERROR_PATH_NOT_FOUND) {
+        MakeParents(commit.backup, relative);
+        if (MoveFileExW(from.c_str(), to.c_str(), 0)) return true;
+    }
+    commit.stuck = from;
     return false;
 }
 
-bool Place(Commit& commit, const std::wstring& relative);
+bool Carries(Commit& commit)
+{
+    commit.stopped = !commit.between();
+    return !commit.stopped;
+}
+
+// A link to a folder moves as the link it is.
+bool IsStagedFolder(const WIN32_FIND_DATAW& entry)
+{
+    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// As Windows compares names.
+struct NameLess {
+    bool operator()(const std::wstring& one, const std::wstring& other) const
+    {
+        return CompareStringOrdinal(one.c_str(), -1, other.c_str(), -1, TRUE) == CSTR_LESS_THAN;
+    }
+};
+
+bool PlaceEntries(Commit& commit, const std::wstring& relative);
 
 bool PlaceFolder(Commit& commit, const std::wstring& relative)
 {
     const std::wstring target = commit.folder + relative;
     if (!IsFolder(target)) {
-        if (Exists(target) && !MoveAside(commit, relative)) return false;
+        if (Exists(target) && (!Note(commit.journal, Replaced, relative) || !MoveAside(commit, relative))) return false;
         if (!Note(commit.journal, CreatedFolder, relative) || !CreateDirectoryW(target.c_str(), nullptr)) {
             commit.stuck = target;
             return false;
         }
     }
-    for (const WIN32_FIND_DATAW& entry : FolderEntries(commit.staged + relative))
-        if (!Place(commit, relative + L"\\" + entry.cFileName)) return false;
-    return true;
+    return PlaceEntries(commit, relative);
 }
 
-bool Place(Commit& commit, const std::wstring& relative)
+// The staged entries of one folder into place. The journal lines of its files are written
+// first, in one go: each still comes before its move, and a line whose move never came undoes
+// nothing (no backup to restore, no new file to remove).
+bool PlaceEntries(Commit& commit, const std::wstring& relative)
 {
-    if (!commit.between()) {
-        commit.stopped = true;
+    const std::vector<WIN32_FIND_DATAW> staged = FolderEntries(commit.staged + relative);
+    std::set<std::wstring, NameLess> present;
+    for (const WIN32_FIND_DATAW& entry : FolderEntries(commit.folder + relative)) present.insert(entry.cFileName);
+    std::wstring lines;
+    for (const WIN32_FIND_DATAW& entry : staged)
+        if (!IsStagedFolder(entry))
+            lines += (present.count(entry.cFileName) ? Replaced : PlacedNew) + relative + L"\\" + entry.cFileName + L'\n';
+    if (!Write(commit.journal, lines)) {
+        commit.stuck = commit.folder + relative;
         return false;
     }
-    const std::wstring source = commit.staged + relative, target = commit.folder + relative;
-    if (IsFolder(source)) return PlaceFolder(commit, relative);
-    if (Exists(target)) {
-        if (!MoveAside(commit, relative)) return false;
-        if (!commit.between()) {   // the old file aside, the new one not yet in place
-            commit.stopped = true;
+    for (const WIN32_FIND_DATAW& entry : staged) {
+        const std::wstring name = relative + L"\\" + entry.cFileName;
+        if (!Carries(commit)) return false;
+        if (IsStagedFolder(entry)) {
+            if (!PlaceFolder(commit, name)) return false;
+            continue;
+        }
+        if (present.count(entry.cFileName) && (!MoveAside(commit, name) || !Carries(commit))) return false;
+        if (!MoveFileExW((commit.staged + name).c_str(), (commit.folder + name).c_str(), 0)) {
+            commit.stuck = commit.folder + name;
             return false;
         }
-    } else if (!Note(commit.journal, PlacedNew, relative)) {
-        commit.stuck = target;
-        return false;
     }
-    if (MoveFileExW(source.c_str(), target.c_str(), 0)) return true;
-    commit.stuck = target;
-    return false;
+    return true;
 }
 
 }  // namespace
@@ -205,9 +238,7 @@ bool CommitWorkArea(const char* folder, BetweenMoves between, std::wstring& stuc
         RemoveWorkArea(commit.folder);
         return false;
     }
-    bool placed = true;
-    for (const WIN32_FIND_DATAW& entry : FolderEntries(commit.staged))
-        if (!(placed = Place(commit, std::wstring(L"\\") + entry.cFileName))) break;
+    bool placed = PlaceEntries(commit, L"");
     // Once the mark is written, the new installation stands, whatever happens to the backups.
     placed = placed && Note(commit.journal, Committed, L"");
     CloseHandle(commit.journal);

@@ -141,15 +141,9 @@ def test_a_reinstall_killed_mid_commit_is_put_back_at_the_next_start():
             run.click_button(MAIN_MENU_RECTS[2])
             on(run, 141)
             run.click_button(CONTINUE, settle=0)
-            # The journal appears as the first file is moved into place: the process dies there.
+            # Files of data\ being moved aside: the process dies among the moves.
             journal = game_folder(prefix) / WORK_AREA / "journal"
-
-            def moving():
-                try:
-                    return journal.stat().st_size > 200
-                except FileNotFoundError:
-                    return False
-            wait_for(moving, 180, "the commit to begin", interval=0.01)
+            wait_for((journal.parent / "old" / "data").exists, 180, "the commit to be under way", interval=0.01)
             run.process.kill()
             run.process.wait(10)
         aside = [p.name for p in (journal.parent / "old").rglob("*") if p.is_file()]
