@@ -241,6 +241,36 @@ TEST_CASE("missing, foreign, truncated and damaged packages fail")
     CHECK(MeasureSetupPackage() == 0);
 }
 
+TEST_CASE("a package is whole only when it ends with its end-of-archive header, in either format")
+{
+    const std::string rar5 = std::string("Rar!\x1a\x07\x01\x00", 8) + "entries...";
+    const std::string rar4 = std::string("Rar!\x1a\x07\x00", 7) + "entries...";
+    const std::string end5 = std::string("\x1d\x77\x56\x51\x03\x05\x04\x00", 8);
+    const std::string nextVolume5 = std::string("\x8b\x47\x51\x26\x03\x05\x04\x01", 8);
+    const std::string end4 = std::string("\xc4\x3d\x7b\x00\x40\x07\x00", 7);
+    const struct {
+        std::string bytes;
+        bool whole;
+    } cases[] = {
+        {rar5 + end5, true},          {rar5, false},
+        {rar5 + end5.substr(0, 7), false},                      // cut inside the header
+        {rar5 + "\x1d\x77\x56\x52" + end5.substr(4), false},    // its CRC does not match
+        {rar5 + nextVolume5, false},  // the first volume of a set
+        {rar4 + end4, true},          {rar4, false},
+        {rar5 + end4, false},         // the other format's header
+        {end5, false},                // no signature
+    };
+    const std::string path = ScratchFolder("ends") + "\\package.rar";
+    for (const auto& c : cases) {
+        CAPTURE(c.bytes.size());
+        WriteFile(path, c.bytes);
+        CHECK(PackageEndsWhole(path.c_str()) == c.whole);
+    }
+    for (const char* package : {"nested.rar", "refs.rar", "bad\\escaping.rar"})
+        CHECK(PackageEndsWhole((Packages + package).c_str()));
+    CHECK_FALSE(PackageEndsWhole((Packages + "cut.rar").c_str()));
+}
+
 TEST_CASE("without a usable library both passes end as for a package that cannot be opened")
 {
     char system[MAX_PATH];
