@@ -90,14 +90,15 @@ std::string Printable(std::wstring path)
     return text;
 }
 
-bool KeepWindowAliveBetweenMoves()
+NextMove KeepWindowAliveBetweenMoves()
 {
     static DWORD last;
     if (GetTickCount() - last >= 15) {   // as often as a frame, as during the extraction
         PumpMessages();
         last = GetTickCount();
     }
-    return true;
+    // A Cancel or close confirmed while the files move in still leaves the folder as it was.
+    return RunStopping() ? NextMove::RollBack : NextMove::CarryOn;
 }
 
 }  // namespace
@@ -160,7 +161,7 @@ bool RoomForPackage()
     return false;
 }
 
-int InstallFiles(const ExtractionHooks& hooks, bool (*betweenMoves)())
+int InstallFiles(const ExtractionHooks& hooks, BetweenMoves betweenMoves)
 {
     InUse.clear();
     // A folder that exists holds something of the player's (an earlier installation, saves,
@@ -181,7 +182,11 @@ int InstallFiles(const ExtractionHooks& hooks, bool (*betweenMoves)())
         Log("Moved the new files into place; files the package does not hold stay as they were");
         return RunInstalled;
     }
-    InUse = stuck.empty() ? L"?" : stuck;
+    if (stuck.empty()) {
+        Log("Installation aborted while the files moved into place: every file moved back as it was");
+        return RunAborted;
+    }
+    InUse = stuck;
     Log("FAILED: a file of the game is in use or cannot be replaced: %s", Printable(InUse).c_str());
     Log("Every file moved back as it was");
     return RunFailed;
@@ -269,6 +274,8 @@ void RunInstallation()
     // A close confirmed while the package was measured stops the run before anything is written.
     const bool stoppedEarly = RunStopping();
     const int result = stoppedEarly ? RunAborted : InstallFiles(WindowHooks, KeepWindowAliveBetweenMoves);
+    // The Cancel asked during the last moves, answered only once they were done, comes too late.
+    if (result == RunInstalled) Setup.CancelRequested = 0;
     if (stoppedEarly) LogExtraction(result);
     if (result == RunInstalled) {
         FinishInstallation();

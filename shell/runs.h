@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "install/extract.h"
+#include "system/staging.h"
 
 void RunInstallation();
 void RunUninstall();
@@ -33,7 +34,7 @@ bool RoomForPackage();
 // The package into InstallPath. Into a folder that exists it is extracted into a work area and
 // moved into place only when complete; a failed move undoes every move (and the
 // unattended exit code says a file is in use). RunInstalled, RunAborted or RunFailed; logged.
-int InstallFiles(const ExtractionHooks& hooks, bool (*betweenMoves)());
+int InstallFiles(const ExtractionHooks& hooks, BetweenMoves betweenMoves);
 // The unattended exit code for an install run's result: done, failed, or a file in use.
 int InstallOutcomeCode(int result);
 // Puts back what a run that died in InstallPath left unfinished, before anything else happens.

@@ -67,7 +67,7 @@ int RunSilentInstall(const Options& options)
     Log("Package: %s", Setup.PackagePath);
     BytesTotal = MeasurePackage(Setup.PackagePath, SilentHooks);
     if (!RoomForPackage()) return ExitNoSpace;
-    const int result = InstallFiles(SilentHooks, [] { return true; });
+    const int result = InstallFiles(SilentHooks, [] { return SessionEnding() ? NextMove::RollBack : NextMove::CarryOn; });
     if (result != RunInstalled) {
         RemoveWhatThisRunWrote();
         return InstallOutcomeCode(result);

@@ -109,7 +109,7 @@ struct Commit {
     HANDLE journal;
     BetweenMoves between;
     std::wstring stuck;
-    bool stopped = false;   // a test's stand-in for a process killed between two moves
+    NextMove next = NextMove::CarryOn;
 };
 
 // Moves an entry of the game's folder aside (its journal line already written).
@@ -128,8 +128,8 @@ bool MoveAside(Commit& commit, const std::wstring& relative)
 
 bool Carries(Commit& commit)
 {
-    commit.stopped = !commit.between();
-    return !commit.stopped;
+    commit.next = commit.between();
+    return commit.next == NextMove::CarryOn;
 }
 
 // A link to a folder moves as the link it is.
@@ -225,7 +225,10 @@ bool CommitWorkArea(const char* folder, BetweenMoves between, std::wstring& stuc
 {
     Commit commit;
     commit.folder = FolderOnDisk(folder);
-    if (commit.folder.empty()) return false;
+    if (commit.folder.empty()) {
+        stuck = WideFromAnsi(folder);
+        return false;
+    }
     const std::wstring area = WorkArea(commit.folder);
     commit.staged = area + StagedPart;
     commit.backup = area + BackupPart;
@@ -242,7 +245,7 @@ bool CommitWorkArea(const char* folder, BetweenMoves between, std::wstring& stuc
     // Once the mark is written, the new installation stands, whatever happens to the backups.
     placed = placed && Note(commit.journal, Committed, L"");
     CloseHandle(commit.journal);
-    if (commit.stopped) return false;
+    if (commit.next == NextMove::StopDead) return false;
     if (!placed) {
         stuck = commit.stuck;
         Undo(commit.folder, ReadJournal(area + JournalPart));

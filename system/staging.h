@@ -17,13 +17,16 @@ bool FolderExists(const char* folder);
 // the folder to extract into, in the form handed to the library. False when it cannot be made.
 bool OpenWorkArea(const char* folder, std::wstring& staging);
 
-// What a commit asks of its caller between two moves: keep the window alive; false stops the
-// commit dead where it is, as a process that is killed there would (tests only).
-using BetweenMoves = bool (*)();
+// What a commit asks of its caller between two moves, after keeping the window alive: go on,
+// stop and undo every move (a confirmed Cancel or close), or stop dead where it is, as a process
+// killed there would (tests only).
+enum class NextMove { CarryOn, RollBack, StopDead };
+using BetweenMoves = NextMove (*)();
 
 // Moves every staged entry into place. True when all are in place; the backups and the work area
-// are then gone. When a move fails, every move made is undone, the work area removed, false
-// returned and `stuck` names the file (the game's, as it stands in `folder`) that could not move.
+// are then gone. When a move fails, or `between` asks to roll back, every move made is undone,
+// the work area removed and false returned; `stuck` names the file (the game's, as it stands in
+// `folder`) that could not move, and stays empty after a roll-back asked for.
 bool CommitWorkArea(const char* folder, BetweenMoves between, std::wstring& stuck);
 
 // Removes the work area of `folder`: before a commit, that is all a run wrote.

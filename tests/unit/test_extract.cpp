@@ -98,9 +98,10 @@ void PlantEarlierInstallation(const std::string& folder)
     SetFileAttributesA((folder + "\\tarn.exe").c_str(), FILE_ATTRIBUTE_READONLY);
 }
 
-int MovesLeft;   // before the test's stand-in for a process killed mid-commit
-bool CarryOn() { return true; }
-bool DieWhenCounted() { return MovesLeft-- > 0; }
+int MovesLeft;     // before a stop mid-commit: a process killed there, or a confirmed Cancel
+NextMove Then;
+NextMove CarryOn() { return NextMove::CarryOn; }
+NextMove StopWhenCounted() { return MovesLeft-- > 0 ? NextMove::CarryOn : Then; }
 
 }  // namespace
 
@@ -312,22 +313,25 @@ TEST_CASE("a cancel confirmed during an entry stops it there, and the run ends a
 
 TEST_CASE("a run over an earlier installation or into a new folder: every stop leaves the folder as it was")
 {
-    enum Stop { NoStop, CancelYes, Damaged, CutShort, FileInUse, KilledMidCommit };
-    struct Row { Stop stop; const char* package; bool earlier; int killedAfter; };
+    enum Stop { NoStop, CancelYes, Damaged, CutShort, FileInUse, KilledMidCommit, CancelMidCommit };
+    struct Row { Stop stop; const char* package; bool earlier; int stopAfter; };
     const Row rows[] = {
         {NoStop, "nested.rar", false, 0},    {NoStop, "nested.rar", true, 0},
         {CancelYes, "nested.rar", false, 0}, {CancelYes, "nested.rar", true, 0},
         {Damaged, "damaged.rar", false, 0},  {Damaged, "damaged.rar", true, 0},
         {CutShort, "cut.rar", false, 0},     {CutShort, "cut.rar", true, 0},
         {FileInUse, "nested.rar", true, 0},
-        // Killed before the first move, with a file moved aside but the new one not in place, and later.
+        // Killed, or cancelled, before the first move, with a file moved aside but the new one not
+        // yet in place, and later.
         {KilledMidCommit, "nested.rar", true, 0}, {KilledMidCommit, "nested.rar", true, 2},
         {KilledMidCommit, "nested.rar", true, 5}, {KilledMidCommit, "nested.rar", true, 9},
+        {CancelMidCommit, "nested.rar", true, 0}, {CancelMidCommit, "nested.rar", true, 3},
+        {CancelMidCommit, "nested.rar", true, 8},
     };
     for (const Row& row : rows) {
         CAPTURE(row.stop);
         CAPTURE(row.earlier);
-        CAPTURE(row.killedAfter);
+        CAPTURE(row.stopAfter);
         const std::string parent = PrepareRun(row.package, "run-stops");
         const std::string folder = parent + "\\Marvolen";
         ClearReadOnlyBelow(L"\\\\?\\" + WideFromAnsi(parent.c_str()));
@@ -340,8 +344,10 @@ TEST_CASE("a run over an earlier installation or into a new folder: every stop l
         HANDLE held = row.stop == FileInUse ? CreateFileA((folder + "\\d\\empty.txt").c_str(), GENERIC_READ,
                                                           FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
                                             : INVALID_HANDLE_VALUE;
-        MovesLeft = row.killedAfter;
-        const int result = InstallFiles(WindowHooks, row.stop == KilledMidCommit ? DieWhenCounted : CarryOn);
+        MovesLeft = row.stopAfter;
+        Then = row.stop == KilledMidCommit ? NextMove::StopDead : NextMove::RollBack;
+        const bool midCommit = row.stop == KilledMidCommit || row.stop == CancelMidCommit;
+        const int result = InstallFiles(WindowHooks, midCommit ? StopWhenCounted : CarryOn);
         if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
 
         if (row.stop == NoStop) {
@@ -353,11 +359,11 @@ TEST_CASE("a run over an earlier installation or into a new folder: every stop l
             continue;
         }
         if (row.stop == KilledMidCommit) {
-            if (row.killedAfter > 0) CHECK(Snapshot(folder) != before);   // really half-way
+            if (row.stopAfter > 0) CHECK(Snapshot(folder) != before);   // really half-way
             CHECK(IsFolder(folder + "\\~Marvolen Setup.tmp"));
             RecoverInterruptedRun();   // as the next start does
         } else {
-            CHECK(result == (row.stop == CancelYes ? RunAborted : RunFailed));
+            CHECK(result == (row.stop == CancelYes || row.stop == CancelMidCommit ? RunAborted : RunFailed));
             CHECK(InstallOutcomeCode(result) == (row.stop == FileInUse ? ExitInUse : ExitFailed));
             RemoveWhatThisRunWrote();
         }

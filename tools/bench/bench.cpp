@@ -376,7 +376,7 @@ int ReinstallMode(const char* package, const char* dest, int reinstalls)
         PrepareProgramPasses(package, dest);
         const double started = Ticks();
         BytesTotal = MeasureSetupPackage();
-        const int result = InstallFiles(WindowHooks, [] { return true; });
+        const int result = InstallFiles(WindowHooks, [] { return NextMove::CarryOn; });
         const double elapsed = Ticks() - started;
         Expect(result == RunInstalled, "the install ended with result " + std::to_string(result));
         std::printf("{\"kind\":\"install\",\"variant\":\"%s\",\"run\":%d,\"ms\":%.3f}\n",
