@@ -9,6 +9,7 @@ enum ExitCode : int {
     ExitBadSwitch = 4,            // an unknown or malformed switch
     ExitNothingToUninstall = 5,   // no install record
     ExitAlreadyRunning = 6,       // another instance runs
+    ExitInUse = 7,                // a file of the game is in use (the game runs): nothing was changed
     ExitCancelled = 8,            // the player stopped the installation (Cancel, or a close, answered Yes)
 };
 // No code means "restart needed": the setup never needs one.

@@ -14,6 +14,9 @@ inline constexpr char LibraryName[] = "unrar.dll";
 inline constexpr char LibrarySuffix[] = "\\unrar.dll";           // in the system directory, or where
 inline constexpr char PrivateLibraryFolder[] = "\\Marvolen Setup";  // one differs, in the user's local application data
 inline constexpr char ProgramGroupName[] = "\\Marvolen demo";    // in the Programs folder
+// Beside the game's folder while an uninstall removes it; inside it while a run installs over it.
+inline constexpr wchar_t AsideSuffix[] = L".~removing";
+inline constexpr wchar_t WorkAreaName[] = L"\\~Marvolen Setup.tmp";
 inline constexpr char GameLinkName[] = "\\Marvolen - RV.lnk";    // in the group and on the desktop
 
 #endif

@@ -1,5 +1,6 @@
 #include "install/extract.h"
 
+#include <cstring>
 #include <string>
 
 #include "base/names.h"
@@ -72,6 +73,54 @@ void PumpNowAndThen()
     LastPump = GetTickCount();
 }
 
+// CRC-32 as the RAR format takes it (the zip polynomial), over a header's few bytes.
+std::uint32_t Crc32(const unsigned char* bytes, size_t size)
+{
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= bytes[i];
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
+// A RAR 5 variable-length number; false when it runs past `end`.
+bool ReadVint(const unsigned char*& at, const unsigned char* end, std::uint64_t& value)
+{
+    value = 0;
+    for (int shift = 0; at < end && shift < 64; shift += 7) {
+        const unsigned char byte = *at++;
+        value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
+        if (!(byte & 0x80)) return true;
+    }
+    return false;
+}
+
+// The tail is a whole RAR 5 end-of-archive header starting at `start` that names no further volume.
+bool Rar5EndAt(const unsigned char* tail, size_t start, size_t size)
+{
+    const unsigned char* at = tail + start + 4;
+    const unsigned char* end = tail + size;
+    std::uint64_t headerSize, type, flags, skipped, endFlags;
+    if (!ReadVint(at, end, headerSize) || headerSize != static_cast<std::uint64_t>(end - at)) return false;
+    const std::uint32_t stated = tail[start] | tail[start + 1] << 8 | tail[start + 2] << 16 |
+                                 static_cast<std::uint32_t>(tail[start + 3]) << 24;
+    if (Crc32(tail + start + 4, size - start - 4) != stated) return false;
+    if (!ReadVint(at, end, type) || type != 5 || !ReadVint(at, end, flags)) return false;
+    if ((flags & 1) && !ReadVint(at, end, skipped)) return false;   // an extra area's size
+    if ((flags & 2) && !ReadVint(at, end, skipped)) return false;   // a data area's size
+    return ReadVint(at, end, endFlags) && !(endFlags & 1);
+}
+
+// The same for the older format's end block (type 0x7B, a 16-bit CRC).
+bool Rar4EndAt(const unsigned char* tail, size_t start, size_t size)
+{
+    if (size - start < 7 || tail[start + 2] != 0x7B) return false;
+    const unsigned stated = tail[start] | tail[start + 1] << 8, flags = tail[start + 3] | tail[start + 4] << 8;
+    const size_t headerSize = tail[start + 5] | tail[start + 6] << 8;
+    return headerSize == size - start && (Crc32(tail + start + 2, headerSize - 2) & 0xFFFF) == stated && !(flags & 1);
+}
+
 }  // namespace
 
 namespace {
@@ -95,6 +144,28 @@ void UseLibraryFile(const char* path)
     LibraryFile = WideFromAnsi(path);
     LibraryChosen = true;
     UnloadUnrar();
+}
+
+bool PackageEndsWhole(const char* packagePath)
+{
+    // The library meets the end of a file cut between two entries just as it meets the end of
+    // the archive: only the end-of-archive header, which rar writes last, tells them apart.
+    HANDLE file = CreateFileA(packagePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    unsigned char signature[8] = {}, tail[64];
+    LARGE_INTEGER size = {}, from = {};
+    DWORD read = 0, tailSize = 0;
+    bool whole = GetFileSizeEx(file, &size) && ReadFile(file, signature, sizeof signature, &read, nullptr) &&
+                 read == sizeof signature;
+    from.QuadPart = size.QuadPart > static_cast<LONGLONG>(sizeof tail) ? size.QuadPart - sizeof tail : 0;
+    whole = whole && SetFilePointerEx(file, from, nullptr, FILE_BEGIN) &&
+            ReadFile(file, tail, sizeof tail, &tailSize, nullptr);
+    CloseHandle(file);
+    if (!whole || std::memcmp(signature, "Rar!\x1a\x07", 6) != 0) return false;
+    const bool rar5 = signature[6] == 1;
+    for (size_t start = 0; start + 7 <= tailSize; ++start)
+        if (rar5 ? Rar5EndAt(tail, start, tailSize) : Rar4EndAt(tail, start, tailSize)) return true;
+    return false;
 }
 
 bool LoadUnrar()
@@ -156,6 +227,13 @@ std::uint64_t MeasurePackage(const char* packagePath, const ExtractionHooks& hoo
 
 int ExtractPackage(const char* packagePath, const char* destinationPath, const ExtractionHooks& hooks)
 {
+    // The folder exactly as Windows names it; the OEM code page would turn what it lacks into
+    // look-alikes and put the files somewhere else.
+    return ExtractPackageW(packagePath, WideFromAnsi(destinationPath), hooks);
+}
+
+int ExtractPackageW(const char* packagePath, std::wstring destination, const ExtractionHooks& hooks)
+{
     ReportTo(hooks);
     const bool loaded = LoadUnrar();
     HANDLE package = loaded ? OpenPackage(packagePath, RAR_OM_EXTRACT) : nullptr;
@@ -164,9 +242,6 @@ int ExtractPackage(const char* packagePath, const char* destinationPath, const E
     int result = RunFailed;
     ExtractionBegan = false;
     EntriesExtracted = 0;
-    // The folder exactly as Windows names it; the OEM code page would turn what it lacks into
-    // look-alikes and put the files somewhere else.
-    std::wstring destination = WideFromAnsi(destinationPath);
     if (package && !destination.empty()) {
         Unrar.SetProcessDataProc(package, OnPackageData);
         BytesDone = 0;
@@ -188,7 +263,8 @@ int ExtractPackage(const char* packagePath, const char* destinationPath, const E
         Unrar.SetProcessDataProc(package, nullptr);
         Unrar.CloseArchive(package);
         // Installed only when the package ended where it should and every entry came out whole.
-        const bool complete = !damaged && !shortOfData && (header == ERAR_END_ARCHIVE || hooks.stopNow());
+        const bool ended = header == ERAR_END_ARCHIVE && PackageEndsWhole(packagePath);
+        const bool complete = !damaged && !shortOfData && (ended || hooks.stopNow());
         result = complete ? RunInstalled : RunFailed;
     } else if (package) {
         Unrar.CloseArchive(package);
@@ -212,5 +288,6 @@ int PASCAL OnPackageData(unsigned char*, int size)
     BytesDone += static_cast<unsigned int>(size);
     ReportStep(ProgressStepFor(BytesDone, BytesTotal));
     PumpNowAndThen();
-    return 1;
+    // A confirmed Cancel or close stops the library inside the entry: a large one could take minutes.
+    return Hooks->stopNow() ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <cstdint>
+#include <string>
 #include <dll.hpp>
 
 // Sizes in 64 bits: a game's package passes 4 GiB.
@@ -18,7 +19,7 @@ struct ExtractionHooks {
     void (*extracting)();         // the extracting pass has opened the package, or failed to: Cancel goes live
     void (*progress)(int step);   // -1 before and after the extracting loop, 0 to 16 as data comes
     void (*keepAlive)();          // now and then, between entries and inside them
-    bool (*stopNow)();            // asked between entries: a confirmed Cancel or close
+    bool (*stopNow)();            // asked between entries and inside them: a confirmed Cancel or close
 };
 
 // Loads the library file named by UseLibraryFile (without one, "unrar.dll" of the system
@@ -44,8 +45,14 @@ std::uint64_t MeasurePackage(const char* package, const ExtractionHooks& hooks);
 // (the package could not be opened or read to its end, an entry could not be written, or an
 // entry delivered less data than it claims).
 int ExtractPackage(const char* package, const char* destination, const ExtractionHooks& hooks);
+int ExtractPackageW(const char* package, std::wstring destination, const ExtractionHooks& hooks);
 
-// The library's data callback: counts the block and reports a new step. It reports to the hooks
+// The package file ends with its end-of-archive header, whole and naming no next volume: a
+// package cut between two entries does not.
+bool PackageEndsWhole(const char* package);
+
+// The library's data callback: counts the block and reports a new step; stops the library once
+// hooks.stopNow() says so. It reports to the hooks
 // of the running pass, or to those given here.
 int PASCAL OnPackageData(unsigned char* block, int size);
 void ReportTo(const ExtractionHooks& hooks);

@@ -51,6 +51,7 @@
 #define IDS_VERSION             1046
 #define IDS_LANGUAGE            1047
 #define IDS_BAD_FOLDER          1048
+#define IDS_IN_USE              1049
 
 // Screen backgrounds: a screen is named by its background's id.
 #define IDB_MAIN_MENU           130

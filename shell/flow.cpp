@@ -132,7 +132,16 @@ void ButtonAction(const ButtonGroup& group, int index)
     case PlayNowButton: RunGame(); break;
     case RegistrationButton: OpenWithShell(Text(IDS_REGISTRATION_PAGE)); break;
     case ReadMeButton: OpenBesideSetup(ReadMeName); break;
-    case SetupMenuButton: ShowScreen(MainMenu); break;
+    case SetupMenuButton:
+        // A failed or aborted run leaves an earlier installation as it was: the game on record
+        // is there to play again.
+        if (!Setup.Installed) {
+            char recorded[PathSize];
+            Setup.Installed = ReadInstallDir(recorded) && CopyText(Setup.InstallPath, recorded);
+            RefreshAvailability();
+        }
+        ShowScreen(MainMenu);
+        break;
 
     case OkButton:
     case YesButton:

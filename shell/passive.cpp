@@ -31,7 +31,7 @@ int RunPassiveUninstall()
         if (Setup.Window) DestroyWindow(Setup.Window);
         return ExitNothingToUninstall;
     }
-    const int code = RunConfirmedUninstall() ? ExitDone : ExitFailed;
+    const int code = RunConfirmedUninstall();
     if (code == ExitDone) Log("Uninstalled");
     ShowFinishForAMoment();
     if (Setup.Window) DestroyWindow(Setup.Window);

@@ -13,8 +13,10 @@
 #include "shell/window.h"
 #include "system/bounded_text.h"
 #include "system/destination.h"
+#include "system/folder_guard.h"
 #include "system/records.h"
 #include "system/removal.h"
+#include "system/staging.h"
 #include "ui/painter.h"
 
 namespace {
@@ -72,6 +74,33 @@ void FinishInstallation()
     PaintScreen();
 }
 
+// Where this run's files went: a work area inside a folder that existed before (staged), or the
+// new folder itself. And the file a commit or an uninstall found in use, when one did.
+bool Staged;
+std::wstring InUse;
+
+// A path for the log, as the player would write it.
+std::string Printable(std::wstring path)
+{
+    if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) path.replace(0, 8, L"\\\\");
+    else if (path.compare(0, 4, L"\\\\?\\") == 0) path.erase(0, 4);
+    std::string text(path.size() * 2 + 1, '\0');
+    const int length = WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, &text[0], static_cast<int>(text.size()), nullptr, nullptr);
+    text.resize(length > 0 ? length - 1 : 0);
+    return text;
+}
+
+NextMove KeepWindowAliveBetweenMoves()
+{
+    static DWORD last;
+    if (GetTickCount() - last >= 15) {   // as often as a frame, as during the extraction
+        PumpMessages();
+        last = GetTickCount();
+    }
+    // A Cancel or close confirmed while the files move in still leaves the folder as it was.
+    return RunStopping() ? NextMove::RollBack : NextMove::CarryOn;
+}
+
 }  // namespace
 
 const ExtractionHooks WindowHooks = {CancelGoesLive, ShowStep, PumpMessages, RunStopping};
@@ -122,26 +151,97 @@ void MakeRecords()
     Log("Records written: install record, Add/Remove Programs entry, lobby registration");
 }
 
+bool RoomForPackage()
+{
+    // The fixed figure is checked first; once the package is measured, its own size counts. Over
+    // an earlier installation the new files stand beside the old ones until they are moved in.
+    const std::uint64_t free = FreeBytesQuery(Setup.InstallPath);
+    if (free >= BytesTotal) return true;
+    Log("FAILED: not enough free space: the package unpacks to %llu bytes, %llu are free",
+        static_cast<unsigned long long>(BytesTotal), static_cast<unsigned long long>(free));
+    return false;
+}
+
+int InstallFiles(const ExtractionHooks& hooks, BetweenMoves betweenMoves)
+{
+    InUse.clear();
+    // A folder that exists holds something of the player's (an earlier installation, saves,
+    // anything): the package goes into a work area first and moves in only when complete. A new
+    // folder is extracted into directly, since a failure removes it whole.
+    Staged = FolderExists(Setup.InstallPath);
+    std::wstring into = WideFromAnsi(Setup.InstallPath);
+    if (Staged && !OpenWorkArea(Setup.InstallPath, into)) {
+        LogFailure("the work area in the destination folder could not be made", GetLastError());
+        hooks.extracting();
+        return RunFailed;
+    }
+    const int result = ExtractPackageW(Setup.PackagePath, into, hooks);
+    LogExtraction(result);
+    if (result != RunInstalled || !Staged) return result;
+    std::wstring stuck;
+    if (CommitWorkArea(Setup.InstallPath, betweenMoves, stuck)) {
+        Log("Moved the new files into place; files the package does not hold stay as they were");
+        return RunInstalled;
+    }
+    if (stuck.empty()) {
+        Log("Installation aborted while the files moved into place: every file moved back as it was");
+        return RunAborted;
+    }
+    InUse = stuck;
+    Log("FAILED: a file of the game is in use or cannot be replaced: %s", Printable(InUse).c_str());
+    Log("Every file moved back as it was");
+    return RunFailed;
+}
+
+int InstallOutcomeCode(int result)
+{
+    if (result == RunInstalled) return ExitDone;
+    return InUse.empty() ? ExitFailed : ExitInUse;
+}
+
+void RecoverInterruptedRun()
+{
+    if (RecoverWorkArea(Setup.InstallPath))
+        Log("An interrupted run's work found in %s: everything put back as it was", Setup.InstallPath);
+}
+
 void RemoveWhatThisRunWrote()
 {
+    if (Staged) {
+        // All the run wrote is in the work area: the folder keeps exactly what it held.
+        DiscardWorkArea(Setup.InstallPath);
+        Staged = false;
+        Log("Removed the files of this run; the folder is as it was: %s", Setup.InstallPath);
+        return;
+    }
     if (!ExtractionBegan) return;
     RemoveTree(Setup.InstallPath);
     Log("Removed the files of this run: %s", Setup.InstallPath);
 }
 
-bool UninstallSteps(void (*between)(UINT nextText))
+int UninstallSteps(void (*between)(UINT nextText))
 {
-    const int removed = RemoveInstalledFiles();
+    std::wstring held;
+    const int removed = RemoveInstalledFiles(held);
     if (removed == 0) Log("No install record: no files to remove");
     else if (removed == 1) Log("Removed the game's folder, as the install record names it");
-    else Log("FAILED: the game's folder could not be removed in full");
+    // What stays keeps its records and links, so that a later uninstall can still take it.
+    if (removed == 3) {
+        InUse = held;
+        Log("FAILED: a file of the game is in use: %s; nothing was removed", Printable(held).c_str());
+        return ExitInUse;
+    }
+    if (removed == 2) {
+        Log("FAILED: the game's folder could not be removed in full; the links and records stay");
+        return ExitFailed;
+    }
     between(IDS_REMOVING_ICONS);
     RemoveShortcuts();
     Log("Removed the program group and the desktop link");
     between(IDS_REMOVING_REGISTRY);
     DeleteInstallRecords();
     Log("Removed the records");
-    return removed != 2;
+    return ExitDone;
 }
 
 std::uint64_t MeasureSetupPackage() { return MeasurePackage(Setup.PackagePath, WindowHooks); }
@@ -163,12 +263,26 @@ void RunCheckedInstallation()
     Setup.Screen = ProgressScreen;
     Setup.CancelRequested = 0;
     ExtractionBegan = false;
+    Staged = false;
+    InUse.clear();
     StatusPhase(Text(IDS_PREPARING));
     PauseDroppingInput(700);
     BytesTotal = MeasureSetupPackage();
+    if (!RunStopping() && !RoomForPackage()) {
+        // Nothing written: the player chooses another folder, as after the fixed check.
+        EndStatus();
+        Setup.RunUnderWay = NoRun;
+        Setup.Screen = DestinationScreen;
+        PaintScreen();
+        ShowMessage(Text(IDS_NO_SPACE));
+        return;
+    }
     // A close confirmed while the package was measured stops the run before anything is written.
-    const int result = RunStopping() ? RunAborted : ExtractSetupPackage();
-    LogExtraction(result);
+    const bool stoppedEarly = RunStopping();
+    const int result = stoppedEarly ? RunAborted : InstallFiles(WindowHooks, KeepWindowAliveBetweenMoves);
+    // The Cancel asked during the last moves, answered only once they were done, comes too late.
+    if (result == RunInstalled) Setup.CancelRequested = 0;
+    if (stoppedEarly) LogExtraction(result);
     if (result == RunInstalled) {
         FinishInstallation();
     } else {
@@ -178,6 +292,7 @@ void RunCheckedInstallation()
         Setup.RunResult = result;
         PaintScreen();
         CleanUpAfterFailedRun();
+        if (!InUse.empty()) ShowMessage(Text(IDS_IN_USE));
     }
     Setup.RunUnderWay = NoRun;
 }
@@ -199,30 +314,32 @@ void CleanUpAfterFailedRun()
 void RunUninstall()
 {
     if (!AskYesNo(Text(IDS_ASK_UNINSTALL))) return;
-    RunConfirmedUninstall();
-    if (Setup.Window) ShowMessage(Text(IDS_UNINSTALLED));
+    const int code = RunConfirmedUninstall();
+    // Anything short of the whole (a file in use, something that stayed) left every record and
+    // link in place: the game is to be closed and the uninstall tried again.
+    if (Setup.Window) ShowMessage(Text(code == ExitDone ? IDS_UNINSTALLED : IDS_IN_USE));
 }
 
-bool RunConfirmedUninstall()
+int RunConfirmedUninstall()
 {
     Setup.RunUnderWay = UninstallRun;
     StatusPhase(Text(IDS_REMOVING_FILES));
     PauseDroppingInput(500);
-    const bool whole = UninstallSteps([](UINT nextText) {
+    const int code = UninstallSteps([](UINT nextText) {
         NextStatus(Text(nextText));
         PauseDroppingInput(500);
     });
     EndStatus();
-    Setup.Installed = 0;
+    Setup.Installed = code != ExitDone;
     RefreshAvailability();
     Setup.RunUnderWay = NoRun;
     // A close asked for while the confirmed removal ran is carried out now that it is done.
     if (Setup.CloseAfterRun) {
         Setup.CloseAfterRun = 0;
         if (Setup.Window) DestroyWindow(Setup.Window);
-        return whole;
+        return code;
     }
     PaintScreen();
     PauseDroppingInput(500);
-    return whole;
+    return code;
 }

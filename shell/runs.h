@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "install/extract.h"
+#include "system/staging.h"
 
 void RunInstallation();
 // The installation after CheckDestination has passed: the progress, the finish screen and, after
@@ -15,11 +16,12 @@ void RunInstallation();
 void RunCheckedInstallation();
 void RunUninstall();
 // The uninstall after its question: the removals under their status texts, up to the message.
-// False when something of the game's folder stayed.
-bool RunConfirmedUninstall();
+// Its exit code: ExitInUse or ExitFailed when something of the game's folder stayed, and with it
+// every link and record.
+int RunConfirmedUninstall();
 
-// After an aborted or failed installation: removes the destination folder when the run's
-// extraction wrote into it.
+// After an aborted or failed installation: removes what the run wrote (see
+// RemoveWhatThisRunWrote), under the status panel.
 void CleanUpAfterFailedRun();
 
 // The two passes over the setup's own package into InstallPath, reporting to the window: the
@@ -33,11 +35,23 @@ int CheckDestination();
 void LogExtraction(int result);
 void MakeShortcuts();
 void MakeRecords();
-// After an aborted or failed extraction: the destination, if this run wrote into it.
+// After measuring: false (logged) when the destination's drive has less free space than the
+// package unpacks to.
+bool RoomForPackage();
+// The package into InstallPath. Into a folder that exists it is extracted into a work area and
+// moved into place only when complete; a failed move undoes every move (and the
+// unattended exit code says a file is in use). RunInstalled, RunAborted or RunFailed; logged.
+int InstallFiles(const ExtractionHooks& hooks, BetweenMoves betweenMoves);
+// The unattended exit code for an install run's result: done, failed, or a file in use.
+int InstallOutcomeCode(int result);
+// Puts back what a run that died in InstallPath left unfinished, before anything else happens.
+void RecoverInterruptedRun();
+// After an aborted or failed run: the work area, or the new folder if this run wrote into it.
 void RemoveWhatThisRunWrote();
-// The uninstall's three removals; `between` runs before the second and the third with the text
-// of what comes. False when something of the game's folder stayed.
-bool UninstallSteps(void (*between)(unsigned nextText));
+// The uninstall's three removals, all or nothing; `between` runs before the second and the third
+// with the text of what comes. ExitDone; ExitInUse or ExitFailed when the game's folder (or
+// part of it) stayed, and then the links and records stay too.
+int UninstallSteps(void (*between)(unsigned nextText));
 std::uint64_t MeasureSetupPackage();
 int ExtractSetupPackage();
 

@@ -75,11 +75,11 @@ int RunSilentInstall(const Options& options)
     if (checked != ExitDone) return checked;
     Log("Package: %s", Setup.PackagePath);
     BytesTotal = MeasurePackage(Setup.PackagePath, SilentHooks);
-    const int result = ExtractPackage(Setup.PackagePath, Setup.InstallPath, SilentHooks);
-    LogExtraction(result);
+    if (!RoomForPackage()) return ExitNoSpace;
+    const int result = InstallFiles(SilentHooks, [] { return SessionEnding() ? NextMove::RollBack : NextMove::CarryOn; });
     if (result != RunInstalled) {
         RemoveWhatThisRunWrote();
-        return ExitFailed;
+        return InstallOutcomeCode(result);
     }
     MakeShortcuts();
     MakeRecords();
@@ -94,8 +94,9 @@ int RunSilentUninstall()
         Log("FAILED: nothing to uninstall: no install record");
         return ExitNothingToUninstall;
     }
-    // A game's folder still there (a file in use, a read-only one) is no success to report.
-    if (!UninstallSteps([](unsigned) {})) return ExitFailed;
+    // A game's folder still there (a file in use) is no success to report.
+    const int code = UninstallSteps([](unsigned) {});
+    if (code != ExitDone) return code;
     Log("Uninstalled");
     return ExitDone;
 }

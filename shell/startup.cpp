@@ -17,6 +17,7 @@
 #include "shell/input.h"
 #include "shell/log.h"
 #include "shell/passive.h"
+#include "shell/runs.h"
 #include "shell/silent.h"
 #include "shell/window.h"
 #include "system/bounded_text.h"
@@ -76,7 +77,9 @@ bool LearnInstallState()
 {
     DefaultDestination(Setup.InstallPath, Setup.WindowsDir);
     char recorded[PathSize];
+    RecoverInterruptedRun();   // a run over the default folder that died
     Setup.Installed = ReadInstallDir(recorded) && CopyText(Setup.InstallPath, recorded);
+    if (Setup.Installed) RecoverInterruptedRun();
     RefreshAvailability();
     return true;
 }
@@ -262,7 +265,8 @@ constexpr char Usage[] =
     "/desktopicon\ta link on the desktop too\n"
     "/log\ta plain-text log of every step\n\n"
     "Exit codes: 0 done, 2 failed, 3 not enough free space, 4 unknown switch,\n"
-    "5 nothing to uninstall, 6 already running, 8 cancelled by the player.";
+    "5 nothing to uninstall, 6 already running, 7 a file of the game in use,\n"
+    "8 cancelled by the player.";
 
 // The usage without a window: into the log, and to the console or output the program was
 // started from, if any.

@@ -130,6 +130,29 @@ bool HoldsLinkBelow(HANDLE folder, const std::wstring& path)
     return false;
 }
 
+// A file below `folder` that another program holds open without letting it be deleted (the game
+// running, a save being written): asking for the right to delete it is refused then.
+bool HeldOpen(const std::wstring& folder, std::wstring& held)
+{
+    for (const WIN32_FIND_DATAW& entry : FolderEntries(folder)) {
+        const std::wstring path = folder + L"\\" + entry.cFileName;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;   // removed as a link
+        if (!KeptFile.empty() && SameName(path, KeptFile)) continue;           // our own log, which stays
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (HeldOpen(path, held)) return true;
+            continue;
+        }
+        HANDLE file = CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) {
+            held = path;
+            return true;
+        }
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    }
+    return false;
+}
+
 }  // namespace
 
 void KeepFile(const std::wstring& file) { KeptFile = file.empty() ? file : VerbatimForm(file); }
@@ -145,6 +168,19 @@ bool HoldsLinks(const std::wstring& resolved)
     const bool held = HoldsLinkBelow(handle, VerbatimForm(resolved));
     CloseHandle(handle);
     return held;
+}
+
+std::vector<WIN32_FIND_DATAW> FolderEntries(const std::wstring& folder)
+{
+    std::vector<WIN32_FIND_DATAW> entries;
+    WIN32_FIND_DATAW entry;
+    HANDLE listing = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (listing == INVALID_HANDLE_VALUE) return entries;
+    do
+        if (std::wstring(entry.cFileName) != L"." && std::wstring(entry.cFileName) != L"..") entries.push_back(entry);
+    while (FindNextFileW(listing, &entry));
+    FindClose(listing);
+    return entries;
 }
 
 bool IsRemovableFolder(const char* path)
@@ -175,12 +211,53 @@ int RemoveTreeW(const std::wstring& folder)
 
 int RemoveTree(const char* folder) { return RemoveTreeW(WideFromAnsi(folder)); }
 
-int RemoveInstalledFiles()
+void ClearReadOnlyBelow(const std::wstring& folder)
+{
+    for (const WIN32_FIND_DATAW& entry : FolderEntries(folder)) {
+        const std::wstring path = folder + L"\\" + entry.cFileName;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+            SetFileAttributesW(path.c_str(), entry.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            ClearReadOnlyBelow(path);
+    }
+}
+
+int RemoveInstalledFiles(std::wstring& held)
 {
     // Read as the registry holds it: a folder the ANSI code page cannot spell is still removed.
-    std::wstring folder;
+    std::wstring folder, resolved;
     if (!ReadInstallDirW(folder)) return 0;
-    return RemoveTreeW(folder) ? 1 : 2;
+    if (!ResolveFolder(folder, resolved) || !IsRemovableResolved(resolved)) return RemoveTreeW(folder) ? 1 : 2;
+    const std::wstring verbatim = VerbatimForm(resolved), aside = VerbatimForm(resolved + AsideSuffix);
+    // Left by an uninstall that did not end: only ever ours, and what the player asked to go.
+    if (GetFileAttributesW(aside.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        ClearReadOnlyBelow(aside);
+        RemoveTreeW(resolved + AsideSuffix);
+    }
+    const DWORD attributes = GetFileAttributesW(verbatim.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return RemoveTreeW(folder) ? 1 : 2;
+    if (HeldOpen(verbatim, held)) return 3;
+    // This run's own log lies inside and stays, open: the folder cannot be renamed round it, and
+    // is not removed whole anyway. Removed in place, what stays is the log.
+    if (!KeptFile.empty() && KeptFile.size() > verbatim.size() &&
+        SameName(KeptFile.substr(0, verbatim.size() + 1), verbatim + L"\\")) {
+        ClearReadOnlyBelow(verbatim);
+        return RemoveTreeW(folder) ? 1 : 2;
+    }
+    // One rename takes the whole folder out of the game's name. Windows refuses it while a file
+    // inside is in use (a running program among them); once done, nothing stays half-removed
+    // under the name the records give.
+    if (!MoveFileExW(verbatim.c_str(), aside.c_str(), 0)) {
+        held = resolved;
+        return 3;
+    }
+    ClearReadOnlyBelow(aside);
+    if (RemoveTreeW(resolved + AsideSuffix)) return 1;
+    // Something stayed after all: back under the game's name, where the records still lead.
+    MoveFileExW(aside.c_str(), verbatim.c_str(), 0);   // if this fails too, the rest is beside it
+    return 2;
 }
 
 int RemoveShortcuts()

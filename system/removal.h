@@ -2,7 +2,10 @@
 #ifndef MARVOLEN_REMOVAL_H
 #define MARVOLEN_REMOVAL_H
 
+#include <windows.h>
+
 #include <string>
+#include <vector>
 
 // Removes the folder and everything below it, at any depth, as far as the system allows:
 // read-only and busy files stay, with the folders above them. The folder is first resolved as
@@ -32,9 +35,17 @@ extern void (*BeforeRemovingEntry)(const std::wstring& path);
 // and that lies outside the Windows directory.
 bool IsRemovableFolder(const char* folder);
 
-// The folder the install record names, read afresh: 1 removed, 2 something of it stayed, 0 (and
-// nothing removed) without a record.
-int RemoveInstalledFiles();
+// The folder the install record names, read afresh, all or nothing: 1 removed (read-only files
+// too), 3 nothing removed because `held` is in use (a file another program holds open, or the
+// folder itself), 2 something of it stayed even so, under the folder's name; 0 (and nothing
+// removed) without a record.
+int RemoveInstalledFiles(std::wstring& held);
+
+// The entries of a folder (verbatim form) but "." and "..", read whole before anything in it changes.
+std::vector<WIN32_FIND_DATAW> FolderEntries(const std::wstring& folder);
+
+// Clears the read-only attribute of everything below a folder (verbatim form); links are not entered.
+void ClearReadOnlyBelow(const std::wstring& folder);
 
 // The program group with every file in it, and the desktop link.
 int RemoveShortcuts();

@@ -114,6 +114,31 @@ tests() {
   local size
   size=$(stat -c %s "$out/nested.rar")
   head -c $((size / 2)) "$out/nested.rar" >"$out/truncated.rar"
+  # Cut exactly where the last entry's header begins: every entry before it is whole.
+  python3 - "$out/nested.rar" "$out/cut.rar" <<'PY'
+import sys
+data = open(sys.argv[1], "rb").read()
+def vint(at):
+    value = shift = 0
+    while True:
+        value |= (data[at] & 0x7F) << shift
+        shift += 7
+        at += 1
+        if not data[at - 1] & 0x80:
+            return value, at
+at, files = 8, []
+while at < len(data):
+    size, body = vint(at + 4)
+    kind, after = vint(body)
+    flags, after = vint(after)
+    extra, after = vint(after) if flags & 1 else (0, after)
+    packed, after = vint(after) if flags & 2 else (0, after)
+    if kind == 2:
+        files.append(at)
+    at = body + size + packed
+assert len(files) > 1
+open(sys.argv[2], "wb").write(data[:files[-1]])
+PY
   # Flip bytes inside the packed data of the first, large entry: the CRC check must catch it.
   cp "$out/nested.rar" "$out/damaged.rar"
   printf '\xff\x00\xff\x00\xff\x00\xff\x00' | dd of="$out/damaged.rar" bs=1 seek=$((size / 3)) conv=notrunc status=none

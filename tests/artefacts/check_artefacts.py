@@ -31,6 +31,7 @@ TEXTS = {
     1034: "Installation has been aborted!", 1035: "Click the Installation Menu to Reinstall the game or Exit Setup",
     1038: "Install DirectX 7.0", 1039: "Free Space required: 500MB", 1046: "1.12", 1047: "English",
     1048: "\nThis folder cannot be used for the Installation!",
+    1049: "\nA file of Marvolen is in use! Please close the game and try again.",
 }
 HOSTS = (1042, 1043, 1044, 1045)   # fictional host names of our own choosing
 

@@ -59,7 +59,7 @@ def test_thousands_of_tiny_entries_install():
         check(len(list(game_folder(prefix).glob("entry*.txt"))) == 2000, "all of them")
 
 
-def test_a_drive_that_fills_up_fails_and_is_left_empty():
+def test_a_drive_too_small_for_the_package_or_filling_up_changes_nothing():
     mount = Path(tempfile.mkdtemp(prefix="marvolen-full-drive-"))
     # Room enough for the free-space test (500,000,000 bytes), not for the 600,000,000 unpacked.
     subprocess.run(["mount", "-t", "tmpfs", "-o", "size=520m", "tmpfs", str(mount)], check=True)
@@ -67,14 +67,35 @@ def test_a_drive_that_fills_up_fails_and_is_left_empty():
         with cd_scenario("full-drive", BAD / "too-big.rar") as (display, prefix, cd):
             prefix.map_drive("e", mount)
             record(prefix, "E:\\Marvolen")
+            save = mount / "Marvolen" / "Saves" / "slot1.sav"
+            save.parent.mkdir(parents=True)
+            save.write_text("the player's own file")
             with running(prefix, display) as run:
                 run.wait_live()
                 run.click_button(MAIN_MENU_RECTS[2])   # Reinstall into the recorded folder on E:
                 on(run, 141)
                 run.click_button(CONTINUE, settle=0.2)
+                # Measured, the package needs more than the drive has: the destination screen again.
+                message = run.wait_frame(lambda f: f.count(OK, NORMAL) > 10, 60, "the not-enough-space message")
+                check_reads(message, PROMPT_TEXT, "There is not enough space for the Installation!", "the message",
+                            lines=2)
+                run.click_button(OK)
+                on(run, 141)
+                check(sorted(p.name for p in mount.rglob("*")) == ["Marvolen", "Saves", "slot1.sav"],
+                      "nothing is written")
+
+                # Room for it, until something else fills the drive while the package is extracted.
+                subprocess.run(["mount", "-o", "remount,size=700m", str(mount)], check=True)
+                run.click_button(CONTINUE, settle=0)
+                staged = mount / "Marvolen" / "~Marvolen Setup.tmp" / "new" / "zeros.dat"
+                wait_for(staged.exists, 60, "the extraction to begin", interval=0.02)
+                subprocess.run(["dd", "if=/dev/zero", f"of={mount / 'other.dat'}", "bs=1M", "count=200"],
+                               capture_output=True)
                 finish = on(run, 143, 180)
                 check(failed(finish), "a full drive fails the run")
-                wait_for(lambda: not any(mount.iterdir()), 10, "the drive to be emptied again")
+                wait_for(lambda: not staged.parent.parent.exists(), 10, "the run's work area to go")
+                check(sorted(p.name for p in mount.rglob("*")) == ["Marvolen", "Saves", "other.dat", "slot1.sav"]
+                      and save.read_text() == "the player's own file", "the folder is as it was, the save with it")
     finally:
         subprocess.run(["umount", str(mount)], check=False)
         mount.rmdir()
@@ -188,7 +209,7 @@ if __name__ == "__main__":
         test_entry_names_never_leave_the_destination,
         test_packages_that_do_not_fully_install_fail,
         test_thousands_of_tiny_entries_install,
-        test_a_drive_that_fills_up_fails_and_is_left_empty,
+        test_a_drive_too_small_for_the_package_or_filling_up_changes_nothing,
         test_a_record_naming_a_system_folder_in_any_spelling_removes_nothing_of_it,
         test_entries_without_data_and_paths_past_260_characters_install_and_uninstall_whole,
         test_a_folder_the_oem_code_page_cannot_spell_gets_the_files_exactly,

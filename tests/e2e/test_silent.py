@@ -4,6 +4,7 @@ the links, the records and the log."""
 import re
 import subprocess
 import tempfile
+import time
 from pathlib import Path
 
 import yaml
@@ -11,7 +12,13 @@ import yaml
 from setup_driver import (CANCEL, DEMO_PACKAGE, FINISH_HEADING, NORMAL, PACKAGES, REPO, YES, SetupRun, cd_scenario, check,
                           check_reads, main, on, running)
 from test_install import (RECORD, UNINSTALL, desktop_link, extracted_source, game_folder, key_exists, listed_in_apps, lnk,
-                          program_group, reg_value, same_tree)
+                          program_group, reg_value, reg_values, same_tree)
+from test_runs import hold_open, release
+
+
+def snapshot(folder):
+    return {str(p.relative_to(folder)): p.read_bytes() if p.is_file() else None for p in Path(folder).rglob("*")}
+
 
 FOLDER = "C:\\My Games\\Marvolen"
 MANIFEST = REPO / "docs" / "winget-manifest.yaml"
@@ -21,11 +28,18 @@ def setup(prefix, *args, program="D:\\setup.exe", cwd=None):
     return prefix.wine(program, *args, check=False, cwd=cwd).returncode
 
 
+def setup_beside_holder(prefix, *args, program="D:\\setup.exe"):
+    """The same without pipes: Wine's processes that serve the holder would keep them open, and
+    the run would seem not to end before the holder does."""
+    return subprocess.run(["wine", program, *args], env=prefix.env(), stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL, timeout=120).returncode
+
+
 def test_a_silent_install_and_uninstall_match_the_windowed_runs():
     with cd_scenario("silent", PACKAGES / "game.rar") as (display, prefix, cd), \
             tempfile.TemporaryDirectory() as source:
-        # A folder that already holds someone else's files is refused: a failed run, or a later
-        # uninstall, would take them with it.
+        # A folder that already holds someone else's files is refused: a later uninstall would
+        # take them with it.
         others = prefix.drive_c / "My Games" / "Other" / "save.dat"
         others.parent.mkdir(parents=True)
         others.write_text("not the game's")
@@ -58,16 +72,39 @@ def test_a_silent_install_and_uninstall_match_the_windowed_runs():
             check(step in log, f"the log names the step {step!r}:\n{log}")
         check(setup(prefix, "/silent", "/dir=c:\\MY GAMES\\marvolen\\") == 0, "the recorded folder, spelt otherwise, is no stranger's")
 
-        # A file the uninstall cannot delete is reported, not passed over.
-        stuck = game / "tarn.exe"
-        stuck.chmod(0o444)
+        # A reinstall over it that fails, or finds a file of the game in use, changes nothing.
+        (game / "Saves").mkdir()
+        (game / "Saves" / "slot1.sav").write_text("the player's own file")
+        before = snapshot(game), reg_values(prefix, RECORD)
+        (cd / "tsetup.pkg").write_bytes((PACKAGES / "cut.rar").read_bytes())
+        check(setup(prefix, "/silent") == 2 and (snapshot(game), reg_values(prefix, RECORD)) == before,
+              "a package cut between entries exits 2 and leaves the installation as it was")
+        (cd / "tsetup.pkg").write_bytes((PACKAGES / "game.rar").read_bytes())
+        holder = hold_open(prefix, FOLDER + "\\data", "part2.dat", 300)
+        try:
+            time.sleep(3)
+            code = setup_beside_holder(prefix, "/silent", "/log=C:\\inuse.log")
+            log = (prefix.drive_c / "inuse.log").read_text()
+            check(code == 7 and ("in use or cannot be replaced: " + FOLDER + "\\data\\part2.dat").lower() in log.lower(),
+                  f"a file in use exits 7 and is named ({code}):\n{log}")
+            check((snapshot(game), reg_values(prefix, RECORD)) == before, "and the installation is as it was")
+            code = setup_beside_holder(prefix, "/silent", "/log=C:\\uninstall.log", program="C:\\windows\\untsetup.exe")
+            log = (prefix.drive_c / "uninstall.log").read_text()
+            check(code == 7 and ("FAILED: a file of the game is in use: " + FOLDER + "\\data\\part2.dat").lower() in log.lower(),
+                  f"an uninstall meeting a file in use exits 7 and names it ({code}):\n{log}")
+            check(snapshot(game) == before[0] and key_exists(prefix, RECORD) and program_group(prefix).exists(),
+                  "and removes nothing: files, records and links stay")
+        finally:
+            release(prefix, holder)
+        check(setup(prefix, "/silent") == 0 and (game / "Saves" / "slot1.sav").exists(),
+              "a reinstall keeps the player's save")
 
+        # Read-only files are no obstacle.
+        (game / "tarn.exe").chmod(0o444)
         code = setup(prefix, "/silent", "/log=C:\\uninstall.log", program="C:\\windows\\untsetup.exe")
         log = (prefix.drive_c / "uninstall.log").read_text()
-        check(code == 2 and "FAILED: the game's folder could not be removed in full" in log,
-              f"a silent uninstall that leaves a file exits 2 ({code}):\n{log}")
-        check(list(game.iterdir()) == [stuck] and not program_group(prefix).exists() and not desktop_link(prefix).exists(),
-              "only that file is left, and the links are gone")
+        check(code == 0 and not game.exists(), f"a silent uninstall takes read-only files too ({code}):\n{log}")
+        check(not program_group(prefix).exists() and not desktop_link(prefix).exists(), "the links are gone")
         check(others.read_text() == "not the game's", "the other folder beside the game's is untouched")
         check(not key_exists(prefix, RECORD) and not key_exists(prefix, UNINSTALL), "the records are gone")
         check((prefix.windows / "untsetup.exe").exists(), "the uninstaller copy stays")
@@ -111,6 +148,13 @@ def test_silent_failures_exit_with_their_code_and_leave_nothing():
             prefix.map_drive("e", mount)
             check(setup(prefix, "/silent", "/dir=E:\\Marvolen") == 3, "too little space exits 3")
             check(not any(mount.iterdir()) and not key_exists(prefix, RECORD), "and writes nothing")
+            # Room for the fixed figure, not for what the package unpacks to (600,000,000 bytes).
+            subprocess.run(["mount", "-o", "remount,size=550m", str(mount)], check=True)
+            (cd / "tsetup.pkg").write_bytes((PACKAGES / "bad" / "too-big.rar").read_bytes())
+            code = setup(prefix, "/silent", "/dir=E:\\Marvolen", "/log=C:\\space.log")
+            log = (prefix.drive_c / "space.log").read_text()
+            check(code == 3 and "the package unpacks to 600000000 bytes" in log, f"the package's size counts ({code}):\n{log}")
+            check(not any(mount.iterdir()), "and nothing is written")
     finally:
         subprocess.run(["umount", str(mount)], check=False)
         mount.rmdir()

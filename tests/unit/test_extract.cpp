@@ -1,12 +1,17 @@
 #include <doctest.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 
+#include "base/exit_codes.h"
 #include "install/extract.h"
 #include "shell/runs.h"
 #include "shell/startup.h"
+#include "system/destination.h"
 #include "system/folder_guard.h"
+#include "system/removal.h"
+#include "system/staging.h"
 #include "support.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
@@ -54,6 +59,49 @@ void QueueCancelYes()
     QueuePress(Centre(Layout::ProgressRects[0]));
     QueuePress(Centre(Layout::QuestionRects[0]));
 }
+
+// Every file below `folder` with its bytes and read-only bit, every folder as "/": what a player
+// would find there, to compare before and after a run.
+void Snapshot(const std::string& folder, std::map<std::string, std::string>& found, const std::string& below = "")
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE listing = FindFirstFileA((folder + below + "\\*").c_str(), &entry);
+    if (listing == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = entry.cFileName, relative = below + "\\" + name;
+        if (name == "." || name == "..") continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            found[relative] = "/";
+            Snapshot(folder, found, relative);
+        } else {
+            found[relative] = ReadFile(folder + relative) + (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY ? "(r)" : "");
+        }
+    } while (FindNextFileA(listing, &entry));
+    FindClose(listing);
+}
+
+std::map<std::string, std::string> Snapshot(const std::string& folder)
+{
+    std::map<std::string, std::string> found;
+    Snapshot(folder, found);
+    return found;
+}
+
+const char* const NestedFiles[] = {"big.dat", "a\\notes.txt", "a\\b\\c\\deep.bin", "d\\empty.txt", "tarn.exe"};
+
+// An earlier installation of other bytes, its game read-only, and the player's save beside it.
+void PlantEarlierInstallation(const std::string& folder)
+{
+    for (const char* sub : {"", "\\a", "\\a\\b", "\\a\\b\\c", "\\d", "\\Saves"}) CreateDirectoryA((folder + sub).c_str(), nullptr);
+    for (const char* file : NestedFiles) WriteFile(folder + "\\" + file, std::string("earlier ") + file);
+    WriteFile(folder + "\\Saves\\slot1.sav", "the player's save");
+    SetFileAttributesA((folder + "\\tarn.exe").c_str(), FILE_ATTRIBUTE_READONLY);
+}
+
+int MovesLeft;     // before a stop mid-commit: a process killed there, or a confirmed Cancel
+NextMove Then;
+NextMove CarryOn() { return NextMove::CarryOn; }
+NextMove StopWhenCounted() { return MovesLeft-- > 0 ? NextMove::CarryOn : Then; }
 
 }  // namespace
 
@@ -183,7 +231,7 @@ TEST_CASE("a package with no data completes without a frame")
 
 TEST_CASE("missing, foreign, truncated and damaged packages fail")
 {
-    for (const char* package : {"missing.rar", "notrar.pkg", "truncated.rar", "damaged.rar"}) {
+    for (const char* package : {"missing.rar", "notrar.pkg", "truncated.rar", "cut.rar", "damaged.rar"}) {
         CAPTURE(package);
         PrepareRun(package, "extract-bad");
         BytesTotal = MeasureSetupPackage();
@@ -192,6 +240,36 @@ TEST_CASE("missing, foreign, truncated and damaged packages fail")
     }
     PrepareRun("missing.rar", "extract-bad");
     CHECK(MeasureSetupPackage() == 0);
+}
+
+TEST_CASE("a package is whole only when it ends with its end-of-archive header, in either format")
+{
+    const std::string rar5 = std::string("Rar!\x1a\x07\x01\x00", 8) + "entries...";
+    const std::string rar4 = std::string("Rar!\x1a\x07\x00", 7) + "entries...";
+    const std::string end5 = std::string("\x1d\x77\x56\x51\x03\x05\x04\x00", 8);
+    const std::string nextVolume5 = std::string("\x8b\x47\x51\x26\x03\x05\x04\x01", 8);
+    const std::string end4 = std::string("\xc4\x3d\x7b\x00\x40\x07\x00", 7);
+    const struct {
+        std::string bytes;
+        bool whole;
+    } cases[] = {
+        {rar5 + end5, true},          {rar5, false},
+        {rar5 + end5.substr(0, 7), false},                      // cut inside the header
+        {rar5 + "\x1d\x77\x56\x52" + end5.substr(4), false},    // its CRC does not match
+        {rar5 + nextVolume5, false},  // the first volume of a set
+        {rar4 + end4, true},          {rar4, false},
+        {rar5 + end4, false},         // the other format's header
+        {end5, false},                // no signature
+    };
+    const std::string path = ScratchFolder("ends") + "\\package.rar";
+    for (const auto& c : cases) {
+        CAPTURE(c.bytes.size());
+        WriteFile(path, c.bytes);
+        CHECK(PackageEndsWhole(path.c_str()) == c.whole);
+    }
+    for (const char* package : {"nested.rar", "refs.rar", "bad\\escaping.rar"})
+        CHECK(PackageEndsWhole((Packages + package).c_str()));
+    CHECK_FALSE(PackageEndsWhole((Packages + "cut.rar").c_str()));
 }
 
 TEST_CASE("without a usable library both passes end as for a package that cannot be opened")
@@ -214,23 +292,92 @@ TEST_CASE("without a usable library both passes end as for a package that cannot
     DeleteFileA(library.c_str());
 }
 
-TEST_CASE("a cancel confirmed during an entry finishes that entry, then the run ends aborted")
+TEST_CASE("a cancel confirmed during an entry stops it there, and the run ends aborted")
 {
-    // Stored order: deep.bin first, then notes.txt and big.dat.
-    const std::string folder = PrepareRun("nested.rar", "extract-cancel");
+    // Stored order: deep.bin first, then notes.txt and big.dat. The first block stops the library.
+    PrepareRun("nested.rar", "extract-cancel");
     BytesTotal = MeasureSetupPackage();
     QueueCancelYes();
     CHECK(ExtractSetupPackage() == RunAborted);
-    CHECK(SameFile(folder + "\\a\\b\\c\\deep.bin", Packages + "nested\\a\\b\\c\\deep.bin"));
-    CHECK(GetFileAttributesA((folder + "\\big.dat").c_str()) == INVALID_FILE_ATTRIBUTES);
+    CHECK(BytesDone <= 70000u);   // deep.bin comes in one block
+    CHECK(EntriesExtracted == 0);
     CHECK(Setup.ProgressStep == -1);
 
-    // In the only entry, which is also the last: everything is on disk, and still aborted.
-    const std::string single = PrepareRun("single.rar", "extract-cancel-last");
+    // In the only entry, which is also the last: stopped within it, whatever its size.
+    PrepareRun("single.rar", "extract-cancel-last");
     BytesTotal = MeasureSetupPackage();
     QueueCancelYes();
     CHECK(ExtractSetupPackage() == RunAborted);
-    CHECK(SameFile(single + "\\movie.dat", Packages + "single\\movie.dat"));
+    CHECK(BytesDone < 2000000u);
+}
+
+TEST_CASE("a run over an earlier installation or into a new folder: every stop leaves the folder as it was")
+{
+    enum Stop { NoStop, CancelYes, Damaged, CutShort, FileInUse, KilledMidCommit, CancelMidCommit };
+    struct Row { Stop stop; const char* package; bool earlier; int stopAfter; };
+    const Row rows[] = {
+        {NoStop, "nested.rar", false, 0},    {NoStop, "nested.rar", true, 0},
+        {CancelYes, "nested.rar", false, 0}, {CancelYes, "nested.rar", true, 0},
+        {Damaged, "damaged.rar", false, 0},  {Damaged, "damaged.rar", true, 0},
+        {CutShort, "cut.rar", false, 0},     {CutShort, "cut.rar", true, 0},
+        {FileInUse, "nested.rar", true, 0},
+        // Killed, or cancelled, before the first move, with a file moved aside but the new one not
+        // yet in place, and later.
+        {KilledMidCommit, "nested.rar", true, 0}, {KilledMidCommit, "nested.rar", true, 2},
+        {KilledMidCommit, "nested.rar", true, 5}, {KilledMidCommit, "nested.rar", true, 9},
+        {CancelMidCommit, "nested.rar", true, 0}, {CancelMidCommit, "nested.rar", true, 3},
+        {CancelMidCommit, "nested.rar", true, 8},
+    };
+    for (const Row& row : rows) {
+        CAPTURE(row.stop);
+        CAPTURE(row.earlier);
+        CAPTURE(row.stopAfter);
+        const std::string parent = PrepareRun(row.package, "run-stops");
+        const std::string folder = parent + "\\Marvolen";
+        ClearReadOnlyBelow(L"\\\\?\\" + WideFromAnsi(parent.c_str()));
+        RemoveTree(folder.c_str());
+        strcpy(Setup.InstallPath, folder.c_str());
+        if (row.earlier) PlantEarlierInstallation(folder);
+        const auto before = Snapshot(folder);
+        BytesTotal = MeasureSetupPackage();
+        if (row.stop == CancelYes) QueueCancelYes();
+        HANDLE held = row.stop == FileInUse ? CreateFileA((folder + "\\d\\empty.txt").c_str(), GENERIC_READ,
+                                                          FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
+                                            : INVALID_HANDLE_VALUE;
+        MovesLeft = row.stopAfter;
+        Then = row.stop == KilledMidCommit ? NextMove::StopDead : NextMove::RollBack;
+        const bool midCommit = row.stop == KilledMidCommit || row.stop == CancelMidCommit;
+        const int result = InstallFiles(WindowHooks, midCommit ? StopWhenCounted : CarryOn);
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+
+        if (row.stop == NoStop) {
+            CHECK(result == RunInstalled);
+            for (const char* file : NestedFiles) CHECK(SameFile(folder + "\\" + file, Packages + "nested\\" + file));
+            CHECK(IsFolder(folder + "\\empty folder"));
+            CHECK(ReadFile(folder + "\\Saves\\slot1.sav") == (row.earlier ? "the player's save" : ""));
+            CHECK_FALSE(IsFolder(folder + "\\~Marvolen Setup.tmp"));
+            continue;
+        }
+        if (row.stop == KilledMidCommit) {
+            if (row.stopAfter > 0) CHECK(Snapshot(folder) != before);   // really half-way
+            CHECK(IsFolder(folder + "\\~Marvolen Setup.tmp"));
+            RecoverInterruptedRun();   // as the next start does
+        } else {
+            CHECK(result == (row.stop == CancelYes || row.stop == CancelMidCommit ? RunAborted : RunFailed));
+            CHECK(InstallOutcomeCode(result) == (row.stop == FileInUse ? ExitInUse : ExitFailed));
+            RemoveWhatThisRunWrote();
+        }
+        CHECK(Snapshot(folder) == before);
+        CHECK(IsFolder(folder) == row.earlier);
+    }
+    // The package's real size against the free space, once measured: the fixed figure is not all.
+    PrepareRun("nested.rar", "run-stops");
+    BytesTotal = MeasureSetupPackage();
+    FreeBytesQuery = [](const char*) -> std::uint64_t { return 3000000; };
+    CHECK_FALSE(RoomForPackage());
+    FreeBytesQuery = [](const char*) -> std::uint64_t { return 3095000; };
+    CHECK(RoomForPackage());
+    FreeBytesQuery = FreeBytes;
 }
 
 TEST_CASE("a cancel answered No lets the run complete")

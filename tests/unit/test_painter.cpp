@@ -128,7 +128,7 @@ TEST_CASE("every text is drawn whole inside its rectangle, at the layout's size 
     for (UINT id : {IDS_INITIALIZING, IDS_PREPARING, IDS_CREATING_ICONS, IDS_UPDATING_REGISTRY, IDS_REMOVING_FILES,
                     IDS_REMOVING_ICONS, IDS_REMOVING_REGISTRY})
         cases.push_back({Text(id), StatusPanelText, CentredLine});
-    for (UINT id : {IDS_ASK_ABORT, IDS_NO_SPACE, IDS_ASK_UNINSTALL, IDS_UNINSTALLED, IDS_BAD_FOLDER})
+    for (UINT id : {IDS_ASK_ABORT, IDS_NO_SPACE, IDS_ASK_UNINSTALL, IDS_UNINSTALLED, IDS_BAD_FOLDER, IDS_IN_USE})
         cases.push_back({Text(id), PromptText, Wrapped});
     for (const ButtonGroup& group : {ScreenGroup(MainMenu), ScreenGroup(DestinationScreen), ScreenGroup(ProgressScreen),
                                      ScreenGroup(FinishScreen), PromptGroup(MessagePrompt), PromptGroup(QuestionPrompt)})

@@ -232,22 +232,54 @@ TEST_CASE("a trailing dot or space names the same folder, and that folder goes")
     CHECK_FALSE(Exists(root));
 }
 
-TEST_CASE("uninstalling removes the recorded folder, not the one chosen since")
+TEST_CASE("uninstalling removes the recorded folder, all or nothing, and not the one chosen since")
 {
-    const std::string recorded = MakeTree("recorded");
     const std::string chosen = MakeTree("chosen");
-    HKEY key;
-    RegCreateKeyExA(HKEY_CURRENT_USER, InstallRecordKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    RegSetValueExA(key, "InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(recorded.c_str()),
-                   static_cast<DWORD>(recorded.size() + 1));
-    RegCloseKey(key);
     strcpy(Setup.InstallPath, chosen.c_str());
-    CHECK(RemoveInstalledFiles() == 1);
-    CHECK_FALSE(Exists(recorded));
-    CHECK(Exists(chosen + "\\top.txt"));
+    // The recorded folder as the player left it: plain, with read-only files, with a file held
+    // open by the game (no sharing of deletion) deep below, with a file merely read by someone.
+    enum Hold { None, ReadOnly, HeldOpen };
+    for (Hold hold : {None, ReadOnly, HeldOpen}) {
+        CAPTURE(hold);
+        const std::string recorded = MakeTree("recorded");
+        HKEY key;
+        RegCreateKeyExA(HKEY_CURRENT_USER, InstallRecordKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        RegSetValueExA(key, "InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(recorded.c_str()),
+                       static_cast<DWORD>(recorded.size() + 1));
+        RegCloseKey(key);
+        const std::string busy = recorded + "\\a\\b\\c\\three.txt";
+        if (hold == ReadOnly)
+            for (const char* file : {"\\top.txt", "\\a\\b\\two.txt"})
+                SetFileAttributesA((recorded + file).c_str(), FILE_ATTRIBUTE_READONLY);
+        HANDLE open = INVALID_HANDLE_VALUE;
+        if (hold == HeldOpen)
+            open = CreateFileA(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        std::wstring held;
+        const int removed = RemoveInstalledFiles(held);
+        if (open != INVALID_HANDLE_VALUE) CloseHandle(open);
+        if (hold == HeldOpen) {
+            CHECK(removed == 3);
+            CHECK(held.find(L"three.txt") != std::wstring::npos);
+            for (const char* file : {"\\top.txt", "\\a\\one.txt", "\\a\\b\\two.txt", "\\e\\f\\four"}) CHECK(Exists(recorded + file));
+            CHECK(RemoveInstalledFiles(held) == 1);   // once the game is closed
+        } else {
+            CHECK(removed == 1);
+        }
+        CHECK_FALSE(Exists(recorded));
+        CHECK_FALSE(Exists(recorded + ".~removing"));
+        CHECK(Exists(chosen + "\\top.txt"));
+    }
+
+    // An uninstall that died once the folder was moved aside: the next one finishes the removal.
+    std::wstring held;
+    const std::string recorded = MakeTree("recorded");
+    REQUIRE(MoveFileA(recorded.c_str(), (recorded + ".~removing").c_str()));
+    SetFileAttributesA((recorded + ".~removing\\top.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    CHECK(RemoveInstalledFiles(held) == 1);
+    CHECK_FALSE(Exists(recorded + ".~removing"));
 
     RegDeleteKeyA(HKEY_CURRENT_USER, InstallRecordKey);
-    CHECK(RemoveInstalledFiles() == 0);   // no record: no files removed
+    CHECK(RemoveInstalledFiles(held) == 0);   // no record: no files removed
     CHECK(Exists(chosen + "\\top.txt"));
     RemoveTree(chosen.c_str());
 }

@@ -34,6 +34,7 @@ PACKAGE_RECIPE = 1
 PAINT_INVOCATIONS = 5      # each one also gives a start-up sample
 PAINT_SAMPLES = 200        # per case and invocation: enough for a 99th percentile
 EXTRACT_PAIRS = 7          # program and bare loop, alternating
+REINSTALLS = 3             # over the fresh install of the same package
 RESPOND_RUNS = 3           # extractions under a playing mouse
 NATIVE_RUNS = 5
 NATIVE_TEST_RUNS = 3
@@ -274,6 +275,22 @@ def run_all():
         results["respond"] = {key: [r[key] for r in runs] for key in ("moves", "move_median_ms", "move_p99_ms",
                                                                       "question_ms")}
 
+        log(f"reinstall: a fresh install, then {REINSTALLS} reinstalls over it")
+
+        def fresh_or_sync(record):
+            if record["run"] == 0 and record["variant"] == "fresh":
+                shutil.rmtree(dest_host, ignore_errors=True)   # a fresh install goes into a new folder
+            os.sync()
+
+        installs = Harness(prefix, display, "reinstall", "reinstall", package, dest, str(REINSTALLS),
+                           on_ready=fresh_or_sync, on_record=lambda r: r["kind"] == "install" and verify(r))
+        results["reinstall"] = {
+            "fresh_ms": [r["ms"] for r in expect_count(installs.of("install", variant="fresh"), 1, "fresh install")],
+            "reinstall_ms": [r["ms"] for r in expect_count(installs.of("install", variant="reinstall"), REINSTALLS,
+                                                           "reinstall")],
+            "in_place_ms": [r["ms"] for r in expect_count(installs.of("install", variant="in place"), REINSTALLS,
+                                                          "extraction over the installation")]}
+
         log("extraction profile")
         largeness = {"small": lambda size: size < LARGE_ENTRY, "large": lambda size: size >= LARGE_ENTRY}
 
@@ -378,6 +395,17 @@ def write_report(results, elapsed):
         f"| Hover: mouse move to presented frame, median | {hover_ms:.2f} ms | <= 16.7 ms "
         f"| {status(hover_ms <= 16.7)} |",
     ]
+    reinstall = results.get("reinstall")
+    if reinstall:
+        fresh_ms, again_ms = median(reinstall["fresh_ms"]), median(reinstall["reinstall_ms"])
+        over_ms = median(reinstall["in_place_ms"])
+        lines += [
+            f"| Install into a new folder (measure, extract in place) | {fresh_ms:.0f} ms | | |",
+            f"| Reinstall over it (measure, extract into the work area, move into place, remove the old "
+            f"files), median of {len(reinstall['reinstall_ms'])} | {again_ms:.0f} ms | | |",
+            f"| The same extracted over the old files in place (nothing to roll back to), median of "
+            f"{len(reinstall['in_place_ms'])} | {over_ms:.0f} ms | | |",
+        ]
     respond = results.get("respond")
     if respond:
         move_ms, move_p99 = median(respond["move_median_ms"]), median(respond["move_p99_ms"])
@@ -432,6 +460,12 @@ def write_report(results, elapsed):
         "passes into the time inside the library and the program's own (see Details): the same ratio "
         "without the run-to-run noise. Native `unrar x` of the same package on the host, into a folder "
         "on the same file system, anchors what Wine itself costs.",
+        "- **Reinstall.** One harness process runs the installation's file step (`InstallFiles()`, after "
+        "`MeasurePackage()`) into a folder that is not there yet, then again over what it installed, "
+        f"{REINSTALLS} times: a reinstall extracts into a work area inside the folder, moves every file into "
+        "place (each replaced file moved aside first) and removes the replaced files; then as often "
+        "extracts over the installation in place, as a reinstall did without a work area. Each result is "
+        "checked file by file against the package.",
         "- **Painting.** `PaintScreen()` followed by `GdiFlush()`, timed per call; five untimed paints "
         f"first. {PAINT_SAMPLES} samples per case and process, {len(results['startup_ms'])} processes; "
         "the table gives the median over processes of each process's median and 99th percentile.",
