@@ -99,11 +99,12 @@ def test_a_silent_install_and_uninstall_match_the_windowed_runs():
         check(setup(prefix, "/silent") == 0 and (game / "Saves" / "slot1.sav").exists(),
               "a reinstall keeps the player's save")
 
-        # Read-only files are no obstacle.
+        # Read-only files are no obstacle, nor the uninstall's own log kept in the game's folder.
         (game / "tarn.exe").chmod(0o444)
-        code = setup(prefix, "/silent", "/log=C:\\uninstall.log", program="C:\\windows\\untsetup.exe")
-        log = (prefix.drive_c / "uninstall.log").read_text()
-        check(code == 0 and not game.exists(), f"a silent uninstall takes read-only files too ({code}):\n{log}")
+        code = setup(prefix, "/silent", f"/log={FOLDER}\\uninstall.log", program="C:\\windows\\untsetup.exe")
+        log = (game / "uninstall.log").read_text()
+        check(code == 0 and [p.name for p in game.iterdir()] == ["uninstall.log"],
+              f"a silent uninstall takes read-only files too, and leaves its log ({code}):\n{log}")
         check(not program_group(prefix).exists() and not desktop_link(prefix).exists(), "the links are gone")
         check(others.read_text() == "not the game's", "the other folder beside the game's is untouched")
         check(not key_exists(prefix, RECORD) and not key_exists(prefix, UNINSTALL), "the records are gone")
