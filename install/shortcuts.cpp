@@ -5,7 +5,9 @@
 
 #include "base/names.h"
 #include "base/types.h"
+#include "system/bounded_text.h"
 #include "system/destination.h"
+#include "system/removal.h"
 
 namespace {
 
@@ -61,4 +63,12 @@ void CreateShortcuts(const char* installPath, int desktopIconWanted, const char*
     link(group + "\\" + makerSite + ".lnk", folder + "\\quellmark.url");
     link(group + "\\" + ArcadeLinkName, folder + "\\gamespy.url");
     link(group + "\\ReadMe.lnk", folder + "\\ReadMe_demo.txt");
+}
+
+int RemoveShortcuts()
+{
+    char desktop[PathSize], programs[PathSize], path[PathSize];
+    if (ProgramsFolder(programs) && JoinText(path, programs, ProgramGroupName)) RemoveTree(path);
+    if (DesktopFolder(desktop) && JoinText(path, desktop, GameLinkName)) DeleteFileA(path);
+    return 1;
 }

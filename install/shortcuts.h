@@ -14,4 +14,7 @@ HRESULT CreateShellLink(const char* target, const char* linkFile, const char* de
 void CreateShortcuts(const char* installPath, int desktopIconWanted, const char* uninstallerPath,
                      const char* gameSite, const char* makerSite, const char* publisherSite);
 
+// The program group with every file in it, and the desktop link.
+int RemoveShortcuts();
+
 #endif

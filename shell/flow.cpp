@@ -84,20 +84,6 @@ void RequestClose()
     if (Setup.Window) DestroyWindow(Setup.Window);
 }
 
-void RefreshAvailability()
-{
-    // The buttons that only make sense with the game on disk.
-    constexpr ButtonId NeedInstall[] = {ReinstallButton, UninstallButton, PlayNowButton, RegistrationButton,
-                                        ReadMeButton};
-    Button(InstallOrPlayButton).label = Setup.Installed ? Text(IDS_PLAY) : Text(IDS_INSTALL);
-    for (ButtonId id : NeedInstall) Button(id).colour = Setup.Installed ? NormalColour : DisabledColour;
-    // The copy in the Windows directory only uninstalls.
-    if (Setup.UninstallerMode) {
-        Button(InstallOrPlayButton).colour = DisabledColour;
-        Button(ReinstallButton).colour = DisabledColour;
-    }
-}
-
 void ButtonAction(const ButtonGroup& group, int index)
 {
     const ButtonId id = group.buttons[index].id;

@@ -4,9 +4,6 @@
 
 #include "ui/layout.h"
 
-// Re-derives the menu's first label and the buttons' availability from Installed and
-// UninstallerMode.
-void RefreshAvailability();
 
 // What a request to close the window does (the close box, Alt+F4, the taskbar, another program):
 // outside runs it ends the program, answering an open prompt as No (a message as OK); during an

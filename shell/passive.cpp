@@ -7,7 +7,7 @@
 #include "shell/log.h"
 #include "shell/runs.h"
 #include "shell/silent.h"
-#include "shell/window.h"
+#include "shell/pump.h"
 #include "system/records.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "shell/prompts.h"
 
 #include "base/state.h"
-#include "shell/window.h"
+#include "shell/pump.h"
 #include "ui/painter.h"
 
 namespace {

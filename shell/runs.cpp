@@ -6,17 +6,16 @@
 #include "base/texts.h"
 #include "install/extract.h"
 #include "install/shortcuts.h"
-#include "shell/flow.h"
 #include "shell/log.h"
 #include "shell/prompts.h"
-#include "shell/startup.h"
-#include "shell/window.h"
+#include "shell/pump.h"
 #include "system/bounded_text.h"
 #include "system/destination.h"
 #include "system/folder_guard.h"
 #include "system/records.h"
 #include "system/removal.h"
 #include "system/staging.h"
+#include "ui/layout.h"
 #include "ui/painter.h"
 
 namespace {
@@ -342,4 +341,9 @@ int RunConfirmedUninstall()
     PaintScreen();
     PauseDroppingInput(500);
     return code;
+}
+
+bool BuildUninstallerPath(const char* windowsDir)
+{
+    return JoinText(Setup.UninstallerPath, windowsDir, UninstallerSuffix);
 }

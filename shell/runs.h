@@ -55,4 +55,7 @@ int UninstallSteps(void (*between)(unsigned nextText));
 std::uint64_t MeasureSetupPackage();
 int ExtractSetupPackage();
 
+// UninstallerPath: the uninstaller copy in the Windows directory. False when it does not fit.
+bool BuildUninstallerPath(const char* windowsDir);
+
 #endif

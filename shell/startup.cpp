@@ -13,17 +13,18 @@
 #include "install/extract.h"
 #include "resources/resource_ids.h"
 #include "shell/command_line.h"
-#include "shell/flow.h"
 #include "shell/input.h"
 #include "shell/log.h"
 #include "shell/passive.h"
 #include "shell/runs.h"
 #include "shell/silent.h"
+#include "shell/pump.h"
 #include "shell/window.h"
 #include "system/bounded_text.h"
 #include "system/destination.h"
 #include "system/folder_guard.h"
 #include "system/records.h"
+#include "ui/layout.h"
 #include "ui/painter.h"
 
 namespace {
@@ -191,11 +192,6 @@ bool DeriveProgramPaths(const char* exePath, const char* windowsDir)
     Setup.UninstallerMode = lstrcmpiA(folder, windowsDir) == 0;
     return BuildUninstallerPath(windowsDir) &&
            JoinText(Setup.SetupDir, folder, "\\") && JoinText(Setup.PackagePath, Setup.SetupDir, PackageName);
-}
-
-bool BuildUninstallerPath(const char* windowsDir)
-{
-    return JoinText(Setup.UninstallerPath, windowsDir, UninstallerSuffix);
 }
 
 void RefreshUninstallerCopy()

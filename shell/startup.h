@@ -10,8 +10,6 @@
 // UninstallerPath and UninstallerMode. False when a path does not fit its buffer.
 bool DeriveProgramPaths(const char* exePath, const char* windowsDir);
 
-// UninstallerPath: the uninstaller copy in the Windows directory. False when it does not fit.
-bool BuildUninstallerPath(const char* windowsDir);
 
 // Leaves a copy of the running program at UninstallerPath, replacing even a read-only one; one
 // that holds the same bytes already is left as it is.

@@ -93,45 +93,6 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void PumpMessages()
-{
-    MSG message;
-    while (!Setup.QuitRequested && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            Setup.QuitRequested = 1;
-            Setup.ExitCode = static_cast<int>(message.wParam);
-            return;
-        }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
-
-namespace {
-
-void DropInput()
-{
-    MSG message;
-    bool closeAsked = false;
-    while (PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE))
-        closeAsked = closeAsked || (message.message == WM_SYSKEYDOWN && message.wParam == VK_F4);
-    while (PeekMessageA(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {}
-    // Alt+F4 is no key for a screen but a close request, which waits like any other.
-    if (closeAsked && Setup.Window) PostMessageA(Setup.Window, WM_CLOSE, 0, 0);
-}
-
-}  // namespace
-
-void PauseDroppingInput(DWORD milliseconds)
-{
-    const DWORD start = GetTickCount();
-    for (DWORD elapsed = 0; elapsed < milliseconds; elapsed = GetTickCount() - start) {
-        DropInput();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_INPUT);
-    }
-    DropInput();
-}
-
 int RunMessageLoop()
 {
     MSG message;

@@ -5,7 +5,6 @@
 
 #include "base/names.h"
 #include "system/bounded_text.h"
-#include "system/destination.h"
 #include "system/folder_guard.h"
 #include "system/records.h"
 
@@ -258,12 +257,4 @@ int RemoveInstalledFiles(std::wstring& held)
     // Something stayed after all: back under the game's name, where the records still lead.
     MoveFileExW(aside.c_str(), verbatim.c_str(), 0);   // if this fails too, the rest is beside it
     return 2;
-}
-
-int RemoveShortcuts()
-{
-    char desktop[PathSize], programs[PathSize], path[PathSize];
-    if (ProgramsFolder(programs) && JoinText(path, programs, ProgramGroupName)) RemoveTree(path);
-    if (DesktopFolder(desktop) && JoinText(path, desktop, GameLinkName)) DeleteFileA(path);
-    return 1;
 }

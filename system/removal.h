@@ -47,7 +47,5 @@ std::vector<WIN32_FIND_DATAW> FolderEntries(const std::wstring& folder);
 // Clears the read-only attribute of everything below a folder (verbatim form); links are not entered.
 void ClearReadOnlyBelow(const std::wstring& folder);
 
-// The program group with every file in it, and the desktop link.
-int RemoveShortcuts();
 
 #endif

@@ -6,6 +6,16 @@
 
 #include "ui/layout.h"
 
+// A frame being composed: a fresh bitmap compatible with the display, holding a copy of the
+// current screen's background, selected into a memory context.
+struct Frame {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    HFONT font = nullptr;   // the label face at the layout's size (ui/fonts.h), not the frame's to delete
+    HGDIOBJ previousFont = nullptr;
+};
+
 // One text in its colour, clipped to its rectangle.
 void DrawLine(HDC dc, const char* text, const RECT& area, COLORREF colour, UINT format);
 

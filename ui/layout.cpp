@@ -2,6 +2,7 @@
 
 #include "base/state.h"
 #include "base/texts.h"
+#include "resources/resource_ids.h"
 
 using namespace Layout;
 
@@ -94,4 +95,18 @@ ButtonGroup PromptGroup(int kind)
 ButtonGroup LiveGroup()
 {
     return Setup.PromptKind != NoPrompt ? PromptGroup(Setup.PromptKind) : ScreenGroup(Setup.Screen);
+}
+
+void RefreshAvailability()
+{
+    // The buttons that only make sense with the game on disk.
+    constexpr ButtonId NeedInstall[] = {ReinstallButton, UninstallButton, PlayNowButton, RegistrationButton,
+                                        ReadMeButton};
+    Button(InstallOrPlayButton).label = Setup.Installed ? Text(IDS_PLAY) : Text(IDS_INSTALL);
+    for (ButtonId id : NeedInstall) Button(id).colour = Setup.Installed ? NormalColour : DisabledColour;
+    // The copy in the Windows directory only uninstalls.
+    if (Setup.UninstallerMode) {
+        Button(InstallOrPlayButton).colour = DisabledColour;
+        Button(ReinstallButton).colour = DisabledColour;
+    }
 }

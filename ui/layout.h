@@ -56,6 +56,10 @@ ButtonGroup PromptGroup(int kind);
 // The record of a button.
 ScreenButton& Button(ButtonId id);
 
+// Re-derives the menu's first label and the buttons' availability from Installed and
+// UninstallerMode.
+void RefreshAvailability();
+
 // Restores every button's label and colour to those it has when the program starts.
 void ResetButtons();
 

@@ -2,7 +2,7 @@
 #ifndef MARVOLEN_OVERLAYS_H
 #define MARVOLEN_OVERLAYS_H
 
-#include "ui/painter.h"
+#include "ui/draw.h"
 
 void DrawOverlays(Frame& frame);
 

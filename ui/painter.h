@@ -5,16 +5,7 @@
 #include <windows.h>
 
 #include "base/types.h"
-
-// A frame being composed: a fresh bitmap compatible with the display, holding a copy of the
-// current screen's background, selected into a memory context.
-struct Frame {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previous = nullptr;
-    HFONT font = nullptr;   // the label face at the layout's size (ui/fonts.h), not the frame's to delete
-    HGDIOBJ previousFont = nullptr;
-};
+#include "ui/draw.h"
 
 bool BeginFrame(HDC display, Frame& frame);
 void ComposeFrame(Frame& frame);   // screen content, then the overlay layers

@@ -8,6 +8,7 @@
 #include "base/texts.h"
 #include "shell/accessible.h"
 #include "shell/flow.h"
+#include "shell/pump.h"
 #include "shell/window.h"
 #include "support.h"
 #include "ui/layout.h"

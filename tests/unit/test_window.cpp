@@ -7,6 +7,7 @@
 #include "shell/runs.h"
 #include "shell/startup.h"
 #include "base/texts.h"
+#include "shell/pump.h"
 #include "shell/window.h"
 #include "support.h"
 #include "ui/layout.h"

@@ -36,6 +36,7 @@
 #include "shell/startup.h"
 #include "base/state.h"
 #include "base/texts.h"
+#include "shell/pump.h"
 #include "shell/window.h"
 #include "system/destination.h"
 #include "system/records.h"

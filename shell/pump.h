@@ -1,0 +1,18 @@
+// The message pumps that keep the window alive inside long work: the one every wait and run
+// uses, and the pause that lets the window breathe while dropping input meant for no screen.
+#ifndef MARVOLEN_PUMP_H
+#define MARVOLEN_PUMP_H
+
+#include <windows.h>
+
+// Drains the queue without waiting. A quit message found here is remembered in
+// Setup.QuitRequested, so the wait or run that pumped can end and the main loop exits.
+void PumpMessages();
+
+// Waits for the given time while the program is busy, dropping every key and mouse message
+// that arrives meanwhile: meant for the screen that showed, it must not act on the next one.
+// Everything else waits in the queue, as it would through Sleep, and so does the close that
+// Alt+F4 asks for.
+void PauseDroppingInput(DWORD milliseconds);
+
+#endif
