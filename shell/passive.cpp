@@ -15,8 +15,10 @@ namespace {
 // Long enough to read the finish heading; the pump keeps the window answering meanwhile.
 void ShowFinishForAMoment()
 {
-    for (int tenths = 0; tenths < 30 && !Setup.QuitRequested && Setup.Window; ++tenths) {
-        Sleep(100);
+    constexpr DWORD Moment = 3000;
+    const DWORD start = GetTickCount();
+    for (DWORD elapsed = 0; elapsed < Moment && !Setup.QuitRequested && Setup.Window; elapsed = GetTickCount() - start) {
+        WaitForMessage(Moment - elapsed);
         PumpMessages();
     }
 }

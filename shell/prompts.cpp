@@ -18,7 +18,7 @@ int Prompt(int kind, const char* text)
     Setup.PromptPending = 1;
     PaintScreen();
     while (Setup.PromptPending && !Setup.QuitRequested && !Setup.SessionEnding) {
-        Sleep(100);
+        WaitForMessage(100);
         PumpMessages();
     }
     if (Setup.PromptPending) {   // ended by the window or the session going, not by an answer

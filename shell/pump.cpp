@@ -16,6 +16,12 @@ void PumpMessages()
     }
 }
 
+void WaitForMessage(DWORD milliseconds)
+{
+    // Also when a message came before the wait began and is still unread.
+    MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
 namespace {
 
 void DropInput()

@@ -9,6 +9,10 @@
 // Setup.QuitRequested, so the wait or run that pumped can end and the main loop exits.
 void PumpMessages();
 
+// Sleeps until a message arrives for the window, or the time passes, whichever comes first:
+// for the loops that wait on an answer or a moment, pumping after each wake.
+void WaitForMessage(DWORD milliseconds);
+
 // Waits for the given time while the program is busy, dropping every key and mouse message
 // that arrives meanwhile: meant for the screen that showed, it must not act on the next one.
 // Everything else waits in the queue, as it would through Sleep, and so does the close that
