@@ -47,9 +47,7 @@ int RunPassiveInstall(const Options& options)
     if (code == ExitDone) {
         RunCheckedInstallation();
         if (Setup.RunResult == RunInstalled) Log("Installed");
-        code = Setup.RunResult == RunInstalled                         ? ExitDone
-               : Setup.RunResult == RunAborted && Setup.CancelRequested ? ExitCancelled
-                                                                        : ExitFailed;
+        code = InstallOutcomeCode(Setup.RunResult);
         ShowFinishForAMoment();
     }
     if (Setup.Window) DestroyWindow(Setup.Window);

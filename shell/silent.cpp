@@ -44,8 +44,8 @@ bool HoldsEntries(const char* folder)
     return any;
 }
 
-// The game's folder goes whole when a run fails and at an uninstall. A folder given with /dir
-// that already holds something, and is not the installation on record, is someone else's.
+// The game's folder goes whole at an uninstall. A folder given with /dir that already holds
+// something, and is not the installation on record, is someone else's.
 bool OthersFolder(const char* folder, const char* recorded)
 {
     return HoldsEntries(folder) && !(recorded[0] && SameFolder(folder, recorded));
