@@ -47,7 +47,9 @@ int RunPassiveInstall(const Options& options)
     if (code == ExitDone) {
         RunCheckedInstallation();
         if (Setup.RunResult == RunInstalled) Log("Installed");
-        code = InstallOutcomeCode(Setup.RunResult);
+        // As unattended, and the player's Cancel answered Yes besides.
+        code = Setup.RunResult == RunAborted && Setup.CancelRequested ? ExitCancelled
+                                                                       : InstallOutcomeCode(Setup.RunResult);
         ShowFinishForAMoment();
     }
     if (Setup.Window) DestroyWindow(Setup.Window);

@@ -195,7 +195,6 @@ int InstallFiles(const ExtractionHooks& hooks, BetweenMoves betweenMoves)
 int InstallOutcomeCode(int result)
 {
     if (result == RunInstalled) return ExitDone;
-    if (result == RunAborted && Setup.CancelRequested) return ExitCancelled;   // only ever with a window
     return InUse.empty() ? ExitFailed : ExitInUse;
 }
 

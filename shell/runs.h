@@ -42,7 +42,7 @@ bool RoomForPackage();
 // moved into place only when complete; a failed move undoes every move (and the
 // unattended exit code says a file is in use). RunInstalled, RunAborted or RunFailed; logged.
 int InstallFiles(const ExtractionHooks& hooks, BetweenMoves betweenMoves);
-// The exit code for an install run's result: done, cancelled by the player, failed, or a file in use.
+// The unattended exit code for an install run's result: done, failed, or a file in use.
 int InstallOutcomeCode(int result);
 // Puts back what a run that died in InstallPath left unfinished, before anything else happens.
 void RecoverInterruptedRun();
