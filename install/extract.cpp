@@ -6,7 +6,7 @@
 #include "base/names.h"
 #include "base/types.h"
 #include "resources/resource_ids.h"
-#include "system/folder_guard.h"
+#include "system/folder_path.h"
 
 std::uint64_t BytesTotal;
 std::uint64_t BytesDone;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "system/folder_guard.h"
-#include "system/removal.h"
+#include "system/folder_path.h"
 
 namespace {
 

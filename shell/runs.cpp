@@ -11,7 +11,7 @@
 #include "shell/pump.h"
 #include "system/bounded_text.h"
 #include "system/destination.h"
-#include "system/folder_guard.h"
+#include "system/folder_path.h"
 #include "system/records.h"
 #include "system/removal.h"
 #include "system/staging.h"

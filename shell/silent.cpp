@@ -1,6 +1,5 @@
 #include "shell/silent.h"
 
-#include <cwchar>
 #include <string>
 
 #include "base/exit_codes.h"
@@ -11,7 +10,6 @@
 #include "system/bounded_text.h"
 #include "system/folder_guard.h"
 #include "system/records.h"
-#include "system/removal.h"
 
 namespace {
 
@@ -22,35 +20,6 @@ bool SessionEnding() { return Setup.SessionEnding != 0; }
 // Nothing to show and no window to keep alive.
 constexpr ExtractionHooks SilentHooks = {Nothing, NoStep, Nothing, SessionEnding};
 
-bool SameFolder(const char* one, const char* other)
-{
-    std::wstring first, second;
-    return ResolveFolder(WideFromAnsi(one), first) && ResolveFolder(WideFromAnsi(other), second) &&
-           CompareStringOrdinal(first.c_str(), -1, second.c_str(), -1, TRUE) == CSTR_EQUAL;
-}
-
-bool HoldsEntries(const char* folder)
-{
-    std::wstring resolved;
-    if (!ResolveFolder(WideFromAnsi(folder), resolved)) return false;
-    WIN32_FIND_DATAW entry;
-    HANDLE listing = FindFirstFileW((VerbatimForm(resolved) + L"\\*").c_str(), &entry);
-    if (listing == INVALID_HANDLE_VALUE) return false;
-    bool any = false;
-    do any = std::wcscmp(entry.cFileName, L".") != 0 && std::wcscmp(entry.cFileName, L"..") != 0 &&
-             !IsKeptFile(resolved + L"\\" + entry.cFileName);   // the log may be written there first
-    while (!any && FindNextFileW(listing, &entry));
-    FindClose(listing);
-    return any;
-}
-
-// The game's folder goes whole at an uninstall. A folder given with /dir that already holds
-// something, and is not the installation on record, is someone else's.
-bool OthersFolder(const char* folder, const char* recorded)
-{
-    return HoldsEntries(folder) && !(recorded[0] && SameFolder(folder, recorded));
-}
-
 }  // namespace
 
 int TakeUnattendedDestination(const Options& options)
@@ -58,7 +27,7 @@ int TakeUnattendedDestination(const Options& options)
     char recorded[PathSize] = "";
     if (Setup.Installed && !CopyText(recorded, Setup.InstallPath)) return ExitFailed;
     if (options.dir[0] && !CopyText(Setup.InstallPath, options.dir)) return ExitBadSwitch;
-    if (options.dir[0] && OthersFolder(Setup.InstallPath, recorded)) {
+    if (options.dir[0] && IsOthersFolder(Setup.InstallPath, recorded)) {
         Log("Destination folder: %s", Setup.InstallPath);
         Log("FAILED: the folder already holds files, and no installation of the game is recorded there");
         return ExitFailed;

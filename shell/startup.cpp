@@ -23,6 +23,7 @@
 #include "system/bounded_text.h"
 #include "system/destination.h"
 #include "system/folder_guard.h"
+#include "system/folder_path.h"
 #include "system/records.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
@@ -189,7 +190,7 @@ bool DeriveProgramPaths(const char* exePath, const char* windowsDir)
     if (!CopyText(folder, exePath)) return false;
     if (char* lastBackslash = std::strrchr(folder, '\\')) *lastBackslash = '\0';
 
-    Setup.UninstallerMode = lstrcmpiA(folder, windowsDir) == 0;
+    Setup.UninstallerMode = SameFolder(folder, windowsDir);
     return BuildUninstallerPath(windowsDir) &&
            JoinText(Setup.SetupDir, folder, "\\") && JoinText(Setup.PackagePath, Setup.SetupDir, PackageName);
 }

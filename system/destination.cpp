@@ -7,6 +7,7 @@
 #include "base/names.h"
 #include "system/bounded_text.h"
 #include "system/folder_guard.h"
+#include "system/folder_path.h"
 #include "system/records.h"
 #include "system/removal.h"
 

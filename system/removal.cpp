@@ -6,13 +6,12 @@
 #include "base/names.h"
 #include "system/bounded_text.h"
 #include "system/folder_guard.h"
+#include "system/folder_path.h"
 #include "system/records.h"
 
 void (*BeforeRemovingEntry)(const std::wstring& path);
 
 namespace {
-
-std::wstring KeptFile;   // see KeepFile
 
 enum class Left { Nothing, KeptOnly, Something };
 
@@ -24,11 +23,6 @@ HANDLE OpenEntry(const std::wstring& path)
 {
     return CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-}
-
-bool SameName(const std::wstring& a, const std::wstring& b)
-{
-    return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
 // An entry as its folder lists it.
@@ -95,7 +89,7 @@ Left RemoveFolder(HANDLE folder, const std::wstring& path)
 // folder that was listed is emptied and deleted; anything else is never entered, and stays.
 Left RemoveEntry(const std::wstring& path, const Listed& listed)
 {
-    if (!KeptFile.empty() && SameName(path, KeptFile)) return Left::KeptOnly;   // path is verbatim already
+    if (IsKeptFile(path)) return Left::KeptOnly;   // path is verbatim already
     HANDLE handle = OpenEntry(path);
     if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND ? Left::Nothing : Left::Something;
     BY_HANDLE_FILE_INFORMATION info;
@@ -136,7 +130,7 @@ bool HeldOpen(const std::wstring& folder, std::wstring& held)
     for (const WIN32_FIND_DATAW& entry : FolderEntries(folder)) {
         const std::wstring path = folder + L"\\" + entry.cFileName;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;   // removed as a link
-        if (!KeptFile.empty() && SameName(path, KeptFile)) continue;           // our own log, which stays
+        if (IsKeptFile(path)) continue;           // our own log, which stays
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             if (HeldOpen(path, held)) return true;
             continue;
@@ -153,10 +147,6 @@ bool HeldOpen(const std::wstring& folder, std::wstring& held)
 }
 
 }  // namespace
-
-void KeepFile(const std::wstring& file) { KeptFile = file.empty() ? file : VerbatimForm(file); }
-
-bool IsKeptFile(const std::wstring& path) { return !KeptFile.empty() && SameName(VerbatimForm(path), KeptFile); }
 
 bool HoldsLinks(const std::wstring& resolved)
 {
@@ -180,12 +170,6 @@ std::vector<WIN32_FIND_DATAW> FolderEntries(const std::wstring& folder)
     while (FindNextFileW(listing, &entry));
     FindClose(listing);
     return entries;
-}
-
-bool IsRemovableFolder(const char* path)
-{
-    std::wstring resolved;
-    return ResolveFolder(WideFromAnsi(path), resolved) && IsRemovableResolved(resolved);
 }
 
 int RemoveTreeW(const std::wstring& folder)
@@ -240,8 +224,7 @@ int RemoveInstalledFiles(std::wstring& held)
     if (HeldOpen(verbatim, held)) return 3;
     // This run's own log lies inside and stays, open: the folder cannot be renamed round it, and
     // is not removed whole anyway. Removed in place, what stays is the log.
-    if (!KeptFile.empty() && KeptFile.size() > verbatim.size() &&
-        SameName(KeptFile.substr(0, verbatim.size() + 1), verbatim + L"\\")) {
+    if (HoldsKeptFile(verbatim)) {
         ClearReadOnlyBelow(verbatim);
         return RemoveTreeW(folder) ? 1 : 2;
     }

@@ -18,22 +18,12 @@
 int RemoveTree(const char* folder);
 int RemoveTreeW(const std::wstring& folder);
 
-// A file the removal leaves in place, with the folders above it, without counting it as
-// something that stayed: the log, which a user may write into the game's folder. Empty: none.
-void KeepFile(const std::wstring& resolvedFile);
-bool IsKeptFile(const std::wstring& resolvedPath);
-
 // True when a resolved folder holds a link, or another name for a folder elsewhere, anywhere
 // below it: files written there could land outside it.
 bool HoldsLinks(const std::wstring& resolved);
 
 // For tests: called between listing an entry and opening it to remove it.
 extern void (*BeforeRemovingEntry)(const std::wstring& path);
-
-// True for a folder that resolves (see ResolveFolder) to none of the system's or the user's own
-// folders, the folder the setup runs from, a drive or share root, nor a parent of any of these,
-// and that lies outside the Windows directory.
-bool IsRemovableFolder(const char* folder);
 
 // The folder the install record names, read afresh, all or nothing: 1 removed (read-only files
 // too), 3 nothing removed because `held` is in use (a file another program holds open, or the

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/names.h"
-#include "system/folder_guard.h"
+#include "system/folder_path.h"
 #include "system/removal.h"
 
 namespace {

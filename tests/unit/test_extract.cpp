@@ -9,7 +9,7 @@
 #include "shell/runs.h"
 #include "shell/startup.h"
 #include "system/destination.h"
-#include "system/folder_guard.h"
+#include "system/folder_path.h"
 #include "system/removal.h"
 #include "system/staging.h"
 #include "support.h"

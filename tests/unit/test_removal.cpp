@@ -9,6 +9,7 @@
 #include "install/shortcuts.h"
 #include "system/destination.h"
 #include "system/folder_guard.h"
+#include "system/folder_path.h"
 #include "system/records.h"
 #include "system/removal.h"
 #include "support.h"

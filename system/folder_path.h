@@ -1,0 +1,50 @@
+// Folder names as Windows uses them: what a spelling resolves to, the forms the file calls take,
+// and the one comparison of two folder names.
+#ifndef MARVOLEN_FOLDER_PATH_H
+#define MARVOLEN_FOLDER_PATH_H
+
+#include <cstddef>
+#include <string>
+
+// The folder a spelling names, as the file system itself names it: full, forward and doubled
+// separators made single backslashes, trailing dots and spaces of the last part dropped (as
+// Windows does), and the deepest part that exists read back by handle, which resolves drive
+// aliases, mapped shares, junctions, symbolic links and short 8.3 names; the part that does not
+// exist yet follows as written, no trailing backslash. What is resolved is what is to be used.
+// False for namespace and device forms (\\?\, \\.\, \??\, CON, NUL, ...), relative or
+// drive-relative paths, "." and ".." parts, a part further up that ends in a dot or a space,
+// characters no folder name may hold, administrative shares (C$, ADMIN$), a drive or share root,
+// a folder that is itself a link, a path of which not even the root exists, and anything else
+// that cannot be resolved.
+bool ResolveFolder(const std::wstring& requested, std::wstring& resolved);
+
+// True when the folder a spelling names exists and is itself a link (or another name) for a
+// folder elsewhere.
+bool IsLinkFolder(const std::wstring& requested);
+
+// The two steps of ResolveFolder, for folders the system names (which may be links): the full,
+// trimmed, long spelling; and what the file system calls the deepest part of it that exists.
+bool CanonicalFolder(const std::wstring& spelling, std::wstring& canonical);
+bool FinalFolder(const std::wstring& canonical, std::wstring& final);
+
+// Two folder or file names are the same name: Windows ignores letter case, character by character.
+bool SameFolderName(const std::wstring& one, const std::wstring& other);
+
+// Two spellings name the same folder, as the file system names it (links followed).
+bool SameFolder(const char* one, const char* other);
+
+// `inner` lies strictly below `outer` (both resolved; `outer` may be a root with its backslash).
+bool IsBelowFolder(const std::wstring& inner, const std::wstring& outer);
+
+// Where the parts below the root begin: after "C:\" or after "\\server\share\"; 0 for a path of
+// neither form.
+std::size_t RootLength(const std::wstring& path);
+
+// The same folder in the form that the wide file calls take without any further rewriting and
+// at any length: \\?\C:\... or \\?\UNC\server\share\...
+std::wstring VerbatimForm(const std::wstring& resolved);
+
+// An ANSI text in UTF-16, exactly; empty when it is not valid in the ANSI code page.
+std::wstring WideFromAnsi(const char* text);
+
+#endif
