@@ -8,19 +8,17 @@
 #include "resources/resource_ids.h"
 #include "system/folder_path.h"
 
-std::uint64_t BytesTotal;
-std::uint64_t BytesDone;
-bool ExtractionBegan;
-unsigned EntriesExtracted;
-
 namespace {
 
 // The header record with the redirection type and the high halves of the sizes. Large (it
 // carries wide names), so one lives for the whole run.
 RARHeaderDataEx Entry;
 
-const ExtractionHooks* Hooks;   // those of the running pass
-int Step = -1;                  // the last step reported
+// The running pass, as the data callback sees it.
+const ExtractionHooks* Hooks;
+std::uint64_t Total;       // the measured size the steps divide
+std::uint64_t Delivered;   // data delivered so far
+int Step = -1;             // the last step reported
 
 struct UnrarApi {
     HMODULE module;
@@ -201,15 +199,17 @@ std::uint64_t DeliveredSize(const RARHeaderDataEx& entry)
     return (static_cast<std::uint64_t>(entry.UnpSizeHigh) << 32) | entry.UnpSize;
 }
 
-void ReportTo(const ExtractionHooks& hooks)
+void ReportTo(const ExtractionHooks& hooks, std::uint64_t total)
 {
     Hooks = &hooks;
+    Total = total;
+    Delivered = 0;
     Step = -1;
 }
 
 std::uint64_t MeasurePackage(const char* packagePath, const ExtractionHooks& hooks)
 {
-    ReportTo(hooks);
+    ReportTo(hooks, 0);
     if (!LoadUnrar()) return 0;
     HANDLE package = OpenPackage(packagePath, RAR_OM_LIST);
     std::uint64_t sum = 0;
@@ -225,26 +225,25 @@ std::uint64_t MeasurePackage(const char* packagePath, const ExtractionHooks& hoo
     return sum;
 }
 
-int ExtractPackage(const char* packagePath, const char* destinationPath, const ExtractionHooks& hooks)
+Extraction ExtractPackage(const char* packagePath, const char* destinationPath, std::uint64_t total,
+                          const ExtractionHooks& hooks)
 {
     // The folder exactly as Windows names it; the OEM code page would turn what it lacks into
     // look-alikes and put the files somewhere else.
-    return ExtractPackageW(packagePath, WideFromAnsi(destinationPath), hooks);
+    return ExtractPackageW(packagePath, WideFromAnsi(destinationPath), total, hooks);
 }
 
-int ExtractPackageW(const char* packagePath, std::wstring destination, const ExtractionHooks& hooks)
+Extraction ExtractPackageW(const char* packagePath, std::wstring destination, std::uint64_t total,
+                           const ExtractionHooks& hooks)
 {
-    ReportTo(hooks);
+    ReportTo(hooks, total);
     const bool loaded = LoadUnrar();
     HANDLE package = loaded ? OpenPackage(packagePath, RAR_OM_EXTRACT) : nullptr;
     hooks.extracting();
 
-    int result = RunFailed;
-    ExtractionBegan = false;
-    EntriesExtracted = 0;
+    Extraction done;
     if (package && !destination.empty()) {
         Unrar.SetProcessDataProc(package, OnPackageData);
-        BytesDone = 0;
         Step = -2;   // whatever the run shows, it is told -1 now
         ReportStep(-1);
         int header;
@@ -252,11 +251,11 @@ int ExtractPackageW(const char* packagePath, std::wstring destination, const Ext
         StartPumping();
         StartReading();
         while ((header = ReadEntry(package)) == 0 && !hooks.stopNow()) {
-            const std::uint64_t before = BytesDone;
-            ExtractionBegan = true;
+            const std::uint64_t before = Delivered;
+            done.began = true;
             damaged = Unrar.ProcessFileW(package, RAR_EXTRACT, &destination[0], nullptr) != 0;
-            shortOfData = BytesDone - before < DeliveredSize(Entry);
-            if (!damaged && !shortOfData) ++EntriesExtracted;
+            shortOfData = Delivered - before < DeliveredSize(Entry);
+            if (!damaged && !shortOfData) ++done.entries;
             PumpNowAndThen();
             if (damaged || shortOfData) break;
         }
@@ -265,14 +264,15 @@ int ExtractPackageW(const char* packagePath, std::wstring destination, const Ext
         // Installed only when the package ended where it should and every entry came out whole.
         const bool ended = header == ERAR_END_ARCHIVE && PackageEndsWhole(packagePath);
         const bool complete = !damaged && !shortOfData && (ended || hooks.stopNow());
-        result = complete ? RunInstalled : RunFailed;
+        done.result = complete ? RunInstalled : RunFailed;
     } else if (package) {
         Unrar.CloseArchive(package);
     }
     UnloadUnrar();
     ReportStep(-1);
-    if (hooks.stopNow()) result = RunAborted;
-    return result;
+    if (hooks.stopNow()) done.result = RunAborted;
+    done.bytes = Delivered;
+    return done;
 }
 
 int ProgressStepFor(std::uint64_t done, std::uint64_t total)
@@ -285,8 +285,8 @@ int ProgressStepFor(std::uint64_t done, std::uint64_t total)
 
 int PASCAL OnPackageData(unsigned char*, int size)
 {
-    BytesDone += static_cast<unsigned int>(size);
-    ReportStep(ProgressStepFor(BytesDone, BytesTotal));
+    Delivered += static_cast<unsigned int>(size);
+    ReportStep(ProgressStepFor(Delivered, Total));
     PumpNowAndThen();
     // A confirmed Cancel or close stops the library inside the entry: a large one could take minutes.
     return Hooks->stopNow() ? 0 : 1;

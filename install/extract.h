@@ -7,11 +7,7 @@
 #include <string>
 #include <dll.hpp>
 
-// Sizes in 64 bits: a game's package passes 4 GiB.
-extern std::uint64_t BytesTotal;   // the measured total the progress steps are taken from, set by the run
-extern std::uint64_t BytesDone;    // data delivered in the running extraction
-extern bool ExtractionBegan;       // the running or last extraction wrote (or tried to write) an entry
-extern unsigned EntriesExtracted;  // entries the running or last extraction wrote
+#include "base/types.h"
 
 // What the passes report to the run that started them and ask of it. The run supplies these;
 // this floor knows nothing of windows.
@@ -40,22 +36,31 @@ std::uint64_t DeliveredSize(const RARHeaderDataEx& entry);
 // The sum of DeliveredSize over the package's entries; 0 when it cannot be opened.
 std::uint64_t MeasurePackage(const char* package, const ExtractionHooks& hooks);
 
+// What an extracting pass did. Sizes in 64 bits: a game's package passes 4 GiB.
+struct Extraction {
+    // RunInstalled; RunAborted (hooks.stopNow said so); or RunFailed: the package could not be
+    // opened or read to its end, an entry could not be written, or one delivered less data than
+    // it claims.
+    int result = RunFailed;
+    bool began = false;         // an entry was written, or tried: the destination may hold something of it
+    unsigned entries = 0;       // entries written whole
+    std::uint64_t bytes = 0;    // data delivered
+};
+
 // Extracts every entry below destination, handed to the library as UTF-16 so that the folder is
-// exactly the one named. Returns RunInstalled, RunAborted (hooks.stopNow said so) or RunFailed
-// (the package could not be opened or read to its end, an entry could not be written, or an
-// entry delivered less data than it claims).
-int ExtractPackage(const char* package, const char* destination, const ExtractionHooks& hooks);
-int ExtractPackageW(const char* package, std::wstring destination, const ExtractionHooks& hooks);
+// exactly the one named. `total` is what MeasurePackage found, which the progress steps divide.
+Extraction ExtractPackage(const char* package, const char* destination, std::uint64_t total, const ExtractionHooks& hooks);
+Extraction ExtractPackageW(const char* package, std::wstring destination, std::uint64_t total,
+                           const ExtractionHooks& hooks);
 
 // The package file ends with its end-of-archive header, whole and naming no next volume: a
 // package cut between two entries does not.
 bool PackageEndsWhole(const char* package);
 
 // The library's data callback: counts the block and reports a new step; stops the library once
-// hooks.stopNow() says so. It reports to the hooks
-// of the running pass, or to those given here.
+// hooks.stopNow() says so. It reports to the running pass, or to one begun here (for tests).
 int PASCAL OnPackageData(unsigned char* block, int size);
-void ReportTo(const ExtractionHooks& hooks);
+void ReportTo(const ExtractionHooks& hooks, std::uint64_t total);
 
 // The step for the data done so far: 0 to 16 while within the measured total.
 int ProgressStepFor(std::uint64_t done, std::uint64_t total);

@@ -73,8 +73,11 @@ void FinishInstallation()
     PaintScreen();
 }
 
-// Where this run's files went: a work area inside a folder that existed before (staged), or the
-// new folder itself. And the file a commit or an uninstall found in use, when one did.
+// This run's package: its measured size, and what its extraction did. Where its files went: a
+// work area inside a folder that existed before (staged), or the new folder itself. And the file
+// a commit or an uninstall found in use, when one did.
+std::uint64_t PackageSize;
+Extraction Extracted;
 bool Staged;
 std::wstring InUse;
 
@@ -123,12 +126,12 @@ int CheckDestination()
     return ExitDone;
 }
 
-void LogExtraction(int result)
+void LogExtraction(const Extraction& extraction)
 {
-    Log("Package %s: %u entries extracted, %llu bytes", Setup.PackagePath, EntriesExtracted,
-        static_cast<unsigned long long>(BytesDone));
-    if (result == RunAborted) Log("Installation aborted");
-    if (result != RunFailed) return;
+    Log("Package %s: %u entries extracted, %llu bytes", Setup.PackagePath, extraction.entries,
+        static_cast<unsigned long long>(extraction.bytes));
+    if (extraction.result == RunAborted) Log("Installation aborted");
+    if (extraction.result != RunFailed) return;
     // The system's word for the package, where it has one; the library's otherwise.
     if (GetFileAttributesA(Setup.PackagePath) == INVALID_FILE_ATTRIBUTES) LogFailure("the package", GetLastError());
     else Log("FAILED: the package is damaged, incomplete or could not be written in full");
@@ -144,7 +147,7 @@ void MakeShortcuts()
 
 void MakeRecords()
 {
-    const EntryDetails details = {Text(IDS_GAME_SITE), Text(IDS_PUBLISHER_SITE), BytesDone};
+    const EntryDetails details = {Text(IDS_GAME_SITE), Text(IDS_PUBLISHER_SITE), Extracted.bytes};
     WriteInstallRecords(Setup.InstallPath, Setup.UninstallerPath, Setup.SetupDir, Text(IDS_LANGUAGE),
                         Text(IDS_VERSION), details);
     Log("Records written: install record, Add/Remove Programs entry, lobby registration");
@@ -155,15 +158,16 @@ bool RoomForPackage()
     // The fixed figure is checked first; once the package is measured, its own size counts. Over
     // an earlier installation the new files stand beside the old ones until they are moved in.
     const std::uint64_t free = FreeBytesQuery(Setup.InstallPath);
-    if (free >= BytesTotal) return true;
+    if (free >= PackageSize) return true;
     Log("FAILED: not enough free space: the package unpacks to %llu bytes, %llu are free",
-        static_cast<unsigned long long>(BytesTotal), static_cast<unsigned long long>(free));
+        static_cast<unsigned long long>(PackageSize), static_cast<unsigned long long>(free));
     return false;
 }
 
 int InstallFiles(const ExtractionHooks& hooks, BetweenMoves betweenMoves)
 {
     InUse.clear();
+    Extracted = Extraction{};
     // A folder that exists holds something of the player's (an earlier installation, saves,
     // anything): the package goes into a work area first and moves in only when complete. A new
     // folder is extracted into directly, since a failure removes it whole.
@@ -174,9 +178,9 @@ int InstallFiles(const ExtractionHooks& hooks, BetweenMoves betweenMoves)
         hooks.extracting();
         return RunFailed;
     }
-    const int result = ExtractPackageW(Setup.PackagePath, into, hooks);
-    LogExtraction(result);
-    if (result != RunInstalled || !Staged) return result;
+    Extracted = ExtractPackageW(Setup.PackagePath, into, PackageSize, hooks);
+    LogExtraction(Extracted);
+    if (Extracted.result != RunInstalled || !Staged) return Extracted.result;
     std::wstring stuck;
     if (CommitWorkArea(Setup.InstallPath, betweenMoves, stuck)) {
         Log("Moved the new files into place; files the package does not hold stay as they were");
@@ -213,7 +217,7 @@ void RemoveWhatThisRunWrote()
         Log("Removed the files of this run; the folder is as it was: %s", Setup.InstallPath);
         return;
     }
-    if (!ExtractionBegan) return;
+    if (!Extracted.began) return;
     RemoveTree(Setup.InstallPath);
     Log("Removed the files of this run: %s", Setup.InstallPath);
 }
@@ -243,9 +247,13 @@ int UninstallSteps(void (*between)(UINT nextText))
     return ExitDone;
 }
 
-std::uint64_t MeasureSetupPackage() { return MeasurePackage(Setup.PackagePath, WindowHooks); }
+std::uint64_t MeasureSetupPackage(const ExtractionHooks& hooks)
+{
+    PackageSize = MeasurePackage(Setup.PackagePath, hooks);
+    return PackageSize;
+}
 
-int ExtractSetupPackage() { return ExtractPackage(Setup.PackagePath, Setup.InstallPath, WindowHooks); }
+Extraction ExtractSetupPackage() { return ExtractPackage(Setup.PackagePath, Setup.InstallPath, PackageSize, WindowHooks); }
 
 void RunInstallation()
 {
@@ -261,12 +269,12 @@ void RunCheckedInstallation()
     Setup.RunUnderWay = InstallRun;
     Setup.Screen = ProgressScreen;
     Setup.CancelRequested = 0;
-    ExtractionBegan = false;
+    Extracted = Extraction{};
     Staged = false;
     InUse.clear();
     StatusPhase(Text(IDS_PREPARING));
     PauseDroppingInput(700);
-    BytesTotal = MeasureSetupPackage();
+    MeasureSetupPackage();
     if (!RunStopping() && !RoomForPackage()) {
         // Nothing written: the player chooses another folder, as after the fixed check.
         EndStatus();
@@ -281,7 +289,10 @@ void RunCheckedInstallation()
     const int result = stoppedEarly ? RunAborted : InstallFiles(WindowHooks, KeepWindowAliveBetweenMoves);
     // The Cancel asked during the last moves, answered only once they were done, comes too late.
     if (result == RunInstalled) Setup.CancelRequested = 0;
-    if (stoppedEarly) LogExtraction(result);
+    if (stoppedEarly) {
+        Extracted.result = RunAborted;
+        LogExtraction(Extracted);
+    }
     if (result == RunInstalled) {
         FinishInstallation();
     } else {

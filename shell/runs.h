@@ -32,7 +32,7 @@ extern const ExtractionHooks WindowHooks;
 // The destination and its free space: ExitDone, ExitFailed (a folder that cannot be used) or
 // ExitNoSpace.
 int CheckDestination();
-void LogExtraction(int result);
+void LogExtraction(const Extraction& extraction);
 void MakeShortcuts();
 void MakeRecords();
 // After measuring: false (logged) when the destination's drive has less free space than the
@@ -52,8 +52,10 @@ void RemoveWhatThisRunWrote();
 // with the text of what comes. ExitDone; ExitInUse or ExitFailed when the game's folder (or
 // part of it) stayed, and then the links and records stay too.
 int UninstallSteps(void (*between)(unsigned nextText));
-std::uint64_t MeasureSetupPackage();
-int ExtractSetupPackage();
+// The setup's package: its size, kept for the progress steps and the space check; then its
+// extraction into InstallPath (showing on the window).
+std::uint64_t MeasureSetupPackage(const ExtractionHooks& hooks = WindowHooks);
+Extraction ExtractSetupPackage();
 
 // UninstallerPath: the uninstaller copy in the Windows directory. False when it does not fit.
 bool BuildUninstallerPath(const char* windowsDir);

@@ -43,7 +43,7 @@ int RunSilentInstall(const Options& options)
     const int checked = CheckDestination();
     if (checked != ExitDone) return checked;
     Log("Package: %s", Setup.PackagePath);
-    BytesTotal = MeasurePackage(Setup.PackagePath, SilentHooks);
+    MeasureSetupPackage(SilentHooks);
     if (!RoomForPackage()) return ExitNoSpace;
     const int result = InstallFiles(SilentHooks, [] { return SessionEnding() ? NextMove::RollBack : NextMove::CarryOn; });
     if (result != RunInstalled) {

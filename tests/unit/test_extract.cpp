@@ -110,12 +110,13 @@ TEST_SUITE("extract") {
 TEST_CASE("a package is measured, then extracted whole below the destination folder")
 {
     const std::string folder = PrepareRun("nested.rar", "extract-whole");
-    BytesTotal = MeasureSetupPackage();
-    CHECK(BytesTotal == 3000000u + 20000u + 70000u + 5000u);
+    const std::uint64_t total = MeasureSetupPackage();
+    CHECK(total == 3000000u + 20000u + 70000u + 5000u);
     const unsigned before = PaintCount;
-    CHECK(ExtractSetupPackage() == RunInstalled);
+    const Extraction done = ExtractSetupPackage();
+    CHECK(done.result == RunInstalled);
     CHECK(PaintCount - before <= 1 + 17);   // one as the Cancel goes live, one per step
-    CHECK(BytesDone == BytesTotal);
+    CHECK(done.bytes == total);
     CHECK(Setup.ProgressStep == -1);
     CHECK(Setup.Busy == 0);
     CHECK(Setup.StatusPanelShown == 0);
@@ -127,17 +128,15 @@ TEST_CASE("a package is measured, then extracted whole below the destination fol
     CHECK(IsFolder(folder + "\\empty folder"));
 
     // A second run starts again from nothing.
-    BytesTotal = MeasureSetupPackage();
-    CHECK(ExtractSetupPackage() == RunInstalled);
-    CHECK(BytesDone == BytesTotal);
+    const Extraction again = ExtractSetupPackage();
+    CHECK(again.result == RunInstalled);
+    CHECK(again.bytes == total);
 }
 
 TEST_CASE("the progress step climbs from -1 through 0 to exactly 16, repainting only on change")
 {
     ResetState();
-    ReportTo(WindowHooks);
-    BytesTotal = 1600;
-    BytesDone = 0;
+    ReportTo(WindowHooks, 1600);
     Setup.ProgressStep = -1;
     const unsigned before = PaintCount;
     OnPackageData(nullptr, 10);   // less than a sixteenth: step 0
@@ -166,13 +165,10 @@ TEST_CASE("past 4 GiB sizes are counted whole: the steps and the data an entry m
 
     // Blocks of 64 MiB to 6 GiB: no wrap in the count, every step once, the last one 16.
     ResetState();
-    ReportTo(WindowHooks);
-    BytesTotal = 6 * GiB;
-    BytesDone = 0;
+    ReportTo(WindowHooks, 6 * GiB);
     Setup.ProgressStep = -1;
     const unsigned before = PaintCount;
     for (int i = 0; i < 96; ++i) OnPackageData(nullptr, 64 << 20);
-    CHECK(BytesDone == 6 * GiB);
     CHECK(Setup.ProgressStep == 16);
     CHECK(PaintCount - before == 17);
 
@@ -193,9 +189,8 @@ TEST_CASE("past 4 GiB sizes are counted whole: the steps and the data an entry m
 TEST_CASE("entries without data of their own install: file references, links, empty files and folders")
 {
     const std::string folder = PrepareRun("refs.rar", "extract-refs");
-    BytesTotal = MeasureSetupPackage();
-    CHECK(BytesTotal < 2 * 300000u);   // the references are not counted as data to come
-    CHECK(ExtractSetupPackage() == RunInstalled);
+    CHECK(MeasureSetupPackage() < 2 * 300000u);   // the references are not counted as data to come
+    CHECK(ExtractSetupPackage().result == RunInstalled);
     const std::string source = Packages + "refs\\";
     for (const char* copy : {"original.dat", "copy.dat", "copies\\another copy.dat"}) {
         CAPTURE(copy);
@@ -212,8 +207,8 @@ TEST_CASE("the files land in exactly the folder named, whatever the OEM code pag
     const std::string parent = PrepareRun("nested.rar", "extract-ansi");
     const std::string folder = parent + "\\Jeux \x96 PC \x80\x9c\\Marvolen";
     strcpy(Setup.InstallPath, folder.c_str());
-    BytesTotal = MeasureSetupPackage();
-    CHECK(ExtractSetupPackage() == RunInstalled);
+    MeasureSetupPackage();
+    CHECK(ExtractSetupPackage().result == RunInstalled);
     const std::wstring wide = WideFromAnsi(folder.c_str());
     CHECK(wide.find(L"Jeux \u2013 PC \u20AC\u0153\\Marvolen") != std::wstring::npos);
     CHECK(GetFileAttributesW((wide + L"\\big.dat").c_str()) != INVALID_FILE_ATTRIBUTES);
@@ -223,9 +218,8 @@ TEST_CASE("the files land in exactly the folder named, whatever the OEM code pag
 TEST_CASE("a package with no data completes without a frame")
 {
     const std::string folder = PrepareRun("empty.rar", "extract-empty");
-    BytesTotal = MeasureSetupPackage();
-    CHECK(BytesTotal == 0);
-    CHECK(ExtractSetupPackage() == RunInstalled);
+    CHECK(MeasureSetupPackage() == 0);
+    CHECK(ExtractSetupPackage().result == RunInstalled);
     CHECK(IsFolder(folder + "\\only a folder"));
 }
 
@@ -234,8 +228,8 @@ TEST_CASE("missing, foreign, truncated and damaged packages fail")
     for (const char* package : {"missing.rar", "notrar.pkg", "truncated.rar", "cut.rar", "damaged.rar"}) {
         CAPTURE(package);
         PrepareRun(package, "extract-bad");
-        BytesTotal = MeasureSetupPackage();
-        CHECK(ExtractSetupPackage() == RunFailed);
+        MeasureSetupPackage();
+        CHECK(ExtractSetupPackage().result == RunFailed);
         CHECK(Setup.ProgressStep == -1);
     }
     PrepareRun("missing.rar", "extract-bad");
@@ -285,8 +279,7 @@ TEST_CASE("without a usable library both passes end as for a package that cannot
         // Missing altogether, or a library of that name without the entry points.
         if (*stand) CopyFileA((std::string(system) + "\\" + stand).c_str(), library.c_str(), FALSE);
         CHECK(MeasureSetupPackage() == 0);
-        BytesTotal = 0;
-        CHECK(ExtractSetupPackage() == RunFailed);
+        CHECK(ExtractSetupPackage().result == RunFailed);
         CHECK(Setup.ProgressStep == -1);
     }
     DeleteFileA(library.c_str());
@@ -296,19 +289,21 @@ TEST_CASE("a cancel confirmed during an entry stops it there, and the run ends a
 {
     // Stored order: deep.bin first, then notes.txt and big.dat. The first block stops the library.
     PrepareRun("nested.rar", "extract-cancel");
-    BytesTotal = MeasureSetupPackage();
+    MeasureSetupPackage();
     QueueCancelYes();
-    CHECK(ExtractSetupPackage() == RunAborted);
-    CHECK(BytesDone <= 70000u);   // deep.bin comes in one block
-    CHECK(EntriesExtracted == 0);
+    const Extraction stopped = ExtractSetupPackage();
+    CHECK(stopped.result == RunAborted);
+    CHECK(stopped.bytes <= 70000u);   // deep.bin comes in one block
+    CHECK(stopped.entries == 0);
     CHECK(Setup.ProgressStep == -1);
 
     // In the only entry, which is also the last: stopped within it, whatever its size.
     PrepareRun("single.rar", "extract-cancel-last");
-    BytesTotal = MeasureSetupPackage();
+    MeasureSetupPackage();
     QueueCancelYes();
-    CHECK(ExtractSetupPackage() == RunAborted);
-    CHECK(BytesDone < 2000000u);
+    const Extraction last = ExtractSetupPackage();
+    CHECK(last.result == RunAborted);
+    CHECK(last.bytes < 2000000u);
 }
 
 TEST_CASE("a run over an earlier installation or into a new folder: every stop leaves the folder as it was")
@@ -339,7 +334,7 @@ TEST_CASE("a run over an earlier installation or into a new folder: every stop l
         strcpy(Setup.InstallPath, folder.c_str());
         if (row.earlier) PlantEarlierInstallation(folder);
         const auto before = Snapshot(folder);
-        BytesTotal = MeasureSetupPackage();
+        MeasureSetupPackage();
         if (row.stop == CancelYes) QueueCancelYes();
         HANDLE held = row.stop == FileInUse ? CreateFileA((folder + "\\d\\empty.txt").c_str(), GENERIC_READ,
                                                           FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
@@ -372,7 +367,7 @@ TEST_CASE("a run over an earlier installation or into a new folder: every stop l
     }
     // The package's real size against the free space, once measured: the fixed figure is not all.
     PrepareRun("nested.rar", "run-stops");
-    BytesTotal = MeasureSetupPackage();
+    MeasureSetupPackage();
     FreeBytesQuery = [](const char*) -> std::uint64_t { return 3000000; };
     CHECK_FALSE(RoomForPackage());
     FreeBytesQuery = [](const char*) -> std::uint64_t { return 3095000; };
@@ -383,30 +378,29 @@ TEST_CASE("a run over an earlier installation or into a new folder: every stop l
 TEST_CASE("a cancel answered No lets the run complete")
 {
     PrepareRun("nested.rar", "extract-no");
-    BytesTotal = MeasureSetupPackage();
+    MeasureSetupPackage();
     Setup.Screen = ProgressScreen;
     EnsureWindow();
     QueuePress(Centre(Layout::ProgressRects[0]));
     QueuePress(Centre(Layout::QuestionRects[1]));
-    CHECK(ExtractSetupPackage() == RunInstalled);
+    CHECK(ExtractSetupPackage().result == RunInstalled);
     CHECK(Setup.CancelRequested == 0);
 }
 
 TEST_CASE("an entry that delivers less data than it claims fails the run")
 {
     PrepareRun("bad\\oversized.rar", "extract-oversized");
-    BytesTotal = MeasureSetupPackage();
-    CHECK(BytesTotal == 100000000u);
-    CHECK(ExtractSetupPackage() == RunFailed);
+    CHECK(MeasureSetupPackage() == 100000000u);
+    CHECK(ExtractSetupPackage().result == RunFailed);
 }
 
 TEST_CASE("a closed window stops the run at its next cancel point")
 {
     PrepareRun("nested.rar", "extract-close");
-    BytesTotal = MeasureSetupPackage();
+    MeasureSetupPackage();
     EnsureWindow();
     PostMessageA(Setup.Window, WM_CLOSE, 0, 0);
-    CHECK(ExtractSetupPackage() == RunAborted);
+    CHECK(ExtractSetupPackage().result == RunAborted);
     CHECK(Setup.QuitRequested == 1);
     Setup.QuitRequested = 0;
 }

@@ -307,13 +307,13 @@ void PrepareProgramPasses(const char* package, const char* dest)
     PaintScreen();
 }
 
-int RunProgramPasses(unsigned* paints)
+Extraction RunProgramPasses(unsigned* paints, std::uint64_t* total)
 {
     const unsigned before = PaintCount;
-    BytesTotal = MeasureSetupPackage();
-    const int result = ExtractSetupPackage();
+    *total = MeasureSetupPackage();
+    const Extraction done = ExtractSetupPackage();
     *paints = PaintCount - before;
-    return result;
+    return done;
 }
 
 void WaitForGo(const char* variant, int run)
@@ -341,17 +341,17 @@ int ExtractMode(const char* package, const char* dest, int pairs)
         WaitForGo("program", run);
         PrepareProgramPasses(package, dest);
         unsigned paints = 0;
+        std::uint64_t total = 0;
         const double started = Ticks();
-        const int result = RunProgramPasses(&paints);
+        const Extraction done = RunProgramPasses(&paints, &total);
         const double elapsed = Ticks() - started;
-        Expect(result == RunInstalled, "the program's extraction ended with result " + std::to_string(result) +
-                                           " instead of installed");
-        Expect(BytesTotal > 0 && BytesDone == BytesTotal, "the program's extraction delivered " +
-                                                              std::to_string(BytesDone) + " of " +
-                                                              std::to_string(BytesTotal) + " bytes");
+        Expect(done.result == RunInstalled, "the program's extraction ended with result " +
+                                                std::to_string(done.result) + " instead of installed");
+        Expect(total > 0 && done.bytes == total, "the program's extraction delivered " + std::to_string(done.bytes) +
+                                                     " of " + std::to_string(total) + " bytes");
         std::printf("{\"kind\":\"extract\",\"variant\":\"program\",\"run\":%d,\"ms\":%.3f,\"bytes\":%u,\"paints\":%u,"
                     "\"peak_working_set\":%lu}\n",
-                    run, elapsed, static_cast<unsigned>(BytesTotal), paints, static_cast<unsigned long>(PeakWorkingSet()));
+                    run, elapsed, static_cast<unsigned>(total), paints, static_cast<unsigned long>(PeakWorkingSet()));
         std::fflush(stdout);
         BackToMenu();
 
@@ -376,7 +376,7 @@ int ReinstallMode(const char* package, const char* dest, int reinstalls)
         WaitForGo(run == 0 ? "fresh" : "reinstall", run);
         PrepareProgramPasses(package, dest);
         const double started = Ticks();
-        BytesTotal = MeasureSetupPackage();
+        MeasureSetupPackage();
         const int result = InstallFiles(WindowHooks, [] { return NextMove::CarryOn; });
         const double elapsed = Ticks() - started;
         Expect(result == RunInstalled, "the install ended with result " + std::to_string(result));
@@ -390,8 +390,8 @@ int ReinstallMode(const char* package, const char* dest, int reinstalls)
         WaitForGo("in place", run);
         PrepareProgramPasses(package, dest);
         const double started = Ticks();
-        BytesTotal = MeasureSetupPackage();
-        const int result = ExtractSetupPackage();
+        MeasureSetupPackage();
+        const int result = ExtractSetupPackage().result;
         const double elapsed = Ticks() - started;
         Expect(result == RunInstalled, "the extraction ended with result " + std::to_string(result));
         std::printf("{\"kind\":\"install\",\"variant\":\"in place\",\"run\":%d,\"ms\":%.3f}\n", run, elapsed);
@@ -438,13 +438,13 @@ void ProgramSplit(const char* package, const char* dest)
         const unsigned paintsBefore = PaintCount;
         totals(&inside0, &calls0);
         const double started = Ticks();
-        BytesTotal = MeasureSetupPackage();
+        const std::uint64_t total = MeasureSetupPackage();
         const double measured = Ticks();
         totals(&inside1, &calls1);
-        const int result = ExtractSetupPackage();
+        const Extraction done = ExtractSetupPackage();
         const double ended = Ticks();
         totals(&inside2, &calls2);
-        Expect(result == RunInstalled && BytesTotal > 0 && BytesDone == BytesTotal,
+        Expect(done.result == RunInstalled && total > 0 && done.bytes == total,
                "the program's extraction through the timing stand-in did not install the package");
         Expect(calls1 > calls0 && calls2 > calls1, "the program's passes did not go through the timing stand-in");
         std::printf("{\"kind\":\"split\",\"run\":%d,\"measure_ms\":%.3f,\"measure_library_ms\":%.3f,"
@@ -488,9 +488,9 @@ int ProfileMode(const char* package, const char* dest)
     for (int i = 0; i < 5; ++i) {
         PrepareProgramPasses(package, dest);
         const double started = Ticks();
-        BytesTotal = MeasureSetupPackage();
+        const std::uint64_t total = MeasureSetupPackage();
         samples.push_back(Ticks() - started);
-        Expect(BytesTotal > 0, "the package cannot be measured");
+        Expect(total > 0, "the package cannot be measured");
     }
     ProfileRecord("measuring pass", samples);
     BackToMenu();
@@ -628,9 +628,9 @@ int RespondMode(const char* package, const char* dest, int runs)
         HANDLE thread = CreateThread(nullptr, 0, PlayMouse, &player, 0, nullptr);
         Expect(thread != nullptr, "cannot start the mouse player");
         PrepareProgramPasses(package, dest);
-        BytesTotal = MeasureSetupPackage();
+        MeasureSetupPackage();
         player.extracting = 1;
-        const int result = ExtractSetupPackage();
+        const int result = ExtractSetupPackage().result;
         player.extracting = 0;
         player.stop = 1;
         WaitForSingleObject(thread, INFINITE);
