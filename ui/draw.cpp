@@ -65,6 +65,8 @@ void DrawElided(HDC dc, const wchar_t* text, int count, RECT& box, UINT format)
 
 void DrawLine(HDC dc, const char* text, const RECT& area, COLORREF colour, UINT format)
 {
+    RECT clip, shown;   // a frame composed for one button skips the texts outside it
+    if (GetClipBox(dc, &clip) != ERROR && !IntersectRect(&shown, &clip, &area)) return;
     // Drawn from UTF-16, so that a text in the system's code page shows the same characters
     // whichever code page the face that draws it belongs to.
     wchar_t wide[PathSize];

@@ -1,5 +1,7 @@
 #include "ui/painter.h"
 
+#include <cstring>
+
 #include "base/state.h"
 #include "base/texts.h"
 #include "resources/resource_ids.h"
@@ -13,6 +15,14 @@
 using namespace Layout;
 
 namespace {
+
+// The free-space line of the folder last measured: the disk is asked when the folder changes or
+// the destination screen is entered, not at every frame.
+struct {
+    char folder[PathSize];
+    char line[PathSize];
+    bool fresh;
+} FreeSpaceShown;
 
 void DrawDestination(HDC dc)
 {
@@ -63,33 +73,62 @@ void DrawFinish(HDC dc)
 
 }  // namespace
 
+void MeasureFreeSpaceAgain() { FreeSpaceShown.fresh = false; }
+
 void FreeSpaceLineText(char (&line)[PathSize])
 {
-    char freeSpace[PathSize];
-    FreeSpaceText(Setup.InstallPath, freeSpace);
-    if (!JoinText(line, Text(IDS_AVAILABLE_SPACE), freeSpace)) line[0] = '\0';
+    if (!FreeSpaceShown.fresh || std::strcmp(FreeSpaceShown.folder, Setup.InstallPath) != 0) {
+        char freeSpace[PathSize];
+        FreeSpaceText(Setup.InstallPath, freeSpace);
+        if (!JoinText(FreeSpaceShown.line, Text(IDS_AVAILABLE_SPACE), freeSpace)) FreeSpaceShown.line[0] = '\0';
+        std::memcpy(FreeSpaceShown.folder, Setup.InstallPath, PathSize);
+        FreeSpaceShown.fresh = true;
+    }
+    std::memcpy(line, FreeSpaceShown.line, PathSize);
 }
 
 const char* FinishHeadingText() { return Text(FinishFor().heading); }
 
 const char* FinishBodyText() { return Text(FinishFor().body); }
 
-bool BeginFrame(HDC display, Frame& frame)
+namespace {
+
+bool OpenFrame(HDC display, Frame& frame)
 {
-    // A fresh frame each time, so that dimming and texts never reach the kept background.
     frame.dc = CreateCompatibleDC(display);
     frame.bitmap = CreateCompatibleBitmap(display, FrameWidth, FrameHeight);
-    HBITMAP background = Picture(Setup.Screen);
-    if (!frame.dc || !frame.bitmap || !background) {
+    if (!frame.dc || !frame.bitmap) {
         EndFrame(frame);
         return false;
     }
     SetBkMode(frame.dc, TRANSPARENT);
     frame.previous = SelectObject(frame.dc, frame.bitmap);
-    DrawPicture(frame.dc, Setup.Screen, {0, 0, FrameWidth, FrameHeight}, SRCCOPY);
     frame.font = SharedLabelFont();
     if (frame.font) frame.previousFont = SelectObject(frame.dc, frame.font);   // else the default font
     return true;
+}
+
+// Every frame starts from a copy of the kept background, so that dimming and texts never reach it.
+bool StartFrame(Frame& frame, const RECT& area)
+{
+    if (!Picture(Setup.Screen)) return false;
+    SelectClipRgn(frame.dc, nullptr);
+    IntersectClipRect(frame.dc, area.left, area.top, area.right, area.bottom);
+    DrawPicture(frame.dc, Setup.Screen, {0, 0, FrameWidth, FrameHeight}, SRCCOPY);
+    return true;
+}
+
+// The window's frame, made at its first paint and drawn into again at every one after.
+Frame WindowFrame;
+
+}  // namespace
+
+bool BeginFrame(HDC display, Frame& frame, const RECT& area)
+{
+    if (!OpenFrame(display, frame)) return false;
+    if (StartFrame(frame, area)) return true;
+    EndFrame(frame);
+    return false;
 }
 
 void ComposeFrame(Frame& frame)
@@ -123,12 +162,10 @@ void PaintArea(const RECT& area)
     // Nothing to draw into once the window is gone (a close during a run).
     if (!Setup.Window || !IsWindow(Setup.Window)) return;
     HDC window = GetDC(Setup.Window);
-    Frame frame;
-    if (BeginFrame(window, frame)) {
-        ComposeFrame(frame);
-        BitBlt(window, area.left, area.top, area.right - area.left, area.bottom - area.top, frame.dc, area.left,
-               area.top, SRCCOPY);
-        EndFrame(frame);
+    if ((WindowFrame.dc || OpenFrame(window, WindowFrame)) && StartFrame(WindowFrame, area)) {
+        ComposeFrame(WindowFrame);
+        BitBlt(window, area.left, area.top, area.right - area.left, area.bottom - area.top, WindowFrame.dc,
+               area.left, area.top, SRCCOPY);
     }
     ReleaseDC(Setup.Window, window);
     ValidateRect(Setup.Window, &area);

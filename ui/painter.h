@@ -7,13 +7,15 @@
 #include "base/types.h"
 #include "ui/draw.h"
 
-bool BeginFrame(HDC display, Frame& frame);
+// A frame is composed only inside `area` (drawing elsewhere is clipped away): a lit button
+// needs its own rectangle, not the whole window.
+bool BeginFrame(HDC display, Frame& frame, const RECT& area = Layout::WholeFrame);
 void ComposeFrame(Frame& frame);   // screen content, then the overlay layers
 void EndFrame(Frame& frame);
 
 void PaintScreen();
-// The same frame, of which only the area that changed (a lit or darkened button) is shown anew:
-// copying the whole frame to the screen is the dearest part of a paint.
+// The same frame, of which only the area that changed (a lit or darkened button) is composed
+// and shown anew.
 void PaintArea(const RECT& area);
 
 // Called after each frame shown, when set: the accessible view tells readers what changed.
@@ -21,6 +23,9 @@ extern void (*FrameShown)();
 
 // The shown texts that are composed from the state, for the painter and the accessible view.
 void FreeSpaceLineText(char (&line)[PathSize]);   // "Available Space : ..." for the destination
+// The free space is measured for a folder once, when first shown, and kept until the folder
+// changes or this is called: when the destination screen is entered again.
+void MeasureFreeSpaceAgain();
 const char* FinishHeadingText();                   // for the run's outcome
 const char* FinishBodyText();
 
