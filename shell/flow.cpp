@@ -16,6 +16,7 @@ namespace {
 
 void ShowScreen(ScreenId screen)
 {
+    if (screen == DestinationScreen) MeasureFreeSpaceAgain();   // the drive may have changed meanwhile
     Setup.Screen = screen;
     PaintScreen();
 }
@@ -86,12 +87,7 @@ void RequestClose()
 
 void ButtonAction(const ButtonGroup& group, int index)
 {
-    const ButtonId id = group.buttons[index].id;
-    if (group.prompt != NoPrompt) {
-        PromptButtonAction(id);
-        return;
-    }
-    switch (id) {
+    switch (group.buttons[index].id) {
     case InstallOrPlayButton:
         if (Setup.Installed) RunGame();
         else ShowScreen(DestinationScreen);
@@ -131,6 +127,6 @@ void ButtonAction(const ButtonGroup& group, int index)
 
     case OkButton:
     case YesButton:
-    case NoButton: break;   // answered above, by the prompt's group
+    case NoButton: PromptButtonAction(group.buttons[index].id); break;   // a prompt's buttons answer it
     }
 }

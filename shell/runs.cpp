@@ -280,6 +280,7 @@ void RunCheckedInstallation()
         EndStatus();
         Setup.RunUnderWay = NoRun;
         Setup.Screen = DestinationScreen;
+        MeasureFreeSpaceAgain();
         PaintScreen();
         ShowMessage(Text(IDS_NO_SPACE));
         return;

@@ -102,8 +102,21 @@ TEST_CASE("the destination screen shows the path, the free space and the tick on
     const Pixels ticked = ComposeCurrent();
     CHECK(SameArea(ticked, Tick.x, Tick.y, LoadPicture(IDB_TICK), 0, 0, Tick.width, Tick.height));
 
+    // The disk is asked once per folder, not at every frame, and again when the screen is entered.
+    static int asked;
+    asked = 0;
+    FreeBytesQuery = [](const char*) -> std::uint64_t { return ++asked << 20; };
     strcpy(Setup.InstallPath, "D:\\Elsewhere\\Marvolen");
     CHECK_FALSE(SameArea(ticked, 52, 87, ComposeCurrent(), 52, 87, 584, 23));
+    ComposeCurrent();
+    CHECK(asked == 1);
+    MeasureFreeSpaceAgain();
+    ComposeCurrent();
+    CHECK(asked == 2);
+    char line[PathSize];
+    FreeSpaceLineText(line);
+    CHECK(std::string(line) == std::string(Text(IDS_AVAILABLE_SPACE)) + "2MB");
+    FreeBytesQuery = FreeBytes;
 }
 
 TEST_CASE("every text is drawn whole inside its rectangle, at the layout's size in the carried face, "
