@@ -42,10 +42,10 @@ bool LocateProgram()
 {
     KeepIfFits(Setup.ExePath, GetModuleFileNameA(nullptr, Setup.ExePath, PathReadLimit), PathReadLimit);
     KeepIfFits(Setup.WindowsDir, GetWindowsDirectoryA(Setup.WindowsDir, PathReadLimit), PathReadLimit);
-    DeriveProgramPaths(Setup.ExePath, Setup.WindowsDir);
+    const bool derived = DeriveProgramPaths(Setup.ExePath, Setup.WindowsDir);
     ProtectFolder(Setup.SetupDir);   // never removed, whatever a record says
     // Without both paths there is nothing sound to copy, nor anywhere sound to copy it to.
-    if (!Setup.UninstallerMode && Setup.ExePath[0] && Setup.WindowsDir[0]) RefreshUninstallerCopy();
+    if (derived && !Setup.UninstallerMode && Setup.ExePath[0] && Setup.WindowsDir[0]) RefreshUninstallerCopy();
     SetCurrentDirectoryA(Setup.SetupDir);
     return true;
 }

@@ -28,6 +28,12 @@ PACKAGE = PACKAGE_DIR / "bench.pkg"
 MANIFEST = PACKAGE_DIR / "manifest.json"
 LOGS = OUT / "logs"
 REPORT = REPO / "BENCHMARKS.md"
+# What the figures must meet: a frame well inside the time of one, hover to its frame within a
+# third of one, and the program costing at most a few percent over the library it drives.
+TARGET_PAINT_MS = 2.0
+TARGET_HOVER_MS = 5.0
+TARGET_RATIO = 1.03         # run against run, which varies by 10% on a shared machine
+TARGET_SPLIT_RATIO = 1.02   # within each run: the program's own time against the library's
 
 # Bump when the package's content changes, so a cached package is rebuilt.
 PACKAGE_RECIPE = 1
@@ -389,11 +395,11 @@ def write_report(results, elapsed):
         "| Figure | Measured | Target | |",
         "|---|---|---|---|",
         f"| Extraction: program's passes / bare library loop (median of {len(pairs)} pair ratios) "
-        f"| {ratio:.3f} | <= 1.03 | {status(ratio <= 1.03)} |",
+        f"| {ratio:.3f} | <= {TARGET_RATIO} | {status(ratio <= TARGET_RATIO)} |",
         f"| Extraction within each run: program's passes / time inside the library (median of {len(split)}) "
-        f"| {split_ratio:.3f} | <= 1.03 | {status(split_ratio <= 1.03)} |",
-        f"| Hover: mouse move to presented frame, median | {hover_ms:.2f} ms | <= 16.7 ms "
-        f"| {status(hover_ms <= 16.7)} |",
+        f"| {split_ratio:.3f} | <= {TARGET_SPLIT_RATIO} | {status(split_ratio <= TARGET_SPLIT_RATIO)} |",
+        f"| Hover: mouse move to presented frame, median | {hover_ms:.2f} ms | <= {TARGET_HOVER_MS} ms "
+        f"| {status(hover_ms <= TARGET_HOVER_MS)} |",
     ]
     reinstall = results.get("reinstall")
     if reinstall:
@@ -416,11 +422,13 @@ def write_report(results, elapsed):
             f"| {status(move_p99 <= 50)} |",
             f"| During extraction: press on Cancel to the question on screen, median | {question_ms:.0f} ms | | |",
         ]
+    slowest_paint = 0.0
     for key, case in results["paint"].items():
         screen, dimmed = key.split("/")
         value = median(case["median_ms"])
+        slowest_paint = max(slowest_paint, value)
         lines.append(f"| Paint, {names[int(screen)]} ({screen}), {'dimmed' if dimmed == '1' else 'undimmed'}, "
-                     f"median | {value:.2f} ms | <= 16.7 ms | {status(value <= 16.7)} |")
+                     f"median | {value:.2f} ms | <= {TARGET_PAINT_MS} ms | {status(value <= TARGET_PAINT_MS)} |")
     lines += [
         f"| Start-up beyond its fixed 1000 ms pause, median | {startup_ms:.0f} ms | <= 300 ms "
         f"| {status(startup_ms <= 300)} |",
@@ -610,8 +618,10 @@ def write_report(results, elapsed):
     lines += [f"| {c['step']} | {c['ms']:.1f} ms | {w['ms']:.1f} ms |" for c, w in zip(cold, warm)]
     lines += [f"| total | {sum(s['ms'] for s in cold):.0f} ms | {sum(s['ms'] for s in warm):.0f} ms |", ""]
     REPORT.write_text("\n".join(lines))
-    return {"extraction ratio": (ratio, ratio <= 1.03),
-            "extraction ratio within runs": (split_ratio, split_ratio <= 1.03), "hover median ms": (hover_ms, hover_ms <= 16.7),
+    return {"extraction ratio": (ratio, ratio <= TARGET_RATIO),
+            "extraction ratio within runs": (split_ratio, split_ratio <= TARGET_SPLIT_RATIO),
+            "hover median ms": (hover_ms, hover_ms <= TARGET_HOVER_MS),
+            "slowest paint median ms": (slowest_paint, slowest_paint <= TARGET_PAINT_MS),
             "start-up ms": (startup_ms, startup_ms <= 300),
             **({"move p99 ms during extraction": (move_p99, move_p99 <= 50)} if respond else {})}
 
