@@ -14,33 +14,14 @@
 #include <cstdio>
 #include <string>
 
+#include "reading.h"
+
 namespace {
-
-std::string Utf8(const wchar_t* text)
-{
-    if (!text) return "";
-    char bytes[1024];
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
-    return n > 0 ? std::string(bytes, n - 1) : std::string("?");
-}
-
-VARIANT Child(LONG id)
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = id;
-    return v;
-}
 
 // A text property as UTF-8, "" when there is none.
 std::string Read(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*), IAccessible* object, LONG id)
 {
-    BSTR text = nullptr;
-    if ((object->*get)(Child(id), &text) != S_OK || !text) return "";
-    std::string result = Utf8(text);
-    SysFreeString(text);
-    return result;
+    return ReadText(object, get, id, CP_UTF8);
 }
 
 const char* RoleName(LONG role)
@@ -71,10 +52,7 @@ std::string States(LONG state)
 
 LONG Number(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*), IAccessible* object, LONG id)
 {
-    VARIANT v;
-    VariantInit(&v);
-    if ((object->*get)(Child(id), &v) != S_OK || v.vt != VT_I4) return -1;
-    return v.lVal;
+    return ReadNumber(object, get, id);
 }
 
 // Where a point leads: the child's number, 0 for the client itself, -1 for nothing.

@@ -11,19 +11,11 @@
 #include "shell/pump.h"
 #include "shell/window.h"
 #include "support.h"
+#include "tests/probe/reading.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
 
 namespace {
-
-VARIANT Child(LONG id)
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = id;
-    return v;
-}
 
 // Every WinEvent the window raised, as (event, child), in order.
 std::vector<std::pair<DWORD, LONG>> Events;
@@ -56,18 +48,11 @@ struct Reader {
     }
     std::string Name(LONG id, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*) = &IAccessible::get_accName)
     {
-        BSTR text = nullptr;
-        if ((object->*get)(Child(id), &text) != S_OK || !text) return "";
-        char bytes[512] = "";
-        WideCharToMultiByte(CP_ACP, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
-        SysFreeString(text);
-        return bytes;
+        return ReadText(object, get, id, CP_ACP);
     }
     LONG Number(LONG id, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*))
     {
-        VARIANT v;
-        VariantInit(&v);
-        return (object->*get)(Child(id), &v) == S_OK && v.vt == VT_I4 ? v.lVal : -1;
+        return ReadNumber(object, get, id);
     }
     LONG Count()
     {
