@@ -143,7 +143,9 @@ def test_a_reinstall_killed_mid_commit_is_put_back_at_the_next_start():
             run.click_button(CONTINUE, settle=0)
             # Files of data\ being moved aside: the process dies among the moves.
             journal = game_folder(prefix) / WORK_AREA / "journal"
-            wait_for((journal.parent / "old" / "data").exists, 180, "the commit to be under way", interval=0.01)
+            moved = journal.parent / "old" / "data"
+            wait_for(lambda: moved.exists() and any(p.is_file() for p in moved.rglob("*")), 180,
+                     "the commit to be under way", interval=0.01)
             run.process.kill()
             run.process.wait(10)
         aside = [p.name for p in (journal.parent / "old").rglob("*") if p.is_file()]
