@@ -77,6 +77,9 @@ void FinishInstallation()
 // new folder itself. And the file a commit or an uninstall found in use, when one did.
 bool Staged;
 std::wstring InUse;
+// A link or record this run could not write or remove: the files are in place (or gone) all
+// the same, and an unattended run says it failed.
+bool StepFailed;
 
 // A path for the log, as the player would write it.
 std::string Printable(std::wstring path)
@@ -137,18 +140,26 @@ void LogExtraction(int result)
 void MakeShortcuts()
 {
     BuildUninstallerPath(Setup.WindowsDir);
-    CreateShortcuts(Setup.InstallPath, Setup.DesktopIconWanted, Setup.UninstallerPath, Text(IDS_GAME_SITE),
-                    Text(IDS_MAKER_SITE), Text(IDS_PUBLISHER_SITE));
-    Log("Links written in the program group%s", Setup.DesktopIconWanted ? " and on the desktop" : "");
+    const DWORD error = CreateShortcuts(Setup.InstallPath, Setup.DesktopIconWanted, Setup.UninstallerPath,
+                                        Text(IDS_GAME_SITE), Text(IDS_MAKER_SITE), Text(IDS_PUBLISHER_SITE));
+    const char* where = Setup.DesktopIconWanted ? " and on the desktop" : "";
+    if (error == ERROR_SUCCESS) return Log("Links written in the program group%s", where);
+    StepFailed = true;
+    const std::string what = std::string("not every link could be written in the program group") + where;
+    LogFailure(what.c_str(), error);
 }
 
 void MakeRecords()
 {
     const EntryDetails details = {Text(IDS_GAME_SITE), Text(IDS_PUBLISHER_SITE), BytesDone};
-    WriteInstallRecords(Setup.InstallPath, Setup.UninstallerPath, Setup.SetupDir, Text(IDS_LANGUAGE),
-                        Text(IDS_VERSION), details);
-    Log("Records written: install record, Add/Remove Programs entry, lobby registration");
+    const DWORD error = WriteInstallRecords(Setup.InstallPath, Setup.UninstallerPath, Setup.SetupDir,
+                                            Text(IDS_LANGUAGE), Text(IDS_VERSION), details);
+    if (error == ERROR_SUCCESS) return Log("Records written: install record, Add/Remove Programs entry, lobby registration");
+    StepFailed = true;
+    LogFailure("not every record could be written (install record, Add/Remove Programs entry, lobby registration)", error);
 }
+
+int WithStepFailures(int code) { return code == ExitDone && StepFailed ? ExitFailed : code; }
 
 bool RoomForPackage()
 {
@@ -194,7 +205,7 @@ int InstallFiles(const ExtractionHooks& hooks, BetweenMoves betweenMoves)
 
 int InstallOutcomeCode(int result)
 {
-    if (result == RunInstalled) return ExitDone;
+    if (result == RunInstalled) return WithStepFailures(ExitDone);
     return InUse.empty() ? ExitFailed : ExitInUse;
 }
 
@@ -220,6 +231,7 @@ void RemoveWhatThisRunWrote()
 
 int UninstallSteps(void (*between)(UINT nextText))
 {
+    StepFailed = false;
     std::wstring held;
     const int removed = RemoveInstalledFiles(held);
     if (removed == 0) Log("No install record: no files to remove");
@@ -234,12 +246,17 @@ int UninstallSteps(void (*between)(UINT nextText))
         Log("FAILED: the game's folder could not be removed in full; the links and records stay");
         return ExitFailed;
     }
+    // The game is gone: the links and the records go as far as they will, each whatever became of
+    // the other.
     between(IDS_REMOVING_ICONS);
-    RemoveShortcuts();
-    Log("Removed the program group and the desktop link");
+    const DWORD links = RemoveShortcuts();
+    if (links == ERROR_SUCCESS) Log("Removed the program group and the desktop link");
+    else LogFailure("the program group or the desktop link could not be removed", links);
     between(IDS_REMOVING_REGISTRY);
-    DeleteInstallRecords();
-    Log("Removed the records");
+    const DWORD records = DeleteInstallRecords();
+    if (records == ERROR_SUCCESS) Log("Removed the records");
+    else LogFailure("not every record could be removed", records);
+    StepFailed = links != ERROR_SUCCESS || records != ERROR_SUCCESS;
     return ExitDone;
 }
 
@@ -264,6 +281,7 @@ void RunCheckedInstallation()
     ExtractionBegan = false;
     Staged = false;
     InUse.clear();
+    StepFailed = false;
     StatusPhase(Text(IDS_PREPARING));
     PauseDroppingInput(700);
     BytesTotal = MeasureSetupPackage();
