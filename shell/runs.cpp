@@ -142,11 +142,12 @@ void MakeShortcuts()
     BuildUninstallerPath(Setup.WindowsDir);
     const DWORD error = CreateShortcuts(Setup.InstallPath, Setup.DesktopIconWanted, Setup.UninstallerPath,
                                         Text(IDS_GAME_SITE), Text(IDS_MAKER_SITE), Text(IDS_PUBLISHER_SITE));
-    const char* where = Setup.DesktopIconWanted ? " and on the desktop" : "";
-    if (error == ERROR_SUCCESS) return Log("Links written in the program group%s", where);
+    if (error == ERROR_SUCCESS)
+        return Log("Links written in the program group%s", Setup.DesktopIconWanted ? " and on the desktop" : "");
     StepFailed = true;
-    const std::string what = std::string("not every link could be written in the program group") + where;
-    LogFailure(what.c_str(), error);
+    LogFailure(Setup.DesktopIconWanted ? "a link in the program group or on the desktop could not be written"
+                                       : "a link in the program group could not be written",
+               error);
 }
 
 void MakeRecords()
@@ -154,9 +155,11 @@ void MakeRecords()
     const EntryDetails details = {Text(IDS_GAME_SITE), Text(IDS_PUBLISHER_SITE), BytesDone};
     const DWORD error = WriteInstallRecords(Setup.InstallPath, Setup.UninstallerPath, Setup.SetupDir,
                                             Text(IDS_LANGUAGE), Text(IDS_VERSION), details);
-    if (error == ERROR_SUCCESS) return Log("Records written: install record, Add/Remove Programs entry, lobby registration");
+    if (error == ERROR_SUCCESS)
+        return Log("Records written: install record, Add/Remove Programs entry, lobby registration");
     StepFailed = true;
-    LogFailure("not every record could be written (install record, Add/Remove Programs entry, lobby registration)", error);
+    LogFailure("a record (install record, Add/Remove Programs entry or lobby registration) could not be written",
+               error);
 }
 
 int WithStepFailures(int code) { return code == ExitDone && StepFailed ? ExitFailed : code; }
@@ -255,7 +258,8 @@ int UninstallSteps(void (*between)(UINT nextText))
     between(IDS_REMOVING_REGISTRY);
     const DWORD records = DeleteInstallRecords();
     if (records == ERROR_SUCCESS) Log("Removed the records");
-    else LogFailure("not every record could be removed", records);
+    else LogFailure("a record (install record, Add/Remove Programs entry or lobby registration) could not be removed",
+                    records);
     StepFailed = links != ERROR_SUCCESS || records != ERROR_SUCCESS;
     return ExitDone;
 }

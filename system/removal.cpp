@@ -116,7 +116,8 @@ Left RemoveEntry(const std::wstring& path, const Listed& listed, DWORD& first)
     if (GetFileInformationByHandle(handle, &info)) {
         const bool folder = info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
         const bool link = info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
-        if (link || !folder) left = DeleteByHandle(handle) ? Left::Nothing : Stays(first, GetLastError());   // read-only stays
+        if (link || !folder)   // read-only stays
+            left = DeleteByHandle(handle) ? Left::Nothing : Stays(first, GetLastError());
         else if (PlainFolder(listed, info)) left = RemoveFolder(handle, path, first);
         else left = Stays(first, LinkNotEntered);
     } else {
@@ -226,7 +227,7 @@ int RemoveTreeW(const std::wstring& folder)
     else left = Stays(first, LinkNotEntered);
     CloseHandle(handle);
     if (left != Left::Something) return 1;
-    SetLastError(first);
+    SetLastError(first != ERROR_SUCCESS ? first : ERROR_DIR_NOT_EMPTY);   // never "no error" for what stayed
     return 0;
 }
 
