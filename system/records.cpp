@@ -34,7 +34,7 @@ struct OpenRecord {
     HKEY key = nullptr;
     DWORD first = ERROR_SUCCESS;
 
-    OpenRecord(const RecordKey& record)
+    explicit OpenRecord(const RecordKey& record)
     {
         first = static_cast<DWORD>(RegCreateKeyExA(record.root, record.path, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                                    KEY_ALL_ACCESS, nullptr, &key, nullptr));
