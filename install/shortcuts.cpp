@@ -13,6 +13,12 @@ namespace {
 
 constexpr int WidePathSize = 260;
 
+// The first failure of several steps is the one reported; the later ones are still tried.
+void Note(DWORD& first, DWORD error)
+{
+    if (first == ERROR_SUCCESS) first = error;
+}
+
 }  // namespace
 
 HRESULT CreateShellLink(const char* target, const char* linkFile, const char* description, const char* workingDir)
@@ -21,11 +27,12 @@ HRESULT CreateShellLink(const char* target, const char* linkFile, const char* de
     HRESULT result =
         CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, reinterpret_cast<void**>(&link));
     if (FAILED(result)) return result;
-    link->SetPath(target);
-    link->SetDescription(description);
-    link->SetWorkingDirectory(workingDir);
-    IPersistFile* file;
-    result = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    // A link without its target or folder would open nothing: it is not saved.
+    result = link->SetPath(target);
+    if (SUCCEEDED(result)) result = link->SetDescription(description);
+    if (SUCCEEDED(result)) result = link->SetWorkingDirectory(workingDir);
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(result)) result = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
     if (SUCCEEDED(result)) {
         WCHAR widePath[WidePathSize];
         // A path that does not fit is skipped: a cut one would name another file.
@@ -39,23 +46,38 @@ HRESULT CreateShellLink(const char* target, const char* linkFile, const char* de
     return result;
 }
 
-void CreateShortcuts(const char* installPath, int desktopIconWanted, const char* uninstallerPath,
-                     const char* gameSite, const char* makerSite, const char* publisherSite)
+DWORD ErrorFromResult(HRESULT result)
+{
+    if (SUCCEEDED(result)) return ERROR_SUCCESS;
+    return HRESULT_FACILITY(result) == FACILITY_WIN32 ? HRESULT_CODE(result) : static_cast<DWORD>(result);
+}
+
+DWORD CreateShortcuts(const char* installPath, int desktopIconWanted, const char* uninstallerPath,
+                      const char* gameSite, const char* makerSite, const char* publisherSite)
 {
     char programs[PathSize], desktop[PathSize];
-    const bool haveGroup = ProgramsFolder(programs);
-    const bool haveDesktop = DesktopFolder(desktop);
     const std::string folder = installPath;
     const std::string game = folder + GameExecutableSuffix;
-
-    // Every link: its file, its target; each starts in the game's folder. Failures go unreported.
+    DWORD first = ERROR_SUCCESS;
+    // Every link: its file, its target; each starts in the game's folder. One that fails does not
+    // keep the others from being written.
     auto link = [&](const std::string& file, const std::string& target) {
-        CreateShellLink(target.c_str(), file.c_str(), "", installPath);
+        Note(first, ErrorFromResult(CreateShellLink(target.c_str(), file.c_str(), "", installPath)));
     };
-    if (desktopIconWanted && haveDesktop) link(std::string(desktop) + GameLinkName, game);
-    if (!haveGroup) return;   // never a group at the root of some drive
+    if (desktopIconWanted) {
+        if (DesktopFolder(desktop)) link(std::string(desktop) + GameLinkName, game);
+        else Note(first, ERROR_PATH_NOT_FOUND);
+    }
+    if (!ProgramsFolder(programs)) {
+        Note(first, ERROR_PATH_NOT_FOUND);   // never a group at the root of some drive
+        return first;
+    }
     const std::string group = std::string(programs) + ProgramGroupName;
-    CreateDirectoryA(group.c_str(), nullptr);   // one left by an earlier installation is used as it is
+    // One left by an earlier installation is used as it is.
+    if (!CreateDirectoryA(group.c_str(), nullptr)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS) Note(first, error);
+    }
     link(group + GameLinkName, game);
     link(group + "\\Uninstall.lnk", uninstallerPath);
     link(group + "\\" + gameSite + ".lnk", folder + "\\marvolen.url");
@@ -63,12 +85,20 @@ void CreateShortcuts(const char* installPath, int desktopIconWanted, const char*
     link(group + "\\" + makerSite + ".lnk", folder + "\\quellmark.url");
     link(group + "\\" + ArcadeLinkName, folder + "\\gamespy.url");
     link(group + "\\ReadMe.lnk", folder + "\\ReadMe_demo.txt");
+    return first;
 }
 
-int RemoveShortcuts()
+DWORD RemoveShortcuts()
 {
     char desktop[PathSize], programs[PathSize], path[PathSize];
-    if (ProgramsFolder(programs) && JoinText(path, programs, ProgramGroupName)) RemoveTree(path);
-    if (DesktopFolder(desktop) && JoinText(path, desktop, GameLinkName)) DeleteFileA(path);
-    return 1;
+    DWORD first = ERROR_SUCCESS;
+    if (!ProgramsFolder(programs) || !JoinText(path, programs, ProgramGroupName)) Note(first, ERROR_PATH_NOT_FOUND);
+    else if (!RemoveTree(path)) Note(first, GetLastError());
+    if (!DesktopFolder(desktop) || !JoinText(path, desktop, GameLinkName)) {
+        Note(first, ERROR_PATH_NOT_FOUND);
+    } else if (!DeleteFileA(path)) {
+        const DWORD error = GetLastError();   // a link that is not there is gone already
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) Note(first, error);
+    }
+    return first;
 }

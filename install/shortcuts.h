@@ -10,11 +10,16 @@ inline constexpr char ArcadeLinkName[] = "www.arcadehall.example.lnk";
 // conversion buffer is not written.
 HRESULT CreateShellLink(const char* target, const char* linkFile, const char* description, const char* workingDir);
 
+// The Win32 error a COM status stands for: its code for a Win32 one, else the status itself.
+DWORD ErrorFromResult(HRESULT result);
+
 // The desktop link first when wanted, then the program group's seven links in their order.
-void CreateShortcuts(const char* installPath, int desktopIconWanted, const char* uninstallerPath,
+// Every link that can be is written; the result is the first error (ERROR_SUCCESS: all written).
+DWORD CreateShortcuts(const char* installPath, int desktopIconWanted, const char* uninstallerPath,
                      const char* gameSite, const char* makerSite, const char* publisherSite);
 
-// The program group with every file in it, and the desktop link.
-int RemoveShortcuts();
+// The program group with every file in it, and the desktop link; both are tried. The result is
+// the first error (ERROR_SUCCESS: nothing of them is left; one that was not there is no error).
+DWORD RemoveShortcuts();
 
 #endif

@@ -1,10 +1,12 @@
 #include "shell/flow.h"
 
 #include <shellapi.h>
+#include <string>
 
 #include "base/names.h"
 #include "base/state.h"
 #include "base/texts.h"
+#include "shell/log.h"
 #include "shell/prompts.h"
 #include "shell/runs.h"
 #include "system/bounded_text.h"
@@ -21,9 +23,31 @@ void ShowScreen(ScreenId screen)
     PaintScreen();
 }
 
+// What ShellExecute's small failure numbers stand for among the system's errors; those up to 11
+// are the system's own.
+DWORD ShellError(INT_PTR result)
+{
+    switch (result) {
+    case 0: return ERROR_OUTOFMEMORY;
+    case SE_ERR_SHARE: return ERROR_SHARING_VIOLATION;
+    case SE_ERR_ASSOCINCOMPLETE:
+    case SE_ERR_NOASSOC: return ERROR_NO_ASSOCIATION;
+    case SE_ERR_DDETIMEOUT:
+    case SE_ERR_DDEFAIL:
+    case SE_ERR_DDEBUSY: return ERROR_DDE_FAIL;
+    case SE_ERR_DLLNOTFOUND: return ERROR_DLL_NOT_FOUND;
+    default: return static_cast<DWORD>(result);
+    }
+}
+
+// The setup stays as it is when a page or file does not open; the log says why.
 void OpenWithShell(const char* target)
 {
-    ShellExecuteA(Setup.Window, "open", target, nullptr, nullptr, SW_SHOWNORMAL);   // failures go unreported
+    const INT_PTR result =
+        reinterpret_cast<INT_PTR>(ShellExecuteA(Setup.Window, "open", target, nullptr, nullptr, SW_SHOWNORMAL));
+    if (result > 32) return;
+    const std::string what = std::string("could not open ") + target;
+    LogFailure(what.c_str(), ShellError(result));
 }
 
 void OpenBesideSetup(const char* name)
@@ -50,8 +74,12 @@ void RunGame()
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(game, commandLine, nullptr, nullptr, FALSE, 0, nullptr, folder, &startup, &process))
-        return;   // the setup stays; a game that does not start goes unreported
+    if (!CreateProcessA(game, commandLine, nullptr, nullptr, FALSE, 0, nullptr, folder, &startup, &process)) {
+        // The setup stays; the log says why the game did not start.
+        const DWORD error = GetLastError();
+        const std::string what = std::string("the game could not be started: ") + game;
+        return LogFailure(what.c_str(), error);
+    }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
 }

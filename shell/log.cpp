@@ -60,7 +60,9 @@ void LogFailure(const char* what, DWORD error)
     char text[512] = "";
     if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
                         sizeof text, nullptr))
-        std::snprintf(text, sizeof text, "error %lu", static_cast<unsigned long>(error));
+        // A COM status the system has no words for reads as COM statuses are written.
+        std::snprintf(text, sizeof text, error & 0x80000000u ? "error 0x%08lX" : "error %lu",
+                      static_cast<unsigned long>(error));
     for (char* c = text; *c; ++c)
         if (*c == '\r' || *c == '\n') *c = ' ';
     for (std::size_t end = std::strlen(text); end > 0 && text[end - 1] == ' '; --end) text[end - 1] = '\0';

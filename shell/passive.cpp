@@ -33,7 +33,7 @@ int RunPassiveUninstall()
         if (Setup.Window) DestroyWindow(Setup.Window);
         return ExitNothingToUninstall;
     }
-    const int code = RunConfirmedUninstall();
+    const int code = WithStepFailures(RunConfirmedUninstall());
     if (code == ExitDone) Log("Uninstalled");
     ShowFinishForAMoment();
     if (Setup.Window) DestroyWindow(Setup.Window);
@@ -46,10 +46,10 @@ int RunPassiveInstall(const Options& options)
     if (code == ExitDone) code = CheckDestination();
     if (code == ExitDone) {
         RunCheckedInstallation();
-        if (Setup.RunResult == RunInstalled) Log("Installed");
         // As unattended, and the player's Cancel answered Yes besides.
         code = Setup.RunResult == RunAborted && Setup.CancelRequested ? ExitCancelled
                                                                        : InstallOutcomeCode(Setup.RunResult);
+        if (code == ExitDone) Log("Installed");
         ShowFinishForAMoment();
     }
     if (Setup.Window) DestroyWindow(Setup.Window);

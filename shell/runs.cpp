@@ -80,6 +80,9 @@ std::uint64_t PackageSize;
 Extraction Extracted;
 bool Staged;
 std::wstring InUse;
+// A link or record this run could not write or remove: the files are in place (or gone) all
+// the same, and an unattended run says it failed.
+bool StepFailed;
 
 // A path for the log, as the player would write it.
 std::string Printable(std::wstring path)
@@ -139,19 +142,29 @@ void LogExtraction(const Extraction& extraction)
 
 void MakeShortcuts()
 {
-    BuildUninstallerPath(Setup.WindowsDir);
-    CreateShortcuts(Setup.InstallPath, Setup.DesktopIconWanted, Setup.UninstallerPath, Text(IDS_GAME_SITE),
-                    Text(IDS_MAKER_SITE), Text(IDS_PUBLISHER_SITE));
-    Log("Links written in the program group%s", Setup.DesktopIconWanted ? " and on the desktop" : "");
+    const DWORD error = CreateShortcuts(Setup.InstallPath, Setup.DesktopIconWanted, Setup.UninstallerPath,
+                                        Text(IDS_GAME_SITE), Text(IDS_MAKER_SITE), Text(IDS_PUBLISHER_SITE));
+    if (error == ERROR_SUCCESS)
+        return Log("Links written in the program group%s", Setup.DesktopIconWanted ? " and on the desktop" : "");
+    StepFailed = true;
+    LogFailure(Setup.DesktopIconWanted ? "a link in the program group or on the desktop could not be written"
+                                       : "a link in the program group could not be written",
+               error);
 }
 
 void MakeRecords()
 {
     const EntryDetails details = {Text(IDS_GAME_SITE), Text(IDS_PUBLISHER_SITE), Extracted.bytes};
-    WriteInstallRecords(Setup.InstallPath, Setup.UninstallerPath, Setup.SetupDir, Text(IDS_LANGUAGE),
-                        Text(IDS_VERSION), details);
-    Log("Records written: install record, Add/Remove Programs entry, lobby registration");
+    const DWORD error = WriteInstallRecords(Setup.InstallPath, Setup.UninstallerPath, Setup.SetupDir,
+                                            Text(IDS_LANGUAGE), Text(IDS_VERSION), details);
+    if (error == ERROR_SUCCESS)
+        return Log("Records written: install record, Add/Remove Programs entry, lobby registration");
+    StepFailed = true;
+    LogFailure("a record (install record, Add/Remove Programs entry or lobby registration) could not be written",
+               error);
 }
+
+int WithStepFailures(int code) { return code == ExitDone && StepFailed ? ExitFailed : code; }
 
 bool RoomForPackage()
 {
@@ -198,7 +211,7 @@ int InstallFiles(const ExtractionHooks& hooks, BetweenMoves betweenMoves)
 
 int InstallOutcomeCode(int result)
 {
-    if (result == RunInstalled) return ExitDone;
+    if (result == RunInstalled) return WithStepFailures(ExitDone);
     return InUse.empty() ? ExitFailed : ExitInUse;
 }
 
@@ -224,6 +237,7 @@ void RemoveWhatThisRunWrote()
 
 int UninstallSteps(void (*between)(UINT nextText))
 {
+    StepFailed = false;
     std::wstring held;
     const int removed = RemoveInstalledFiles(held);
     if (removed == 0) Log("No install record: no files to remove");
@@ -238,12 +252,18 @@ int UninstallSteps(void (*between)(UINT nextText))
         Log("FAILED: the game's folder could not be removed in full; the links and records stay");
         return ExitFailed;
     }
+    // The game is gone: the links and the records go as far as they will, each whatever became of
+    // the other.
     between(IDS_REMOVING_ICONS);
-    RemoveShortcuts();
-    Log("Removed the program group and the desktop link");
+    const DWORD links = RemoveShortcuts();
+    if (links == ERROR_SUCCESS) Log("Removed the program group and the desktop link");
+    else LogFailure("the program group or the desktop link could not be removed", links);
     between(IDS_REMOVING_REGISTRY);
-    DeleteInstallRecords();
-    Log("Removed the records");
+    const DWORD records = DeleteInstallRecords();
+    if (records == ERROR_SUCCESS) Log("Removed the records");
+    else LogFailure("a record (install record, Add/Remove Programs entry or lobby registration) could not be removed",
+                    records);
+    StepFailed = links != ERROR_SUCCESS || records != ERROR_SUCCESS;
     return ExitDone;
 }
 
@@ -272,6 +292,7 @@ void RunCheckedInstallation()
     Extracted = Extraction{};
     Staged = false;
     InUse.clear();
+    StepFailed = false;
     StatusPhase(Text(IDS_PREPARING));
     PauseDroppingInput(700);
     MeasureSetupPackage();
@@ -353,9 +374,4 @@ int RunConfirmedUninstall()
     PaintScreen();
     PauseDroppingInput(500);
     return code;
-}
-
-bool BuildUninstallerPath(const char* windowsDir)
-{
-    return JoinText(Setup.UninstallerPath, windowsDir, UninstallerSuffix);
 }

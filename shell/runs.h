@@ -33,8 +33,13 @@ extern const ExtractionHooks WindowHooks;
 // ExitNoSpace.
 int CheckDestination();
 void LogExtraction(const Extraction& extraction);
+// The links and the records, each written as far as it goes; a failure is logged with the
+// system's text and makes the unattended exit code ExitFailed (see WithStepFailures).
 void MakeShortcuts();
 void MakeRecords();
+// An unattended run's exit code: ExitFailed in place of ExitDone when a link or record of this
+// run could not be written or removed; any other code as it is.
+int WithStepFailures(int code);
 // After measuring: false (logged) when the destination's drive has less free space than the
 // package unpacks to.
 bool RoomForPackage();
@@ -42,22 +47,21 @@ bool RoomForPackage();
 // moved into place only when complete; a failed move undoes every move (and the
 // unattended exit code says a file is in use). RunInstalled, RunAborted or RunFailed; logged.
 int InstallFiles(const ExtractionHooks& hooks, BetweenMoves betweenMoves);
-// The unattended exit code for an install run's result: done, failed, or a file in use.
+// The unattended exit code for an install run's result: done, failed, or a file in use; an
+// installation whose links or records failed is failed too.
 int InstallOutcomeCode(int result);
 // Puts back what a run that died in InstallPath left unfinished, before anything else happens.
 void RecoverInterruptedRun();
 // After an aborted or failed run: the work area, or the new folder if this run wrote into it.
 void RemoveWhatThisRunWrote();
-// The uninstall's three removals, all or nothing; `between` runs before the second and the third
-// with the text of what comes. ExitDone; ExitInUse or ExitFailed when the game's folder (or
-// part of it) stayed, and then the links and records stay too.
+// The uninstall's three removals; `between` runs before the second and the third with the text
+// of what comes. ExitDone when the game's folder went (the links and records then go as far as
+// they will: see WithStepFailures); ExitInUse or ExitFailed when it (or part of it) stayed, and
+// then the links and records stay too.
 int UninstallSteps(void (*between)(unsigned nextText));
 // The setup's package: its size, kept for the progress steps and the space check; then its
 // extraction into InstallPath (showing on the window).
 std::uint64_t MeasureSetupPackage(const ExtractionHooks& hooks = WindowHooks);
 Extraction ExtractSetupPackage();
-
-// UninstallerPath: the uninstaller copy in the Windows directory. False when it does not fit.
-bool BuildUninstallerPath(const char* windowsDir);
 
 #endif

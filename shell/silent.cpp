@@ -50,10 +50,13 @@ int RunSilentInstall(const Options& options)
         RemoveWhatThisRunWrote();
         return InstallOutcomeCode(result);
     }
+    // The files are in place: the records are written whatever became of the links, so that the
+    // installation can be taken off again.
     MakeShortcuts();
     MakeRecords();
-    Log("Installed");
-    return ExitDone;
+    const int code = InstallOutcomeCode(RunInstalled);
+    if (code == ExitDone) Log("Installed");
+    return code;
 }
 
 int RunSilentUninstall()
@@ -63,9 +66,8 @@ int RunSilentUninstall()
         Log("FAILED: nothing to uninstall: no install record");
         return ExitNothingToUninstall;
     }
-    // A game's folder still there (a file in use) is no success to report.
-    const int code = UninstallSteps([](unsigned) {});
-    if (code != ExitDone) return code;
-    Log("Uninstalled");
-    return ExitDone;
+    // A game's folder still there (a file in use), or a link or record left, is no success to report.
+    const int code = WithStepFailures(UninstallSteps([](unsigned) {}));
+    if (code == ExitDone) Log("Uninstalled");
+    return code;
 }

@@ -191,7 +191,8 @@ bool DeriveProgramPaths(const char* exePath, const char* windowsDir)
     if (char* lastBackslash = std::strrchr(folder, '\\')) *lastBackslash = '\0';
 
     Setup.UninstallerMode = SameFolder(folder, windowsDir);
-    return BuildUninstallerPath(windowsDir) &&
+    // The uninstaller copy lives in the Windows directory.
+    return JoinText(Setup.UninstallerPath, windowsDir, UninstallerSuffix) &&
            JoinText(Setup.SetupDir, folder, "\\") && JoinText(Setup.PackagePath, Setup.SetupDir, PackageName);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "base/names.h"
@@ -27,47 +28,67 @@ const RecordKey UninstallEntry = {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Wind
 constexpr char LobbyGuid[] = "{7A3C91E2-4B0D-11d0-8E21-00A0C9F31B6d}";
 constexpr char DisplayName[] = "RV : Marvolen";
 
-bool CreateKey(HKEY root, const char* path, HKEY& key)
-{
-    return RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
-           ERROR_SUCCESS;
-}
+// A key being written, and the first failure among its values: each value that can be written
+// is, whatever happened to the one before.
+struct OpenRecord {
+    HKEY key = nullptr;
+    DWORD first = ERROR_SUCCESS;
 
-// A text value, stored with its NUL counted.
-void WriteText(HKEY key, const char* name, const char* text)
-{
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                   static_cast<DWORD>(std::strlen(text) + 1));
-}
+    explicit OpenRecord(const RecordKey& record)
+    {
+        first = static_cast<DWORD>(RegCreateKeyExA(record.root, record.path, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                                   KEY_ALL_ACCESS, nullptr, &key, nullptr));
+        if (first != ERROR_SUCCESS) key = nullptr;
+    }
+    ~OpenRecord()
+    {
+        if (key) RegCloseKey(key);
+    }
+    OpenRecord(const OpenRecord&) = delete;
+    OpenRecord& operator=(const OpenRecord&) = delete;
 
-void WriteInstallRecord(const char* installPath, const char* uninstallerPath, const char* setupDir,
-                        const char* language, const char* version)
+    void Note(LONG error)
+    {
+        if (first == ERROR_SUCCESS) first = static_cast<DWORD>(error);
+    }
+    // A text value, stored with its NUL counted.
+    void Text(const char* name, const char* text)
+    {
+        if (key)
+            Note(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                                static_cast<DWORD>(std::strlen(text) + 1)));
+    }
+    void Number(const char* name, DWORD number)
+    {
+        if (key) Note(RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number));
+    }
+};
+
+DWORD WriteInstallRecord(const char* installPath, const char* uninstallerPath, const char* setupDir,
+                         const char* language, const char* version)
 {
-    HKEY key;
-    if (!CreateKey(InstallRecord.root, InstallRecord.path, key)) return;
+    OpenRecord record(InstallRecord);
     char executable[PathSize];
-    const bool executableFits = JoinText(executable, installPath, GameExecutableSuffix);
-    WriteText(key, "InstallDir", installPath);
-    if (executableFits) WriteText(key, "Executable", executable);   // never a cut path
-    WriteText(key, "Version", version);
-    WriteText(key, "Language", language);
-    const DWORD options = InstallOptions;
-    RegSetValueExA(key, "Options", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&options), sizeof options);
-    WriteText(key, "Installer", uninstallerPath);
-    WriteText(key, "CD-ROM", setupDir);
-    RegCloseKey(key);
+    record.Text("InstallDir", installPath);
+    if (JoinText(executable, installPath, GameExecutableSuffix)) record.Text("Executable", executable);
+    else record.Note(ERROR_FILENAME_EXCED_RANGE);   // never a cut path
+    record.Text("Version", version);
+    record.Text("Language", language);
+    record.Number("Options", InstallOptions);
+    record.Text("Installer", uninstallerPath);
+    record.Text("CD-ROM", setupDir);
+    return record.first;
 }
 
-void WriteLobbyRegistration(const char* installPath)
+DWORD WriteLobbyRegistration(const char* installPath)
 {
-    HKEY key;
-    if (!CreateKey(LobbyRegistration.root, LobbyRegistration.path, key)) return;
-    WriteText(key, "CommandLine", "");
-    WriteText(key, "CurrentDirectory", installPath);
-    WriteText(key, "Path", installPath);
-    WriteText(key, "File", GameExecutable);
-    WriteText(key, "Guid", LobbyGuid);
-    RegCloseKey(key);
+    OpenRecord record(LobbyRegistration);
+    record.Text("CommandLine", "");
+    record.Text("CurrentDirectory", installPath);
+    record.Text("Path", installPath);
+    record.Text("File", GameExecutable);
+    record.Text("Guid", LobbyGuid);
+    return record.first;
 }
 
 // The facts the uninstall entry's further values come from.
@@ -149,29 +170,38 @@ const EntryNumber EntryNumbers[] = {
     {"VersionMinor", [](const EntryFacts& f) { return VersionPart(f.version, 1); }},
 };
 
-void WriteUninstallEntry(const EntryFacts& facts)
+DWORD WriteUninstallEntry(const EntryFacts& facts)
 {
-    HKEY key;
-    if (!CreateKey(UninstallEntry.root, UninstallEntry.path, key)) return;
-    WriteText(key, "DisplayName", DisplayName);
-    WriteText(key, "UninstallString", facts.uninstallerPath);
+    OpenRecord record(UninstallEntry);
+    record.Text("DisplayName", DisplayName);
+    record.Text("UninstallString", facts.uninstallerPath);
     // The standard value for removing the program without questions.
     std::string quiet = std::string("\"") + facts.uninstallerPath + "\" /silent";
-    WriteText(key, "QuietUninstallString", quiet.c_str());
-    for (const EntryText& value : EntryTexts) WriteText(key, value.name, value.text(facts).c_str());
-    for (const EntryNumber& value : EntryNumbers) {
-        const DWORD number = value.number(facts);
-        RegSetValueExA(key, value.name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
-    }
-    RegCloseKey(key);
+    record.Text("QuietUninstallString", quiet.c_str());
+    for (const EntryText& value : EntryTexts) record.Text(value.name, value.text(facts).c_str());
+    for (const EntryNumber& value : EntryNumbers) record.Number(value.name, value.number(facts));
+    return record.first;
 }
 
-void DeleteRecord(const RecordKey& record)
+// The record's key with everything below it (the game may keep keys of its own there). Its
+// parent is only opened: deleting never makes a key, and a parent or record that is not there
+// leaves nothing to delete.
+DWORD DeleteRecord(const RecordKey& record)
 {
     HKEY parent;
-    if (!CreateKey(record.root, record.parent, parent)) return;
-    RegDeleteKeyA(parent, record.child);   // a key that is not there stays not there
-    RegCloseKey(parent);
+    LONG result = RegOpenKeyExA(record.root, record.parent, 0, KEY_READ, &parent);
+    if (result == ERROR_SUCCESS) {
+        result = RegDeleteTreeA(parent, record.child);
+        RegCloseKey(parent);
+    }
+    return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : static_cast<DWORD>(result);
+}
+
+DWORD FirstOf(std::initializer_list<DWORD> results)
+{
+    for (DWORD result : results)
+        if (result != ERROR_SUCCESS) return result;
+    return ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -213,18 +243,21 @@ bool ReadInstallDirW(std::wstring& folder)
     return ReadRegistryTextW(HKEY_CURRENT_USER, InstallRecordKey, "InstallDir", folder);
 }
 
-void WriteInstallRecords(const char* installPath, const char* uninstallerPath, const char* setupDir,
-                         const char* language, const char* version, const EntryDetails& details)
+DWORD WriteInstallRecords(const char* installPath, const char* uninstallerPath, const char* setupDir,
+                          const char* language, const char* version, const EntryDetails& details)
 {
-    WriteInstallRecord(installPath, uninstallerPath, setupDir, language, version);
-    WriteLobbyRegistration(installPath);
-    WriteUninstallEntry({installPath, uninstallerPath, setupDir, version, details});
+    // Each record whatever became of the one before: above all the uninstall entry, without which
+    // a partial installation could not be taken off again.
+    const DWORD install = WriteInstallRecord(installPath, uninstallerPath, setupDir, language, version);
+    const DWORD lobby = WriteLobbyRegistration(installPath);
+    const DWORD entry = WriteUninstallEntry({installPath, uninstallerPath, setupDir, version, details});
+    return FirstOf({install, lobby, entry});
 }
 
-int DeleteInstallRecords()
+DWORD DeleteInstallRecords()
 {
-    DeleteRecord(InstallRecord);
-    DeleteRecord(LobbyRegistration);
-    DeleteRecord(UninstallEntry);
-    return 1;
+    const DWORD install = DeleteRecord(InstallRecord);
+    const DWORD lobby = DeleteRecord(LobbyRegistration);
+    const DWORD entry = DeleteRecord(UninstallEntry);
+    return FirstOf({install, lobby, entry});
 }

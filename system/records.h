@@ -27,12 +27,14 @@ struct EntryDetails {
 };
 
 // Writes the install record, the DirectPlay lobby registration and the Add/Remove Programs
-// entry, creating the keys or opening them as they are. Failures go unreported.
-void WriteInstallRecords(const char* installPath, const char* uninstallerPath, const char* setupDir,
-                         const char* language, const char* version, const EntryDetails& details);
+// entry, creating the keys or opening them as they are. Every key and value that can be written
+// is; the result is the first error (ERROR_SUCCESS: all written).
+DWORD WriteInstallRecords(const char* installPath, const char* uninstallerPath, const char* setupDir,
+                          const char* language, const char* version, const EntryDetails& details);
 
-// Deletes the three record keys; the maker's key stays.
-int DeleteInstallRecords();
+// Deletes the three record keys with any keys below them; the maker's key stays. Each is tried;
+// the result is the first error (a record that is not there is none).
+DWORD DeleteInstallRecords();
 
 inline constexpr char MakerKey[] = "SOFTWARE\\Quellmark Studio";
 inline constexpr const char* MakerName = MakerKey + 9;   // the entry's publisher, after "SOFTWARE\\"

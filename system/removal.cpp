@@ -17,6 +17,16 @@ enum class Left { Nothing, KeptOnly, Something };
 
 Left Worse(Left a, Left b) { return a > b ? a : b; }
 
+// Something stays; the first reason met is the one the caller is told.
+Left Stays(DWORD& first, DWORD error)
+{
+    if (first == ERROR_SUCCESS) first = error;
+    return Left::Something;
+}
+
+// What a link, or a folder swapped in for the one listed, is told as: it is never entered.
+constexpr DWORD LinkNotEntered = ERROR_CANT_ACCESS_FILE;
+
 // Opened as what it is at this moment: a link as the link, never what it points at. Without
 // FILE_SHARE_DELETE, so that while a folder is open it cannot be renamed or swapped for a link.
 HANDLE OpenEntry(const std::wstring& path)
@@ -70,35 +80,42 @@ bool DeleteByHandle(HANDLE handle)
     return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != 0;
 }
 
-Left RemoveEntry(const std::wstring& path, const Listed& listed);
+Left RemoveEntry(const std::wstring& path, const Listed& listed, DWORD& first);
 
 // What an open, plain folder holds goes; then the folder, when nothing stayed in it.
-Left RemoveFolder(HANDLE folder, const std::wstring& path)
+Left RemoveFolder(HANDLE folder, const std::wstring& path, DWORD& first)
 {
     Left left = Left::Nothing;
     for (const Listed& entry : Listing(folder)) {
         const std::wstring entryPath = path + L"\\" + entry.name;
         if (BeforeRemovingEntry) BeforeRemovingEntry(entryPath);
-        left = Worse(left, RemoveEntry(entryPath, entry));
+        left = Worse(left, RemoveEntry(entryPath, entry, first));
     }
     if (left != Left::Nothing) return left;
-    return DeleteByHandle(folder) ? Left::Nothing : Left::Something;
+    return DeleteByHandle(folder) ? Left::Nothing : Stays(first, GetLastError());
 }
 
 // An entry, as whatever it is once opened: a file or a link is deleted itself; the plain
 // folder that was listed is emptied and deleted; anything else is never entered, and stays.
-Left RemoveEntry(const std::wstring& path, const Listed& listed)
+Left RemoveEntry(const std::wstring& path, const Listed& listed, DWORD& first)
 {
     if (IsKeptFile(path)) return Left::KeptOnly;   // path is verbatim already
     HANDLE handle = OpenEntry(path);
-    if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND ? Left::Nothing : Left::Something;
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND ? Left::Nothing : Stays(first, error);
+    }
     BY_HANDLE_FILE_INFORMATION info;
-    Left left = Left::Something;
+    Left left;
     if (GetFileInformationByHandle(handle, &info)) {
         const bool folder = info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
         const bool link = info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
-        if (link || !folder) left = DeleteByHandle(handle) ? Left::Nothing : Left::Something;   // read-only stays
-        else if (PlainFolder(listed, info)) left = RemoveFolder(handle, path);
+        if (link || !folder)   // read-only stays
+            left = DeleteByHandle(handle) ? Left::Nothing : Stays(first, GetLastError());
+        else if (PlainFolder(listed, info)) left = RemoveFolder(handle, path, first);
+        else left = Stays(first, LinkNotEntered);
+    } else {
+        left = Stays(first, GetLastError());
     }
     CloseHandle(handle);   // a deletion takes effect here
     return left;
@@ -176,20 +193,26 @@ int RemoveTreeW(const std::wstring& folder)
 {
     // A game's folder that is a link: neither it nor what it points at is the game's files, and
     // they stay, which is no success to report.
-    if (IsLinkFolder(folder)) return 0;
+    if (IsLinkFolder(folder)) {
+        SetLastError(LinkNotEntered);
+        return 0;
+    }
     std::wstring resolved;
     if (!ResolveFolder(folder, resolved) || !IsRemovableResolved(resolved)) return 1;
     const std::wstring verbatim = VerbatimForm(resolved);
     HANDLE handle = OpenEntry(verbatim);
     if (handle == INVALID_HANDLE_VALUE) return 1;   // nothing there
     BY_HANDLE_FILE_INFORMATION info;
-    Left left = Left::Something;
-    if (GetFileInformationByHandle(handle, &info)) {
-        if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) left = Left::Nothing;   // a file of that name is not the game's
-        else if (!(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) left = RemoveFolder(handle, verbatim);
-    }
+    DWORD first = ERROR_SUCCESS;
+    Left left;
+    if (!GetFileInformationByHandle(handle, &info)) left = Stays(first, GetLastError());
+    else if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) left = Left::Nothing;   // a file of that name is not the game's
+    else if (!(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) left = RemoveFolder(handle, verbatim, first);
+    else left = Stays(first, LinkNotEntered);
     CloseHandle(handle);
-    return left != Left::Something;
+    if (left != Left::Something) return 1;
+    SetLastError(first != ERROR_SUCCESS ? first : ERROR_DIR_NOT_EMPTY);   // never "no error" for what stayed
+    return 0;
 }
 
 int RemoveTree(const char* folder) { return RemoveTreeW(WideFromAnsi(folder)); }

@@ -14,7 +14,8 @@
 // is when opened, a link as a link, never entered, and a folder stays pinned (it cannot be
 // renamed or swapped) while it is emptied. A folder that is itself a link is left as it is.
 // Returns 1 when nothing of a folder it may take is left but the kept file (or there was
-// none), 0 when something stayed or the folder is a link.
+// none), 0 when something stayed or the folder is a link, and GetLastError then gives the first
+// reason met.
 int RemoveTree(const char* folder);
 int RemoveTreeW(const std::wstring& folder);
 

@@ -142,6 +142,30 @@ def test_silent_failures_exit_with_their_code_and_leave_nothing():
         log = (prefix.drive_c / "nowindow.log").read_text()
         check(code == 2 and "FAILED: the window could not be opened\n" in log, f"no window exits 2 ({code}):\n{log}")
 
+        # Links that cannot be written fail the run, yet the files and records are written, so that
+        # it can be taken off again: the group's name is taken by a file of the player's.
+        (cd / "tsetup.pkg").write_bytes((PACKAGES / "game.rar").read_bytes())
+        group, linked = program_group(prefix), prefix.drive_c / "Linked" / "Marvolen"
+        group.parent.mkdir(parents=True, exist_ok=True)
+        group.write_text("the player's own file")
+        code = setup(prefix, "/silent", "/dir=C:\\Linked\\Marvolen", "/desktopicon", "/log=C:\\links.log")
+        log = (prefix.drive_c / "links.log").read_text()
+        check(code == 2 and "FAILED: a link in the program group or on the desktop could not be written: " in log
+              and "Records written" in log and "Links written" not in log and not re.search("  Installed$", log, re.M),
+              f"links that fail exit 2 and are logged with the system's text ({code}):\n{log}")
+        check((linked / "tarn.exe").exists() and listed_in_apps(prefix) and desktop_link(prefix).exists(),
+              "and the files, the records and the desktop link are in place")
+        # An uninstall that cannot remove a link takes the rest and says it failed.
+        desktop_link(prefix).chmod(0o444)
+        code = setup(prefix, "/silent", "/log=C:\\unlinks.log", program="C:\\windows\\untsetup.exe")
+        log = (prefix.drive_c / "unlinks.log").read_text()
+        check(code == 2 and "FAILED: the program group or the desktop link could not be removed: " in log and
+              "Removed the records" in log and not re.search("  Uninstalled$", log, re.M),
+              f"a link left exits 2 and is logged ({code}):\n{log}")
+        check(not linked.exists() and not key_exists(prefix, RECORD) and not listed_in_apps(prefix) and
+              desktop_link(prefix).exists() and group.read_text() == "the player's own file",
+              "the files and records are gone, the read-only link and the player's file stay")
+
     mount = Path(tempfile.mkdtemp(prefix="marvolen-small-drive-"))
     subprocess.run(["mount", "-t", "tmpfs", "-o", "size=100m", "tmpfs", str(mount)], check=True)
     try:

@@ -1,5 +1,7 @@
 #include <doctest.h>
 
+#include <windows.h>
+#include <sddl.h>
 #include <cstring>
 #include <string>
 
@@ -115,6 +117,21 @@ void WriteFor(const char* installPath, std::uint64_t installedBytes = 0, const c
     WriteInstallRecords(installPath, "C:\\WINDOWS\\untsetup.exe", "D:\\", "English", version, details);
 }
 
+// Gives a key the access rules of an SDDL text: how a key is made unwritable or undeletable.
+void SetKeyRules(HKEY root, const char* path, const char* sddl)
+{
+    PSECURITY_DESCRIPTOR rules;
+    REQUIRE(ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &rules, nullptr));
+    HKEY key;
+    REQUIRE(RegOpenKeyExA(root, path, 0, WRITE_DAC, &key) == ERROR_SUCCESS);
+    CHECK(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, rules) == ERROR_SUCCESS);
+    RegCloseKey(key);
+    LocalFree(rules);
+}
+constexpr char Open[] = "D:(A;;KA;;;WD)";
+constexpr char Unwritable[] = "D:(D;;KW;;;WD)(A;;KA;;;WD)";
+constexpr char Unreadable[] = "D:(D;;KR;;;WD)(A;;KA;;;WD)";
+
 DWORD Number(const char* name)
 {
     CAPTURE(name);
@@ -215,18 +232,78 @@ TEST_CASE("a reinstall elsewhere overwrites in place and keeps values of others"
     CheckText(HKEY_CURRENT_USER, InstallRecordKey, "HighScore", "9000");
 }
 
+TEST_CASE("a record that cannot be written is told, and the others are written all the same")
+{
+    struct Record {
+        HKEY root;
+        const char* key;
+        const char* value;
+    };
+    const Record install = {HKEY_CURRENT_USER, InstallRecordKey, "Installer"};
+    const Record entry = {HKEY_LOCAL_MACHINE, UninstallEntryKey, "UninstallString"};
+    // The install record under a parent that takes only passing keys; the uninstall entry unwritable.
+    const struct {
+        Record failed, written;
+        DWORD error;
+    } rows[] = {{install, entry, ERROR_CHILD_MUST_BE_VOLATILE}, {entry, install, ERROR_ACCESS_DENIED}};
+    for (const auto& row : rows) {
+        CAPTURE(row.error);
+        DeleteInstallRecords();
+        RegDeleteTreeA(HKEY_CURRENT_USER, MakerKey);
+        const bool underParent = row.failed.root == HKEY_CURRENT_USER;
+        HKEY key;
+        REQUIRE(RegCreateKeyExA(row.failed.root, underParent ? MakerKey : row.failed.key, 0, nullptr,
+                                underParent ? REG_OPTION_VOLATILE : 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS);
+        RegCloseKey(key);
+        if (!underParent) SetKeyRules(row.failed.root, row.failed.key, Unwritable);
+        CHECK(WriteInstallRecords("C:\\Games\\Marvolen", "C:\\WINDOWS\\untsetup.exe", "D:\\", "English", "1.12",
+                                  {"www.game.example", "www.publisher.example", 0}) == row.error);
+        CHECK_FALSE(Query(row.failed.root, row.failed.key, row.failed.value).present);
+        CHECK(Query(row.written.root, row.written.key, row.written.value).present);
+        CheckText(HKEY_LOCAL_MACHINE, LobbyRegistrationKey, "Path", "C:\\Games\\Marvolen");
+        if (!underParent) SetKeyRules(row.failed.root, row.failed.key, Open);
+    }
+    RegDeleteTreeA(HKEY_CURRENT_USER, MakerKey);
+    CHECK(WriteInstallRecords("C:\\Games\\Marvolen", "C:\\WINDOWS\\untsetup.exe", "D:\\", "English", "1.12",
+                              {"www.game.example", "www.publisher.example", 0}) == ERROR_SUCCESS);
+}
+
 TEST_CASE("deleting removes the three records and keeps the maker's key")
 {
     WriteFor("C:\\Program Files\\Marvolen");
-    DeleteInstallRecords();
+    // Keys the game keeps below its record go with it.
+    HKEY below;
+    const std::string settings = std::string(InstallRecordKey) + "\\Settings\\Video";
+    REQUIRE(RegCreateKeyExA(HKEY_CURRENT_USER, settings.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &below, nullptr) ==
+            ERROR_SUCCESS);
+    RegSetValueExA(below, "Width", 0, REG_SZ, reinterpret_cast<const BYTE*>("640"), 4);
+    RegCloseKey(below);
+    CHECK(DeleteInstallRecords() == ERROR_SUCCESS);
     CHECK_FALSE(KeyExists(HKEY_CURRENT_USER, InstallRecordKey));
     CHECK_FALSE(KeyExists(HKEY_LOCAL_MACHINE, LobbyRegistrationKey));
     CHECK_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
     CHECK(KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\Quellmark Studio"));
     char folder[PathSize] = "untouched";
     CHECK_FALSE(ReadInstallDir(folder));
-    DeleteInstallRecords();   // nothing there: the maker's key still stays
+    CHECK(DeleteInstallRecords() == ERROR_SUCCESS);   // nothing there: the maker's key still stays
     CHECK(KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\Quellmark Studio"));
+
+    // A parent that is not there is not made in order to delete nothing below it.
+    const char lobbies[] = "Software\\Microsoft\\DirectPlay\\Applications";
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, lobbies);
+    CHECK(DeleteInstallRecords() == ERROR_SUCCESS);
+    CHECK_FALSE(KeyExists(HKEY_LOCAL_MACHINE, lobbies));
+
+    // A record that cannot be deleted is told; the others go all the same.
+    WriteFor("C:\\Program Files\\Marvolen");
+    SetKeyRules(HKEY_LOCAL_MACHINE, LobbyRegistrationKey, Unreadable);
+    CHECK(DeleteInstallRecords() == ERROR_ACCESS_DENIED);
+    CHECK_FALSE(KeyExists(HKEY_CURRENT_USER, InstallRecordKey));
+    CHECK_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
+    SetKeyRules(HKEY_LOCAL_MACHINE, LobbyRegistrationKey, Open);
+    CHECK(KeyExists(HKEY_LOCAL_MACHINE, LobbyRegistrationKey));
+    CHECK(DeleteInstallRecords() == ERROR_SUCCESS);
+    CHECK_FALSE(KeyExists(HKEY_LOCAL_MACHINE, LobbyRegistrationKey));
 }
 
 }

@@ -295,14 +295,31 @@ TEST_CASE("removing the shortcuts takes the whole group and the desktop link, an
     Touch(group + "\\Any name.lnk");
     Touch(std::string(desktop) + GameLinkName);
     Touch(std::string(desktop) + "\\Another game.lnk");
-    RemoveShortcuts();
+    CHECK(RemoveShortcuts() == ERROR_SUCCESS);
     CHECK_FALSE(Exists(group));
     CHECK_FALSE(Exists(std::string(desktop) + GameLinkName));
     CHECK(Exists(std::string(desktop) + "\\Another game.lnk"));
     CHECK(Exists(programs));
-    RemoveShortcuts();   // nothing left to remove: the folders around stay
+    CHECK(RemoveShortcuts() == ERROR_SUCCESS);   // nothing left to remove: the folders around stay
     CHECK(Exists(programs));
     CHECK(Exists(std::string(desktop) + "\\Another game.lnk"));
+
+    // A link that cannot be deleted is told; the rest goes all the same.
+    for (const std::string& stuck : {std::string(desktop) + GameLinkName, group + "\\ReadMe.lnk"}) {
+        CAPTURE(stuck);
+        CreateDirectoryA(group.c_str(), nullptr);
+        Touch(group + "\\Any name.lnk");
+        Touch(std::string(desktop) + GameLinkName);
+        Touch(stuck);
+        SetFileAttributesA(stuck.c_str(), FILE_ATTRIBUTE_READONLY);
+        CHECK(RemoveShortcuts() == ERROR_ACCESS_DENIED);
+        CHECK(Exists(stuck));
+        CHECK_FALSE(Exists(group + "\\Any name.lnk"));
+        CHECK(Exists(std::string(desktop) + GameLinkName) == (stuck == std::string(desktop) + GameLinkName));
+        SetFileAttributesA(stuck.c_str(), FILE_ATTRIBUTE_NORMAL);
+        CHECK(RemoveShortcuts() == ERROR_SUCCESS);
+        CHECK_FALSE(Exists(stuck));
+    }
 }
 
 }

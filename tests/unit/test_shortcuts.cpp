@@ -71,9 +71,9 @@ struct Folders {
 const char Install[] = "C:\\Games\\Marvolen";
 const char Uninstaller[] = "C:\\windows\\untsetup.exe";
 
-void Create(int desktop)
+DWORD Create(int desktop)
 {
-    CreateShortcuts(Install, desktop, Uninstaller, Text(IDS_GAME_SITE), Text(IDS_MAKER_SITE), Text(IDS_PUBLISHER_SITE));
+    return CreateShortcuts(Install, desktop, Uninstaller, Text(IDS_GAME_SITE), Text(IDS_MAKER_SITE), Text(IDS_PUBLISHER_SITE));
 }
 
 }  // namespace
@@ -120,6 +120,35 @@ TEST_CASE("the desktop link comes with the option, and an existing group is used
     REQUIRE(desktop.read);
     CHECK(desktop.target == "C:\\Games\\Marvolen\\tarn.exe");
     CHECK(desktop.workingDir == Install);
+}
+
+TEST_CASE("a link that cannot be written is told, and every other link is written all the same")
+{
+    CoInitialize(nullptr);
+    const Folders folders;
+    // The desktop link's name taken by a folder; the group's by a file.
+    const struct {
+        std::string taken;
+        bool folder;
+        std::string written;
+        DWORD error;
+    } rows[] = {{folders.desktopLink, true, folders.group + GameLinkName, ERROR_ACCESS_DENIED},
+                {folders.group, false, folders.desktopLink, ERROR_PATH_NOT_FOUND}};
+    for (const auto& row : rows) {
+        CAPTURE(row.taken);
+        RemoveShortcuts();
+        if (row.folder) CreateDirectoryA(row.taken.c_str(), nullptr);
+        else WriteFile(row.taken, "the player's own file");
+        CHECK(Create(1) == row.error);   // the system's code, not the COM status
+        CHECK(ReadLink(row.written).read);
+        if (row.folder) {
+            CHECK(FilesIn(folders.group).size() == 7);
+            RemoveDirectoryA(row.taken.c_str());
+        } else {
+            DeleteFileA(row.taken.c_str());
+        }
+    }
+    CHECK(Create(1) == ERROR_SUCCESS);
 }
 
 TEST_CASE("a link file path too long for the conversion buffer is not written")

@@ -1,8 +1,10 @@
 #include <doctest.h>
 
+#include <cstring>
 #include <string>
 
 #include "shell/flow.h"
+#include "shell/log.h"
 #include "shell/prompts.h"
 #include "shell/runs.h"
 #include "shell/startup.h"
@@ -10,6 +12,8 @@
 #include "shell/pump.h"
 #include "shell/window.h"
 #include "support.h"
+#include "system/folder_guard.h"
+#include "system/records.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
 
@@ -289,6 +293,31 @@ TEST_CASE("the keys light and press the live group's buttons as the mouse does, 
     key(VK_ESCAPE);   // the main menu's way out is Exit
     PumpMessages();
     CHECK(Setup.QuitRequested == 1);
+}
+
+
+TEST_CASE("a file or game that does not open leaves the setup as it was, and the log says why")
+{
+    Fresh();
+    const std::string folder = ScratchFolder("opens");
+    OpenLog((folder + "\\opens.log").c_str());
+    std::strcpy(Setup.SetupDir, (folder + "\\").c_str());   // holds no ReadMe
+    HKEY record;   // the game on record in a folder without it
+    RegCreateKeyExA(HKEY_CURRENT_USER, InstallRecordKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &record, nullptr);
+    RegSetValueExA(record, "InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>(folder.size() + 1));
+    RegCloseKey(record);
+    Setup.Screen = FinishScreen;
+    const ButtonGroup finish = LiveGroup();
+    for (int i = 0; i < finish.count; ++i)
+        if (finish.buttons[i].id == ReadMeButton || finish.buttons[i].id == PlayNowButton) ButtonAction(finish, i);
+    const std::string log = ReadFile(folder + "\\opens.log");
+    CHECK(log.find("FAILED: could not open " + folder + "\\ReadMe.txt: ") != std::string::npos);
+    CHECK(log.find("FAILED: the game could not be started: " + folder + "\\tarn.exe: ") != std::string::npos);
+    CHECK(Setup.Screen == FinishScreen);
+    OpenLog("");
+    KeepFile(L"");
+    DeleteInstallRecords();
 }
 
 }
