@@ -14,22 +14,20 @@ namespace {
 // where the pattern's bit is 0 and every bit kept where it is 1, at any colour depth.
 void Dim(Frame& frame)
 {
+    // The pattern and its brush are made once and kept for the run.
     static const WORD checkerboard[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
-    HBITMAP pattern = CreateBitmap(8, 8, 1, 1, checkerboard);
-    HBRUSH brush = pattern ? CreatePatternBrush(pattern) : nullptr;
-    if (brush) {
-        const COLORREF text = SetTextColor(frame.dc, TextBlack);
-        const COLORREF back = SetBkColor(frame.dc, RGB(255, 255, 255));
-        SetBrushOrgEx(frame.dc, 0, 0, nullptr);
-        HGDIOBJ previous = SelectObject(frame.dc, brush);
-        constexpr DWORD DestinationAndPattern = 0x00A000C9;
-        PatBlt(frame.dc, 0, 0, FrameWidth, FrameHeight, DestinationAndPattern);
-        SelectObject(frame.dc, previous);
-        SetBkColor(frame.dc, back);
-        SetTextColor(frame.dc, text);
-        DeleteObject(brush);
-    }
-    if (pattern) DeleteObject(pattern);
+    static HBITMAP pattern = CreateBitmap(8, 8, 1, 1, checkerboard);
+    static HBRUSH brush = pattern ? CreatePatternBrush(pattern) : nullptr;
+    if (!brush) return;
+    const COLORREF text = SetTextColor(frame.dc, TextBlack);
+    const COLORREF back = SetBkColor(frame.dc, RGB(255, 255, 255));
+    SetBrushOrgEx(frame.dc, 0, 0, nullptr);
+    HGDIOBJ previous = SelectObject(frame.dc, brush);
+    constexpr DWORD DestinationAndPattern = 0x00A000C9;
+    PatBlt(frame.dc, 0, 0, FrameWidth, FrameHeight, DestinationAndPattern);
+    SelectObject(frame.dc, previous);
+    SetBkColor(frame.dc, back);
+    SetTextColor(frame.dc, text);
 }
 
 // Draws an irregular panel: where the mask is black the image shows, where it is white the
