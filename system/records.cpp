@@ -18,14 +18,11 @@ struct RecordKey {
     const char* child;
     const char* path;
 };
-const RecordKey InstallRecord = {HKEY_CURRENT_USER, MakerKey, "RV : Marvolen", InstallRecordKey};
-const RecordKey LobbyRegistration = {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\DirectPlay\\Applications", "Marvolen",
-                                     LobbyRegistrationKey};
-const RecordKey UninstallEntry = {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
-                                  "RV : Marvolen", UninstallEntryKey};
+const RecordKey InstallRecord = {HKEY_CURRENT_USER, MakerKey, EntryName, InstallRecordKey};
+const RecordKey LobbyRegistration = {HKEY_LOCAL_MACHINE, LobbyApplicationsKey, LobbyName, LobbyRegistrationKey};
+const RecordKey UninstallEntry = {HKEY_LOCAL_MACHINE, UninstallEntriesKey, EntryName, UninstallEntryKey};
 
 constexpr char LobbyGuid[] = "{7A3C91E2-4B0D-11d0-8E21-00A0C9F31B6d}";
-constexpr char DisplayName[] = "RV : Marvolen";
 
 bool CreateKey(HKEY root, const char* path, HKEY& key)
 {
@@ -153,7 +150,7 @@ void WriteUninstallEntry(const EntryFacts& facts)
 {
     HKEY key;
     if (!CreateKey(UninstallEntry.root, UninstallEntry.path, key)) return;
-    WriteText(key, "DisplayName", DisplayName);
+    WriteText(key, "DisplayName", EntryName);
     WriteText(key, "UninstallString", facts.uninstallerPath);
     // The standard value for removing the program without questions.
     std::string quiet = std::string("\"") + facts.uninstallerPath + "\" /silent";
