@@ -57,12 +57,12 @@ void CreateShortcuts(const char* installPath, int desktopIconWanted, const char*
     const std::string group = std::string(programs) + ProgramGroupName;
     CreateDirectoryA(group.c_str(), nullptr);   // one left by an earlier installation is used as it is
     link(group + GameLinkName, game);
-    link(group + "\\Uninstall.lnk", uninstallerPath);
-    link(group + "\\" + gameSite + ".lnk", folder + "\\marvolen.url");
-    link(group + "\\" + publisherSite + ".lnk", folder + "\\publisher.url");
-    link(group + "\\" + makerSite + ".lnk", folder + "\\quellmark.url");
-    link(group + "\\" + ArcadeLinkName, folder + "\\gamespy.url");
-    link(group + "\\ReadMe.lnk", folder + "\\ReadMe_demo.txt");
+    link(group + UninstallLinkName, uninstallerPath);
+    link(group + "\\" + gameSite + LinkExtension, folder + GameSiteFile);
+    link(group + "\\" + publisherSite + LinkExtension, folder + PublisherSiteFile);
+    link(group + "\\" + makerSite + LinkExtension, folder + MakerSiteFile);
+    link(group + ArcadeLinkName, folder + ArcadeSiteFile);
+    link(group + ReadMeLinkName, folder + GameReadMeFile);
 }
 
 int RemoveShortcuts()
