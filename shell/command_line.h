@@ -26,8 +26,8 @@ struct Options {
 // left open.
 bool ParseCommandLine(const char* arguments, Options& options);
 
-// The usage that /? shows: the command lines, the switches and every exit code, lines ending in
-// a line feed.
+// The usage that /? shows: the command lines, the switches and every exit code, in lines
+// separated by line feeds.
 std::string UsageText();
 
 #endif
