@@ -3,15 +3,37 @@
 #define MARVOLEN_EXIT_CODES_H
 
 enum ExitCode : int {
-    ExitDone = 0,                 // installed, uninstalled, or the window closed
-    ExitFailed = 2,               // the package or a step failed, the folder cannot be used, or no window
-    ExitNoSpace = 3,              // not enough free space at the destination
-    ExitBadSwitch = 4,            // an unknown or malformed switch
-    ExitNothingToUninstall = 5,   // no install record
-    ExitAlreadyRunning = 6,       // another instance runs
-    ExitInUse = 7,                // a file of the game is in use (the game runs): nothing was changed
-    ExitCancelled = 8,            // the player stopped the installation (Cancel, or a close, answered Yes)
+    ExitDone = 0,
+    ExitFailed = 2,
+    ExitNoSpace = 3,
+    ExitBadSwitch = 4,
+    ExitNothingToUninstall = 5,
+    ExitAlreadyRunning = 6,
+    ExitInUse = 7,
+    ExitCancelled = 8,
 };
 // No code means "restart needed": the setup never needs one.
+
+// What each code means: in a word for the usage text, and in full as README.md's table says it
+// (a test holds the two together).
+struct ExitCodeMeaning {
+    ExitCode code;
+    const char* brief;
+    const char* meaning;
+};
+inline constexpr ExitCodeMeaning ExitCodeMeanings[] = {
+    {ExitDone, "done", "done (or, with the window, the program was closed)"},
+    {ExitFailed, "failed",
+     "failed: the package or a step failed, the folder cannot be used, or the window could not be opened"},
+    {ExitNoSpace, "not enough free space", "not enough free space"},
+    {ExitBadSwitch, "unknown switch", "an unknown or malformed switch"},
+    {ExitNothingToUninstall, "nothing to uninstall", "nothing to uninstall"},
+    {ExitAlreadyRunning, "already running", "another Marvolen Setup is running"},
+    {ExitInUse, "a file of the game in use",
+     "a file of the game is in use (the game is running): nothing was changed"},
+    {ExitCancelled, "cancelled by the player",
+     "cancelled by the player: with the window, the last installation was stopped with Cancel (or a close) "
+     "answered Yes, and none completed after it"},
+};
 
 #endif

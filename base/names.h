@@ -18,5 +18,16 @@ inline constexpr char ProgramGroupName[] = "\\Marvolen demo";    // in the Progr
 inline constexpr wchar_t AsideSuffix[] = L".~removing";
 inline constexpr wchar_t WorkAreaName[] = L"\\~Marvolen Setup.tmp";
 inline constexpr char GameLinkName[] = "\\Marvolen - RV.lnk";    // in the group and on the desktop
+// The program group's other links; those to the three sites are named by their host names.
+inline constexpr char UninstallLinkName[] = "\\Uninstall.lnk";
+inline constexpr char ArcadeLinkName[] = "\\www.arcadehall.example.lnk";
+inline constexpr char ReadMeLinkName[] = "\\ReadMe.lnk";
+inline constexpr char LinkExtension[] = ".lnk";
+// What those links open, in the game's folder: files of the package.
+inline constexpr char GameSiteFile[] = "\\marvolen.url";
+inline constexpr char PublisherSiteFile[] = "\\publisher.url";
+inline constexpr char MakerSiteFile[] = "\\quellmark.url";
+inline constexpr char ArcadeSiteFile[] = "\\gamespy.url";
+inline constexpr char GameReadMeFile[] = "\\ReadMe_demo.txt";
 
 #endif

@@ -3,12 +3,14 @@
 #ifndef MARVOLEN_TYPES_H
 #define MARVOLEN_TYPES_H
 
+#include "resources/resource_ids.h"
+
 // A screen is named by the resource id of its background bitmap.
 enum ScreenId : int {
-    MainMenu = 130,
-    DestinationScreen = 141,
-    FinishScreen = 143,
-    ProgressScreen = 145,
+    MainMenu = IDB_MAIN_MENU,
+    DestinationScreen = IDB_DESTINATION,
+    FinishScreen = IDB_FINISH,
+    ProgressScreen = IDB_PROGRESS,
 };
 
 enum RunOutcome : int { RunInstalled = 0, RunAborted = 1, RunFailed = 2 };

@@ -79,12 +79,12 @@ DWORD CreateShortcuts(const char* installPath, int desktopIconWanted, const char
         if (error != ERROR_ALREADY_EXISTS) Note(first, error);
     }
     link(group + GameLinkName, game);
-    link(group + "\\Uninstall.lnk", uninstallerPath);
-    link(group + "\\" + gameSite + ".lnk", folder + "\\marvolen.url");
-    link(group + "\\" + publisherSite + ".lnk", folder + "\\publisher.url");
-    link(group + "\\" + makerSite + ".lnk", folder + "\\quellmark.url");
-    link(group + "\\" + ArcadeLinkName, folder + "\\gamespy.url");
-    link(group + "\\ReadMe.lnk", folder + "\\ReadMe_demo.txt");
+    link(group + UninstallLinkName, uninstallerPath);
+    link(group + "\\" + gameSite + LinkExtension, folder + GameSiteFile);
+    link(group + "\\" + publisherSite + LinkExtension, folder + PublisherSiteFile);
+    link(group + "\\" + makerSite + LinkExtension, folder + MakerSiteFile);
+    link(group + ArcadeLinkName, folder + ArcadeSiteFile);
+    link(group + ReadMeLinkName, folder + GameReadMeFile);
     return first;
 }
 

@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-inline constexpr char ArcadeLinkName[] = "www.arcadehall.example.lnk";
-
 // Writes one shell link; the result is the COM status. A link path too long for the
 // conversion buffer is not written.
 HRESULT CreateShellLink(const char* target, const char* linkFile, const char* description, const char* workingDir);

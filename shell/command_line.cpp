@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "base/exit_codes.h"
 #include "system/bounded_text.h"
 
 namespace {
@@ -106,4 +108,34 @@ bool ParseCommandLine(const char* arguments, Options& options)
     for (const std::string& word : words)
         if (!Apply(word, options)) return false;
     return true;
+}
+
+std::string UsageText()
+{
+    std::string usage =
+        "Marvolen Setup\n\n"
+        "setup.exe  [/silent | /passive] [/dir=<folder>] [/desktopicon]  [/log=<file>]\n"
+        "setup.exe  /uninstall /silent  [/log=<file>]\n"
+        "untsetup.exe  /silent  [/log=<file>]\n\n"
+        "/silent\tinstall (or uninstall) without a window or a question\n"
+        "/passive\tthe same with the window's progress, closing by itself\n"
+        "/dir\tthe game's folder, taken as given\n"
+        "/desktopicon\ta link on the desktop too\n"
+        "/log\ta plain-text log of every step\n\n";
+    // "Exit codes: 0 done, 2 failed, ..." from the table, broken after a comma before a line
+    // grows past the width of the lines above.
+    constexpr std::size_t Width = 72;
+    std::string line = "Exit codes:";
+    const std::size_t count = std::size(ExitCodeMeanings);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string item = std::to_string(ExitCodeMeanings[i].code) + " " + ExitCodeMeanings[i].brief +
+                                 (i + 1 < count ? "," : ".");
+        if (line.size() + 1 + item.size() > Width) {
+            usage += line + "\n";
+            line = item;
+        } else {
+            line += " " + item;
+        }
+    }
+    return usage + line;
 }

@@ -3,6 +3,8 @@
 #ifndef MARVOLEN_COMMAND_LINE_H
 #define MARVOLEN_COMMAND_LINE_H
 
+#include <string>
+
 #include "base/types.h"
 
 struct Options {
@@ -23,5 +25,9 @@ struct Options {
 // unknown switch, a value missing or too long, a word that is no switch, or a quote
 // left open.
 bool ParseCommandLine(const char* arguments, Options& options);
+
+// The usage that /? shows: the command lines, the switches and every exit code, in lines
+// separated by line feeds.
+std::string UsageText();
 
 #endif

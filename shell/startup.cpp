@@ -252,34 +252,20 @@ bool StartUp(HINSTANCE instance)
 
 namespace {
 
-constexpr char Usage[] =
-    "Marvolen Setup\n\n"
-    "setup.exe  [/silent | /passive] [/dir=<folder>] [/desktopicon]  [/log=<file>]\n"
-    "setup.exe  /uninstall /silent  [/log=<file>]\n"
-    "untsetup.exe  /silent  [/log=<file>]\n\n"
-    "/silent\tinstall (or uninstall) without a window or a question\n"
-    "/passive\tthe same with the window's progress, closing by itself\n"
-    "/dir\tthe game's folder, taken as given\n"
-    "/desktopicon\ta link on the desktop too\n"
-    "/log\ta plain-text log of every step\n\n"
-    "Exit codes: 0 done, 2 failed, 3 not enough free space, 4 unknown switch,\n"
-    "5 nothing to uninstall, 6 already running, 7 a file of the game in use,\n"
-    "8 cancelled by the player.";
-
 // The usage without a window: into the log, and to the console or output the program was
 // started from, if any.
 void ShowUsageWithoutWindow(const char* log)
 {
     OpenLog(log);
-    char lines[sizeof Usage];
-    lstrcpynA(lines, Usage, sizeof lines);
-    for (char* line = std::strtok(lines, "\n"); line; line = std::strtok(nullptr, "\n")) Log("%s", line);
+    const std::string usage = UsageText();
+    std::string lines = usage;
+    for (char* line = std::strtok(&lines[0], "\n"); line; line = std::strtok(nullptr, "\n")) Log("%s", line);
     HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     if ((!output || output == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS))
         output = GetStdHandle(STD_OUTPUT_HANDLE);
     if (!output || output == INVALID_HANDLE_VALUE) return;
     std::string text;   // each line ending as consoles and text files expect
-    for (const char* c = Usage; *c; ++c) text += *c == '\n' ? std::string("\r\n") : std::string(1, *c);
+    for (const char* c = usage.c_str(); *c; ++c) text += *c == '\n' ? std::string("\r\n") : std::string(1, *c);
     text += "\r\n";
     DWORD written;
     WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);   // nobody may be reading
@@ -313,7 +299,7 @@ int RunSetup(HINSTANCE instance, const char* arguments)
         return ExitDone;
     }
     if (options.help) {
-        MessageBoxA(nullptr, Usage, "Marvolen Setup", MB_OK | MB_ICONINFORMATION);
+        MessageBoxA(nullptr, UsageText().c_str(), "Marvolen Setup", MB_OK | MB_ICONINFORMATION);
         return ExitDone;
     }
     // One setup per machine, in any logon session, and decided before anything is written: two

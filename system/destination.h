@@ -6,11 +6,14 @@
 #include <cstdint>
 #include <windows.h>
 
+#include "base/names.h"
 #include "base/types.h"
 
-// The game's folder must leave room for "\tarn.exe" within 255 characters: the executable's
+// The game's folder must leave room for "\tarn.exe" within a path buffer: the executable's
 // path, the records and the shortcuts are built from it.
-inline constexpr std::size_t MaxInstallPathLength = 255 - 9;
+inline constexpr std::size_t MaxInstallPathLength = (PathSize - 1) - (sizeof GameExecutableSuffix - 1);
+// Decimal bytes; the destination screen's text "Free Space required: 500MB" says the same in
+// millions (the artefact check holds the two together).
 inline constexpr std::uint64_t RequiredFreeBytes = 500000000;
 
 // The Program Files folder followed by "\Marvolen"; without a usable Program Files value, the

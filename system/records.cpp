@@ -19,14 +19,11 @@ struct RecordKey {
     const char* child;
     const char* path;
 };
-const RecordKey InstallRecord = {HKEY_CURRENT_USER, MakerKey, "RV : Marvolen", InstallRecordKey};
-const RecordKey LobbyRegistration = {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\DirectPlay\\Applications", "Marvolen",
-                                     LobbyRegistrationKey};
-const RecordKey UninstallEntry = {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
-                                  "RV : Marvolen", UninstallEntryKey};
+const RecordKey InstallRecord = {HKEY_CURRENT_USER, MakerKey, EntryName, InstallRecordKey};
+const RecordKey LobbyRegistration = {HKEY_LOCAL_MACHINE, LobbyApplicationsKey, LobbyName, LobbyRegistrationKey};
+const RecordKey UninstallEntry = {HKEY_LOCAL_MACHINE, UninstallEntriesKey, EntryName, UninstallEntryKey};
 
 constexpr char LobbyGuid[] = "{7A3C91E2-4B0D-11d0-8E21-00A0C9F31B6d}";
-constexpr char DisplayName[] = "RV : Marvolen";
 
 // A key being written, and the first failure among its values: each value that can be written
 // is, whatever happened to the one before.
@@ -173,7 +170,7 @@ const EntryNumber EntryNumbers[] = {
 DWORD WriteUninstallEntry(const EntryFacts& facts)
 {
     OpenRecord record(UninstallEntry);
-    record.Text("DisplayName", DisplayName);
+    record.Text("DisplayName", EntryName);
     record.Text("UninstallString", facts.uninstallerPath);
     // The standard value for removing the program without questions.
     std::string quiet = std::string("\"") + facts.uninstallerPath + "\" /silent";

@@ -3,6 +3,7 @@
 #define MARVOLEN_RECORDS_H
 
 #include <windows.h>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -36,11 +37,34 @@ DWORD WriteInstallRecords(const char* installPath, const char* uninstallerPath, 
 // the result is the first error (a record that is not there is none).
 DWORD DeleteInstallRecords();
 
-inline constexpr char MakerKey[] = "SOFTWARE\\Quellmark Studio";
-inline constexpr const char* MakerName = MakerKey + 9;   // the entry's publisher, after "SOFTWARE\\"
-inline constexpr char InstallRecordKey[] = "SOFTWARE\\Quellmark Studio\\RV : Marvolen";
-inline constexpr char UninstallEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\RV : Marvolen";
-inline constexpr char LobbyRegistrationKey[] = "Software\\Microsoft\\DirectPlay\\Applications\\Marvolen";
+// A registry key's path: its parent's path, a backslash and its own name, joined when the program
+// is compiled, so that the writes (the whole path) and the deletion (the parent, then the child)
+// name the same key from one spelling of each part.
+template <std::size_t ParentSize, std::size_t ChildSize>
+struct KeyPath {
+    char text[ParentSize + ChildSize] = {};   // both texts, the backslash in place of the first NUL
+    constexpr KeyPath(const char (&parent)[ParentSize], const char (&child)[ChildSize])
+    {
+        std::size_t at = 0;
+        for (std::size_t i = 0; i + 1 < ParentSize; ++i) text[at++] = parent[i];
+        text[at++] = '\\';
+        for (std::size_t i = 0; i + 1 < ChildSize; ++i) text[at++] = child[i];
+    }
+    constexpr operator const char*() const { return text; }
+};
+
+// The name of the install record and of the Add/Remove Programs entry, which it also shows.
+inline constexpr char EntryName[] = "RV : Marvolen";
+inline constexpr char MakerName[] = "Quellmark Studio";   // the maker's key, and the entry's publisher
+inline constexpr char SoftwareKey[] = "SOFTWARE";
+inline constexpr char UninstallEntriesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+inline constexpr char LobbyApplicationsKey[] = "Software\\Microsoft\\DirectPlay\\Applications";
+inline constexpr char LobbyName[] = "Marvolen";
+
+inline constexpr KeyPath MakerKey{SoftwareKey, MakerName};
+inline constexpr KeyPath InstallRecordKey{MakerKey.text, EntryName};
+inline constexpr KeyPath UninstallEntryKey{UninstallEntriesKey, EntryName};
+inline constexpr KeyPath LobbyRegistrationKey{LobbyApplicationsKey, LobbyName};
 inline constexpr DWORD InstallOptions = 0;   // the demo installs no optional parts
 
 #endif

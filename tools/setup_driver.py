@@ -41,7 +41,16 @@ def read_layout_table():
     return table
 
 
+def read_defines(header):
+    """The numbered #defines of one of the program's headers, by name."""
+    return {name: int(value) for name, value in
+            re.findall(r"^#define (\w+)[ \t]+(\d+)[ \t]*$", (REPO / header).read_text(), re.M)}
+
+
 LAYOUT = read_layout_table()
+IDS = read_defines("resources/resource_ids.h")   # a screen is known by its background's id
+_version = read_defines("base/version.h")
+VERSION = f"{_version['MARVOLEN_VERSION_MAJOR']}.{_version['MARVOLEN_VERSION_MINOR']}"
 FRAME_W, FRAME_H = LAYOUT["FrameWidth"], LAYOUT["FrameHeight"]
 
 # Label colours as (R, G, B), as a screenshot shows them.
@@ -67,11 +76,12 @@ def union(*rects):
 
 # Where each screen draws over its background: texts, buttons, pictures.
 DRAWN = {
-    130: MAIN_MENU_RECTS,
-    141: LAYOUT["DestinationRects"] + [LAYOUT["DesktopIconLabel"], union(LAYOUT["InstallFolderHeading"], PATH_LINE),
-                                       union(FREE_SPACE_LINE, LAYOUT["SpaceRequiredLine"])],
-    145: [CANCEL, LAYOUT["MapPicture"], LAYOUT["Strip"]],
-    143: FINISH_RECTS + [union(FINISH_HEADING, FINISH_BODY)],
+    IDS["IDB_MAIN_MENU"]: MAIN_MENU_RECTS,
+    IDS["IDB_DESTINATION"]: LAYOUT["DestinationRects"] + [
+        LAYOUT["DesktopIconLabel"], union(LAYOUT["InstallFolderHeading"], PATH_LINE),
+        union(FREE_SPACE_LINE, LAYOUT["SpaceRequiredLine"])],
+    IDS["IDB_PROGRESS"]: [CANCEL, LAYOUT["MapPicture"], LAYOUT["Strip"]],
+    IDS["IDB_FINISH"]: FINISH_RECTS + [union(FINISH_HEADING, FINISH_BODY)],
 }
 
 

@@ -12,35 +12,44 @@ BUILD = Path(sys.argv[1] if len(sys.argv) > 1 else "build").resolve()
 SETUP = BUILD / "setup.exe"
 REPO = Path(__file__).resolve().parents[2]
 
-TEXTS = {
-    103: "Marvolen Setup", 109: "Marvolen Setup",
-    110: "Install", 111: "Uninstall", 112: "Reinstall", 113: "Exit", 114: "Marvolen in WWW", 115: "Play",
-    116: "Setup Initializing...", 118: "OK", 119: "Cancel",
-    1001: "Browse...", 1003: "Back", 1004: "Continue", 1005: "Create Desktop Icon",
-    1006: "Available Space       : ", 1007: "Marvolen will be installed in the Folder below",
-    1008: "OnLine registration", 1009: "Play Now", 1010: "View ReadMe", 1011: "Setup Menu",
-    1012: "Marvolen have been successfully installed!",
-    1015: "Click View Readme for further information. Click Online registration to get your registration.",
-    1016: "\nAre you sure you want to abort the Setup?", 1019: "Please, indicate the exact path",
-    1020: "\nThere is not enough space for the Installation!", 1021: "Setup is creating icons...",
-    1022: "Setup is updating registry settings...",
-    1023: "\nAre you sure you want to uninstall Marvolen from your computer?",
-    1024: "Setup is removing files...", 1025: "Setup is removing registry entries...",
-    1026: "Setup is removing icons...", 1027: "\nMarvolen have been uninstalled!",
-    1029: "Setup is preparing for the Installation...", 1031: "Installation failed!", 1032: "Yes", 1033: "No",
-    1034: "Installation has been aborted!", 1035: "Click the Installation Menu to Reinstall the game or Exit Setup",
-    1038: "Install DirectX 7.0", 1039: "Free Space required: 500MB", 1046: "1.12", 1047: "English",
-    1048: "\nThis folder cannot be used for the Installation!",
-    1049: "\nA file of Marvolen is in use! Please close the game and try again.",
-}
-HOSTS = (1042, 1043, 1044, 1045)   # fictional host names of our own choosing
 
-BITMAPS = {130: (640, 480, 8), 141: (640, 480, 8), 143: (640, 480, 8), 145: (640, 480, 8),
-           206: (338, 73, 1), 207: (338, 73, 8), 208: (38, 40, 8), 209: (527, 183, 1), 211: (527, 183, 8)}
-BITMAPS.update({700 + n: (332, 271, 8) for n in range(17)})
-BITMAPS.update({800 + n: (559, 77, 8) for n in range(17)})
 
-SOUNDS = {199: 12701, 200: 9622}
+def defines(path):
+    """The #define NAME VALUE lines of a header, by name."""
+    return dict(re.findall(r"^#define (\w+)[ \t]+(.+?)[ \t]*$", path.read_text(), re.M))
+
+
+IDS = {name: int(value) for name, value in defines(REPO / "resources" / "resource_ids.h").items() if value.isdigit()}
+VERSION_DEFINES = defines(REPO / "base" / "version.h")
+VERSION = (int(VERSION_DEFINES["MARVOLEN_VERSION_MAJOR"]), int(VERSION_DEFINES["MARVOLEN_VERSION_MINOR"]))
+VERSION_TEXT = f"{VERSION[0]}.{VERSION[1]}"
+
+
+def rc_string_table():
+    """The string table as resources/setup.rc writes it, by id: each text unescaped as windres
+    reads it, the version's macro as base/version.h makes it."""
+    rc = (REPO / "resources" / "setup.rc").read_text()
+    body = re.search(r"^STRINGTABLE\s*\nBEGIN\n(.*?)^END", rc, re.S | re.M).group(1)
+    escapes = {"n": "\n", "t": "\t", "\\": "\\", '"': '"'}
+    texts = {}
+    for name, quoted, macro in re.findall(r'^\s*(IDS_\w+)\s+(?:"((?:[^"\\]|\\.)*)"|(\w+))\s*$', body, re.M):
+        texts[IDS[name]] = (VERSION_TEXT if macro == "MARVOLEN_VERSION_TEXT" else
+                            re.sub(r"\\(.)", lambda m: escapes[m.group(1)], quoted))
+    return texts
+
+
+TEXTS = rc_string_table()
+# Fictional host names of our own choosing.
+HOSTS = tuple(IDS[name] for name in ("IDS_GAME_SITE", "IDS_MAKER_SITE", "IDS_PUBLISHER_SITE", "IDS_REGISTRATION_PAGE"))
+
+BITMAPS = {IDS[name]: size for name, size in {
+    "IDB_MAIN_MENU": (640, 480, 8), "IDB_DESTINATION": (640, 480, 8), "IDB_FINISH": (640, 480, 8),
+    "IDB_PROGRESS": (640, 480, 8), "IDB_STATUS_MASK": (338, 73, 1), "IDB_STATUS_PANEL": (338, 73, 8),
+    "IDB_TICK": (38, 40, 8), "IDB_PROMPT_MASK": (527, 183, 1), "IDB_PROMPT_PANEL": (527, 183, 8)}.items()}
+BITMAPS.update({IDS["IDB_MAP_FIRST"] + n: (332, 271, 8) for n in range(IDS["PROGRESS_FRAMES"])})
+BITMAPS.update({IDS["IDB_STRIP_FIRST"] + n: (559, 77, 8) for n in range(IDS["PROGRESS_FRAMES"])})
+
+SOUNDS = {IDS["IDW_HOVER"]: 12701, IDS["IDW_CLICK"]: 9622}
 LIBRARY_ENTRY_POINTS = ["RAROpenArchive", "RARCloseArchive", "RARReadHeader", "RARProcessFile",
                         "RARSetChangeVolProc", "RARSetProcessDataProc", "RARSetPassword"]
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "winmm.dll", "advapi32.dll", "shell32.dll",
@@ -99,13 +108,20 @@ def string_table():
 
 def check_texts():
     texts = string_table()
+    check(len(TEXTS) >= 40 and set(texts) == set(TEXTS),
+          f"the file carries setup.rc's texts, no more, no fewer: {sorted(set(texts) ^ set(TEXTS))}")
     for id_, expected in TEXTS.items():
         check(texts.get(id_) == expected, f"text {id_} is {expected!r}, got {texts.get(id_)!r}")
+    # The screen states the required space in millions of bytes, as the test measures it.
+    required = int(re.search(r"RequiredFreeBytes = (\d+);", (REPO / "system" / "destination.h").read_text()).group(1))
+    check(texts.get(IDS["IDS_SPACE_REQUIRED"], "").endswith(f" {required // 1000000}MB") and required % 1000000 == 0,
+          f"text {IDS['IDS_SPACE_REQUIRED']} names the {required} bytes the install test asks for")
     for id_ in HOSTS:
         host = texts.get(id_, "")
         check(re.fullmatch(r"[a-z0-9.-]+\.example(/register)?", host) is not None, f"text {id_} is a .example host")
-    check(texts.get(1045, "").endswith("/register"), "the registration page ends in /register")
-    check(texts.get(1045, "").split("/")[0] in {texts.get(i) for i in HOSTS[:3]},
+    page = texts.get(IDS["IDS_REGISTRATION_PAGE"], "")
+    check(page.endswith("/register"), "the registration page ends in /register")
+    check(page.split("/")[0] in {texts.get(i) for i in HOSTS[:3]},
           "the registration page lies on one of the three sites")
     check(all(len(t) <= 254 for t in texts.values()), "every text fits its 255-byte buffer")
 
@@ -167,7 +183,26 @@ def check_icon_and_cursor(scratch):
     (bit_count,) = struct.unpack_from("<H", cursor, struct.unpack_from("<I", cursor, 18)[0] + 14)
     check(bit_count == 4, f"cursor 138 has 16 colours, got {bit_count} bits")
 
-    check(b"--type=16" in run("wrestool", "-l", str(SETUP)), "a version record is present")
+
+
+def check_version():
+    """base/version.h's version wherever the file and the package manager's manifest state it."""
+    record = resource(16, 1, raw=True)
+    fixed = record.find(struct.pack("<I", 0xFEEF04BD))
+    numbers = struct.unpack_from("<IIII", record, fixed + 8) if fixed >= 0 else ()
+    packed = ((VERSION[0] << 16) | VERSION[1], 0)
+    check(numbers == packed * 2, f"the version record's file and product versions are {VERSION_TEXT}.0.0: {numbers}")
+    strings = record.decode("utf-16-le", "replace")
+    for name in ("FileVersion", "ProductVersion"):
+        found = re.search(name + r"\0+([^\0]*)\0", strings)
+        check(found is not None and found.group(1) == VERSION_TEXT, f"the version record's {name} is {VERSION_TEXT}")
+    check(string_table().get(IDS["IDS_VERSION"]) == VERSION_TEXT, f"text {IDS['IDS_VERSION']} is {VERSION_TEXT}")
+    identity = re.search(r'<assemblyIdentity type="win32" name="Quellmark\.Marvolen\.Setup" version="([\d.]+)"',
+                         resource(24, 1, raw=True).decode("utf-8"))
+    check(identity is not None and identity.group(1) == f"{VERSION_TEXT}.0.0", "the manifest's identity has the version")
+    winget = (REPO / "docs" / "winget-manifest.yaml").read_text()
+    stated = re.findall(r'(?:PackageVersion|DisplayVersion): "([^"]*)"', winget)
+    check(len(stated) == 2 and set(stated) == {VERSION_TEXT}, f"docs/winget-manifest.yaml states {VERSION_TEXT}: {stated}")
 
 
 def check_manifest():
@@ -200,7 +235,7 @@ def main():
     with tempfile.TemporaryDirectory() as scratch:
         scratch = Path(scratch)
         for step in (check_executable, check_texts, lambda: check_bitmaps(scratch), lambda: check_sounds(scratch),
-                     lambda: check_library(scratch), lambda: check_icon_and_cursor(scratch), check_manifest,
+                     lambda: check_library(scratch), lambda: check_icon_and_cursor(scratch), check_version, check_manifest,
                      check_reproducible_headers):
             step()
     for failure in failures:

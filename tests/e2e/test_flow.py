@@ -10,8 +10,7 @@ from pathlib import Path
 from setup_driver import (BACK, BLACK, BROWSE, BUILD, CHECK_BOX, CONTINUE, FINISH_RECTS, FREE_SPACE_LINE, MAIN_MENU_RECTS,
                           NORMAL, OK, PATH_LINE, PROMPT_TEXT, Background, SetupRun, check, check_reads, cd_scenario, main, make_cd, on, read_texts,
                           running, scenario, wait_for)
-
-RECORD = "HKCU\\SOFTWARE\\Quellmark Studio\\RV : Marvolen"
+from test_install import RECORD
 
 
 def ticked(frame):

@@ -9,8 +9,8 @@ import time
 from pathlib import Path
 
 from setup_driver import (CANCEL, CHECK_BOX, CONTINUE, DEMO_PACKAGE, DISABLED, FINISH_BODY, FINISH_HEADING, FINISH_RECTS,
-                          HIGHLIGHT, MAIN_MENU_RECTS, NO, NORMAL, OK, PACKAGES, PROMPT_TEXT, YES, SetupRun, cd_scenario,
-                          check, check_reads, main, make_cd, on, running, scenario, wait_for)
+                          HIGHLIGHT, MAIN_MENU_RECTS, NO, NORMAL, OK, PACKAGES, PROMPT_TEXT, VERSION, YES, SetupRun,
+                          cd_scenario, check, check_reads, main, make_cd, on, running, scenario, wait_for)
 
 RECORD = "HKCU\\SOFTWARE\\Quellmark Studio\\RV : Marvolen"
 MAKER = "HKCU\\SOFTWARE\\Quellmark Studio"
@@ -71,7 +71,7 @@ EXPECTED_RECORDS = {
     RECORD: {
         "InstallDir": ("REG_SZ", "C:\\Program Files\\Marvolen"),
         "Executable": ("REG_SZ", "C:\\Program Files\\Marvolen\\tarn.exe"),
-        "Version": ("REG_SZ", "1.12"),
+        "Version": ("REG_SZ", VERSION),
         "Language": ("REG_SZ", "English"),
         "Options": ("REG_DWORD", "0x0"),
         "Installer": ("REG_SZ", "C:\\windows\\untsetup.exe"),
@@ -89,7 +89,7 @@ EXPECTED_RECORDS = {
         "UninstallString": ("REG_SZ", "C:\\windows\\untsetup.exe"),
         "QuietUninstallString": ("REG_SZ", '"C:\\windows\\untsetup.exe" /silent'),
         "DisplayIcon": ("REG_SZ", "C:\\windows\\untsetup.exe,0"),
-        "DisplayVersion": ("REG_SZ", "1.12"),
+        "DisplayVersion": ("REG_SZ", VERSION),
         "Publisher": ("REG_SZ", "Quellmark Studio"),
         "InstallLocation": ("REG_SZ", "C:\\Program Files\\Marvolen"),
         "InstallSource": ("REG_SZ", "D:\\"),

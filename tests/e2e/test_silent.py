@@ -222,19 +222,25 @@ def spellings(manifest):
 
 
 def documented_codes():
-    """The exit codes README's table lists, and those base/exit_codes.h defines."""
-    readme = re.findall(r"^\| (\d+) \|", (REPO / "README.md").read_text(), re.M)
-    header = re.findall(r"= (\d+),", (REPO / "base" / "exit_codes.h").read_text())
-    return {int(code) for code in readme}, {int(code) for code in header}
+    """Each exit code with its meaning: as README's table lists them, and as base/exit_codes.h's
+    table of meanings gives them (its texts may run over several quoted pieces)."""
+    readme = re.findall(r"^\| (\d+) \| (.+?) \|$", (REPO / "README.md").read_text(), re.M)
+    header = (REPO / "base" / "exit_codes.h").read_text()
+    values = dict(re.findall(r"(Exit\w+) = (\d+),", header))
+    rows = re.findall(r'\{(Exit\w+), "[^"]*",\s*((?:"[^"]*"\s*)+)\}', header)
+    return ({int(code): meaning for code, meaning in readme},
+            {int(values[name]): "".join(re.findall(r'"([^"]*)"', texts)) for name, texts in rows},
+            {int(code) for code in values.values()})
 
 
 def test_every_spelling_a_package_manager_uses_does_what_its_switch_does():
     manifest = yaml.safe_load(MANIFEST.read_text())
     installer = manifest["Installers"][0]
-    readme, header = documented_codes()
-    check(readme == header, f"README lists the codes the program has: {readme} {header}")
+    readme, header, codes = documented_codes()
+    check(set(header) == codes and readme == header,
+          f"README lists every code the program has, meaning what its table says: {readme} {header} {codes}")
     declared = {entry["InstallerReturnCode"] for entry in installer["ExpectedReturnCodes"]}
-    check(declared <= readme - {0}, f"the manifest's return codes are documented ones: {declared}")
+    check(declared <= set(readme) - {0}, f"the manifest's return codes are documented ones: {declared}")
     check(installer["InstallerType"] == "exe" and set(installer["InstallModes"]) >= {"silent", "silentWithProgress"},
           "an exe installer with both unattended modes")
     with cd_scenario("spellings", PACKAGES / "game.rar") as (display, prefix, cd), \

@@ -111,4 +111,13 @@ TEST_CASE("the command line: switches in either form and any case, values with b
     CHECK_FALSE(ParseCommandLine(("/dir=C:\\" + std::string(300, 'x')).c_str(), options));   // too long: refused
 }
 
+TEST_CASE("the usage ends with every exit code, in lines no wider than the rest")
+{
+    const std::string usage = UsageText();
+    CHECK(usage.substr(usage.find("Exit codes:")) ==
+          "Exit codes: 0 done, 2 failed, 3 not enough free space, 4 unknown switch,\n"
+          "5 nothing to uninstall, 6 already running, 7 a file of the game in use,\n"
+          "8 cancelled by the player.");
+}
+
 }

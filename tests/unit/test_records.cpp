@@ -149,6 +149,10 @@ TEST_SUITE("records") {
 
 TEST_CASE("the three records hold every value with its type and length")
 {
+    // The keys as the records' readers (the game, Windows' Apps list, the lobby) look them up.
+    CHECK(std::string(InstallRecordKey) == "SOFTWARE\\Quellmark Studio\\RV : Marvolen");
+    CHECK(std::string(UninstallEntryKey) == "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\RV : Marvolen");
+    CHECK(std::string(LobbyRegistrationKey) == "Software\\Microsoft\\DirectPlay\\Applications\\Marvolen");
     WriteFor("C:\\Program Files\\Marvolen");
     const HKEY user = HKEY_CURRENT_USER, machine = HKEY_LOCAL_MACHINE;
     CheckText(user, InstallRecordKey, "InstallDir", "C:\\Program Files\\Marvolen");

@@ -96,7 +96,7 @@ TEST_CASE("seven links in the program group, each to its target, starting in the
         {site + ".lnk", "C:\\Games\\Marvolen\\marvolen.url"},
         {publisher + ".lnk", "C:\\Games\\Marvolen\\publisher.url"},
         {maker + ".lnk", "C:\\Games\\Marvolen\\quellmark.url"},
-        {ArcadeLinkName, "C:\\Games\\Marvolen\\gamespy.url"},
+        {"www.arcadehall.example.lnk", "C:\\Games\\Marvolen\\gamespy.url"},
         {"ReadMe.lnk", "C:\\Games\\Marvolen\\ReadMe_demo.txt"},
     };
     for (const auto& [name, target] : expected) {

@@ -47,6 +47,12 @@ constexpr Rect OnPromptPanel(const RECT& r)
             static_cast<int>(r.right) - PromptPanel.x, static_cast<int>(r.bottom) - PromptPanel.y};
 }
 
+constexpr bool IsCheckBox(const Rect& r)
+{
+    const Rect tick = R(Layout::Tick);
+    return r.left == tick.left && r.top == tick.top && r.right == tick.right && r.bottom == tick.bottom;
+}
+
 // Every area from the program's own layout table, so a rectangle moved or a button added there
 // moves or gets its plate here.
 using namespace Layout;
@@ -60,12 +66,20 @@ constexpr std::array<Area, kAreaCount> kAreas = [] {
 
     areas[n++] = {DestinationScreen, Part::TextPlate, R(InstallFolderHeading), 1};
     areas[n++] = {DestinationScreen, Part::TextPlate, R(InstallPathLine), 1};
-    for (std::size_t i = 0; i + 1 < std::size(DestinationRects); ++i)   // Browse, Back, Continue
-        areas[n++] = {DestinationScreen, Part::Button, R(DestinationRects[i]), 0};
+    // The check box is the button the tick covers, wherever it stands among the others: it is
+    // drawn empty, after the plates of the rest.
+    for (const RECT& r : DestinationRects)
+        if (!IsCheckBox(R(r))) areas[n++] = {DestinationScreen, Part::Button, R(r), 0};
     areas[n++] = {DestinationScreen, Part::TextPlate, R(FreeSpaceLine), 2};
     areas[n++] = {DestinationScreen, Part::TextPlate, R(SpaceRequiredLine), 2};
     areas[n++] = {DestinationScreen, Part::TextPlate, R(DesktopIconLabel), 3};
-    areas[n++] = {DestinationScreen, Part::CheckBox, R(DestinationRects[std::size(DestinationRects) - 1]), 0};
+    std::size_t boxes = 0;
+    for (const RECT& r : DestinationRects) {
+        if (!IsCheckBox(R(r))) continue;
+        areas[n++] = {DestinationScreen, Part::CheckBox, R(r), 0};
+        ++boxes;
+    }
+    if (boxes != 1) throw "exactly one destination button must lie under the tick";   // stops the build
 
     areas[n++] = {FinishScreen, Part::TextPlate, R(FinishHeading), 1};
     areas[n++] = {FinishScreen, Part::TextPlate, R(FinishBody), 1};
