@@ -6,19 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "base/exit_codes.h"
 #include "base/names.h"
 #include "base/state.h"
 #include "base/texts.h"
 #include "install/extract.h"
 #include "resources/resource_ids.h"
-#include "shell/command_line.h"
-#include "shell/input.h"
-#include "shell/log.h"
-#include "shell/passive.h"
-#include "shell/runs.h"
-#include "shell/silent.h"
 #include "shell/pump.h"
+#include "shell/runs.h"
 #include "shell/window.h"
 #include "system/bounded_text.h"
 #include "system/destination.h"
@@ -250,85 +244,9 @@ bool StartUp(HINSTANCE instance)
     return true;
 }
 
-namespace {
-
-// The usage without a window: into the log, and to the console or output the program was
-// started from, if any.
-void ShowUsageWithoutWindow(const char* log)
-{
-    OpenLog(log);
-    const std::string usage = UsageText();
-    std::string lines = usage;
-    for (char* line = std::strtok(&lines[0], "\n"); line; line = std::strtok(nullptr, "\n")) Log("%s", line);
-    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-    if ((!output || output == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS))
-        output = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (!output || output == INVALID_HANDLE_VALUE) return;
-    std::string text;   // each line ending as consoles and text files expect
-    for (const char* c = usage.c_str(); *c; ++c) text += *c == '\n' ? std::string("\r\n") : std::string(1, *c);
-    text += "\r\n";
-    DWORD written;
-    WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);   // nobody may be reading
-}
-
-// Start-up's steps that need no window, for an unattended run.
 void StartUpWithoutWindow(HINSTANCE instance)
 {
     Setup.Instance = instance;
     for (const StartUpStep& step : StartUpSteps)
         if (!step.window) step.run();
-}
-
-int RunUnattended(HINSTANCE instance, const Options& options)
-{
-    StartUpWithoutWindow(instance);
-    const int code = options.uninstall || Setup.UninstallerMode ? RunSilentUninstall() : RunSilentInstall(options);
-    Log("Exit code %d", code);
-    CoUninitialize();
-    return code;
-}
-
-}  // namespace
-
-int RunSetup(HINSTANCE instance, const char* arguments)
-{
-    Options options;
-    if (!ParseCommandLine(arguments, options)) return ExitBadSwitch;
-    if (options.help && options.silent) {
-        ShowUsageWithoutWindow(options.log);
-        return ExitDone;
-    }
-    if (options.help) {
-        MessageBoxA(nullptr, UsageText().c_str(), "Marvolen Setup", MB_OK | MB_ICONINFORMATION);
-        return ExitDone;
-    }
-    // One setup per machine, in any logon session, and decided before anything is written: two
-    // would extract into, and remove, the same folders. The handle is left for Windows to close
-    // when the program ends. Denied access means another user's setup made it.
-    const HANDLE running = CreateMutexA(nullptr, FALSE, "Global\\Marvolen Setup is running");
-    const bool another = !running || GetLastError() == ERROR_ALREADY_EXISTS;
-    OpenLog(options.log);
-    Log("Started with \"%s\"", arguments);
-    if (another) {
-        Log("FAILED: another Marvolen Setup is running");
-        if (!options.silent && !options.passive) MessageBoxA(nullptr, "Marvolen Setup is already running.", "Marvolen Setup", MB_OK | MB_ICONINFORMATION);
-        return ExitAlreadyRunning;
-    }
-    if (options.silent) return RunUnattended(instance, options);
-    if (!StartUp(instance)) {
-        // Only the window can fail, and without it nothing was done: that is no success.
-        LogFailure("the window could not be opened", GetLastError());
-        if (!options.passive) MessageBoxA(nullptr, "Marvolen Setup could not open its window.", "Marvolen Setup", MB_OK | MB_ICONERROR);
-        return ExitFailed;
-    }
-    const int exitCode = !options.passive                              ? RunMessageLoop()
-                         : options.uninstall || Setup.UninstallerMode ? RunPassiveUninstall()
-                                                                      : RunPassiveInstall(options);
-    if (options.passive) Log("Exit code %d", exitCode);
-    // Exit's own click sound is still starting on a thread of its own, opening the audio device;
-    // a process that ends under it can fail on the way out with a code other than the loop's.
-    StopButtonSounds();
-    CoUninitialize();
-    // An installation the player stopped, and none completed after it, is no success to report.
-    return Setup.RunResult == RunAborted && Setup.CancelRequested ? ExitCancelled : exitCode;
 }

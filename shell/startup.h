@@ -1,4 +1,4 @@
-// Start-up: the program's paths, the uninstaller copy, the library file, the window, the loop.
+// Start-up: the program's paths, the uninstaller copy, the library file, the window, the live menu.
 #ifndef MARVOLEN_STARTUP_H
 #define MARVOLEN_STARTUP_H
 
@@ -38,9 +38,7 @@ extern const int StartUpStepCount;
 
 // Runs the steps with the program's instance; false when the window cannot be created.
 bool StartUp(HINSTANCE instance);
-
-// The whole program, given its arguments: with /silent an unattended run, else start-up and
-// the message loop. Returns the exit code (see base/exit_codes.h).
-int RunSetup(HINSTANCE instance, const char* arguments);
+// The steps that need no window, for an unattended run.
+void StartUpWithoutWindow(HINSTANCE instance);
 
 #endif
