@@ -399,8 +399,8 @@ def write_report(results, elapsed):
     ]
 
     def row(figure, measured, target=None, met=None):
-        limit = f"<= {target}" if target is not None else ""
-        lines.append(f"| {figure} | {measured} | {limit} | {status(met) if target is not None else ''} |")
+        judged = [f"<= {target}", status(met)] if target is not None else []
+        lines.append("| " + " | ".join([figure, measured] + judged) + " |" + " |" * (2 - len(judged)))
 
     row(f"Extraction: program's passes / bare library loop (median of {len(pairs)} pair ratios)", f"{ratio:.3f}",
         TARGET_RATIO, ratio <= TARGET_RATIO)
