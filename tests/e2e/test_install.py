@@ -112,8 +112,13 @@ def entry_measures(source):
 
 
 def listed_in_apps(prefix):
-    """Whether Wine's own Add/Remove Programs lists the game."""
-    return "|||RV : Marvolen" in prefix.wine("uninstaller", "--list", check=False).stdout
+    """Whether Wine's own Add/Remove Programs lists the game. A listing that did not run (on a
+    loaded machine Wine's tool now and then fails to start) is asked again, never read as "no"."""
+    for _ in range(3):
+        listing = prefix.wine("uninstaller", "--list", check=False)
+        if listing.returncode == 0:
+            return "|||RV : Marvolen" in listing.stdout
+    raise AssertionError(f"Wine's uninstaller --list failed: {listing.stderr.strip()[-300:]}")
 
 
 def same_tree(left, right):
