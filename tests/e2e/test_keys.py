@@ -58,7 +58,8 @@ def test_install_and_uninstall_with_the_keyboard_alone():
         key("Escape")
         on(run, 130)
         key("Escape")   # the main menu's way out: Exit
-        check(run.wait_exit() == 0, "Escape on the main menu ends the program")
+        code = run.wait_exit()
+        check(code == 0, f"Escape on the main menu ends the program (exit code {code})")
 
 
 def test_escape_on_the_destination_and_finish_screens():
