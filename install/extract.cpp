@@ -119,10 +119,6 @@ bool Rar4EndAt(const unsigned char* tail, size_t start, size_t size)
     return headerSize == size - start && (Crc32(tail + start + 2, headerSize - 2) & 0xFFFF) == stated && !(flags & 1);
 }
 
-}  // namespace
-
-namespace {
-
 std::wstring LibraryFile;   // see UseLibraryFile
 bool LibraryChosen;
 

@@ -31,7 +31,7 @@ void CancelGoesLive()
 void ShowStep(int step)
 {
     Setup.ProgressStep = step;
-    if (step >= 0) PaintScreen();   // -1 shows with the next screen's paint
+    if (step >= 0) PaintProgressStep();   // -1 shows with the next screen's paint
 }
 
 bool RunStopping() { return Setup.CancelRequested || Setup.QuitRequested || Setup.SessionEnding; }
@@ -85,10 +85,9 @@ std::wstring InUse;
 bool StepFailed;
 
 // A path for the log, as the player would write it.
-std::string Printable(std::wstring path)
+std::string Printable(const std::wstring& verbatim)
 {
-    if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) path.replace(0, 8, L"\\\\");
-    else if (path.compare(0, 4, L"\\\\?\\") == 0) path.erase(0, 4);
+    const std::wstring path = PlainForm(verbatim);
     std::string text(path.size() * 2 + 1, '\0');
     const int length = WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, &text[0], static_cast<int>(text.size()), nullptr, nullptr);
     text.resize(length > 0 ? length - 1 : 0);

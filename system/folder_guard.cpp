@@ -288,13 +288,8 @@ bool IsOthersFolder(const char* folder, const char* recorded)
     std::wstring resolved;
     if (!ResolveFolder(WideFromAnsi(folder), resolved)) return false;
     const std::wstring verbatim = VerbatimForm(resolved);
-    WIN32_FIND_DATAW entry;
-    HANDLE listing = FindFirstFileW((verbatim + L"\\*").c_str(), &entry);
-    if (listing == INVALID_HANDLE_VALUE) return false;
     bool holds = false;
-    do holds = std::wcscmp(entry.cFileName, L".") != 0 && std::wcscmp(entry.cFileName, L"..") != 0 &&
-               !IsKeptFile(verbatim + L"\\" + entry.cFileName);   // the log may be written there first
-    while (!holds && FindNextFileW(listing, &entry));
-    FindClose(listing);
+    for (const WIN32_FIND_DATAW& entry : FolderEntries(verbatim))
+        holds = holds || !IsKeptFile(verbatim + L"\\" + entry.cFileName);   // the log may be written there first
     return holds && !(recorded[0] && SameFolder(folder, recorded));
 }

@@ -243,3 +243,22 @@ bool IsLinkFolder(const std::wstring& requested)
     return CanonicalFolder(requested, canonical) && IsLinkItself(canonical);
 }
 
+std::wstring PlainForm(const std::wstring& verbatim)
+{
+    if (StartsWith(verbatim, L"\\\\?\\UNC\\")) return L"\\\\" + verbatim.substr(8);
+    if (StartsWith(verbatim, L"\\\\?\\")) return verbatim.substr(4);
+    return verbatim;
+}
+
+std::vector<WIN32_FIND_DATAW> FolderEntries(const std::wstring& folder)
+{
+    std::vector<WIN32_FIND_DATAW> entries;
+    WIN32_FIND_DATAW entry;
+    HANDLE listing = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (listing == INVALID_HANDLE_VALUE) return entries;
+    do
+        if (std::wcscmp(entry.cFileName, L".") != 0 && std::wcscmp(entry.cFileName, L"..") != 0) entries.push_back(entry);
+    while (FindNextFileW(listing, &entry));
+    FindClose(listing);
+    return entries;
+}

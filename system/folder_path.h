@@ -3,8 +3,11 @@
 #ifndef MARVOLEN_FOLDER_PATH_H
 #define MARVOLEN_FOLDER_PATH_H
 
+#include <windows.h>
+
 #include <cstddef>
 #include <string>
+#include <vector>
 
 // The folder a spelling names, as the file system itself names it: full, forward and doubled
 // separators made single backslashes, trailing dots and spaces of the last part dropped (as
@@ -43,6 +46,12 @@ std::size_t RootLength(const std::wstring& path);
 // The same folder in the form that the wide file calls take without any further rewriting and
 // at any length: \\?\C:\... or \\?\UNC\server\share\...
 std::wstring VerbatimForm(const std::wstring& resolved);
+
+// The inverse: a verbatim form as a player would write it.
+std::wstring PlainForm(const std::wstring& verbatim);
+
+// The entries of a folder (verbatim form) but "." and "..", read whole before anything in it changes.
+std::vector<WIN32_FIND_DATAW> FolderEntries(const std::wstring& folder);
 
 // An ANSI text in UTF-16, exactly; empty when it is not valid in the ANSI code page.
 std::wstring WideFromAnsi(const char* text);

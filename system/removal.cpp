@@ -176,19 +176,6 @@ bool HoldsLinks(const std::wstring& resolved)
     return held;
 }
 
-std::vector<WIN32_FIND_DATAW> FolderEntries(const std::wstring& folder)
-{
-    std::vector<WIN32_FIND_DATAW> entries;
-    WIN32_FIND_DATAW entry;
-    HANDLE listing = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (listing == INVALID_HANDLE_VALUE) return entries;
-    do
-        if (std::wstring(entry.cFileName) != L"." && std::wstring(entry.cFileName) != L"..") entries.push_back(entry);
-    while (FindNextFileW(listing, &entry));
-    FindClose(listing);
-    return entries;
-}
-
 int RemoveTreeW(const std::wstring& folder)
 {
     // A game's folder that is a link: neither it nor what it points at is the game's files, and

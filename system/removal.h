@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 // Removes the folder and everything below it, at any depth, as far as the system allows:
 // read-only and busy files stay, with the folders above them. The folder is first resolved as
@@ -31,9 +30,6 @@ extern void (*BeforeRemovingEntry)(const std::wstring& path);
 // folder itself), 2 something of it stayed even so, under the folder's name; 0 (and nothing
 // removed) without a record.
 int RemoveInstalledFiles(std::wstring& held);
-
-// The entries of a folder (verbatim form) but "." and "..", read whole before anything in it changes.
-std::vector<WIN32_FIND_DATAW> FolderEntries(const std::wstring& folder);
 
 // Clears the read-only attribute of everything below a folder (verbatim form); links are not entered.
 void ClearReadOnlyBelow(const std::wstring& folder);

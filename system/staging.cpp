@@ -100,8 +100,7 @@ void RemoveWorkArea(const std::wstring& folder)
     if (!Exists(area)) return;
     ClearReadOnlyBelow(area);   // a replaced file may have been read-only
     // Removal takes the folder as a player would spell it, and checks it again.
-    const bool unc = area.compare(0, 8, L"\\\\?\\UNC\\") == 0;
-    RemoveTreeW(unc ? L"\\\\" + area.substr(8) : area.substr(4));
+    RemoveTreeW(PlainForm(area));
 }
 
 struct Commit {
