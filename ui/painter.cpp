@@ -1,5 +1,6 @@
 #include "ui/painter.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/state.h"
@@ -155,6 +156,14 @@ unsigned PaintCount;
 void (*FrameShown)() = nullptr;
 
 void PaintScreen() { PaintArea(WholeFrame); }
+
+void PaintProgressStep()
+{
+    constexpr RECT around = {std::min(MapPicture.x, Strip.x), std::min(MapPicture.y, Strip.y),
+                             std::max(MapPicture.x + MapPicture.width, Strip.x + Strip.width),
+                             std::max(MapPicture.y + MapPicture.height, Strip.y + Strip.height)};
+    PaintArea(around);
+}
 
 void PaintArea(const RECT& area)
 {

@@ -17,6 +17,8 @@ void PaintScreen();
 // The same frame, of which only the area that changed (a lit or darkened button) is composed
 // and shown anew.
 void PaintArea(const RECT& area);
+// A new progress step: only the map and the strip change.
+void PaintProgressStep();
 
 // Called after each frame shown, when set: the accessible view tells readers what changed.
 extern void (*FrameShown)();
