@@ -24,9 +24,10 @@ struct ExitCodeMeaning {
 inline constexpr ExitCodeMeaning ExitCodeMeanings[] = {
     {ExitDone, "done", "done (or, with the window, the program was closed)"},
     {ExitFailed, "failed",
-     "failed: the package or a step failed, the folder cannot be used, or the window could not be opened"},
+     "failed: the package or a step failed, the folder cannot be used or holds someone else's files, the game's "
+     "folder cannot be reached, an unfinished run could not be put back, or the window could not be opened"},
     {ExitNoSpace, "not enough free space", "not enough free space"},
-    {ExitBadSwitch, "unknown switch", "an unknown or malformed switch"},
+    {ExitBadSwitch, "unknown switch", "an unknown or malformed switch, or a folder the system's code page cannot spell"},
     {ExitNothingToUninstall, "nothing to uninstall", "nothing to uninstall"},
     {ExitAlreadyRunning, "already running", "another Marvolen Setup is running"},
     {ExitInUse, "a file of the game in use",

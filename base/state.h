@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "base/run.h"
 #include "base/types.h"
 
 struct SetupState {
@@ -17,7 +18,10 @@ struct SetupState {
     int UninstallerMode = 0;
     int DesktopIconWanted = 0;
     int CancelRequested = 0;
-    int RunResult = RunInstalled;
+    int RunResult = RunFailed;      // which finish the finish screen shows
+    // How the last installation ended: a window closed after a confirmed Cancel, with none
+    // completed since, exits as cancelled. None yet: nothing was installed.
+    Happened LastInstall = Happened::NothingDone;
     int PromptPending = 0;
     int PromptAnswer = 0;
 
@@ -33,7 +37,8 @@ struct SetupState {
     char WindowsDir[PathSize] = "";
     char SetupDir[PathSize] = "";
     char PackagePath[PathSize] = "";
-    char InstallPath[PathSize] = "";
+    char InstallPath[PathSize] = "";   // the folder on show, as the player may still change it
+    Destination Target;                // the folder of the run, once chosen (see ChooseDestination)
     char UninstallerPath[PathSize] = "";
     char LibraryPath[PathSize] = "";
 

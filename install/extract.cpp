@@ -35,12 +35,58 @@ void LookUp(Function& function, const char* name)
     function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(Unrar.module, name)));
 }
 
-HANDLE OpenPackage(const char* package, unsigned int mode)
+// The system's error closest to what the library reports.
+DWORD ErrorOfLibrary(unsigned code)
+{
+    switch (code) {
+    case ERAR_NO_MEMORY: return ERROR_NOT_ENOUGH_MEMORY;
+    case ERAR_BAD_DATA: return ERROR_CRC;
+    case ERAR_EOPEN: return ERROR_OPEN_FAILED;
+    case ERAR_ECREATE: return ERROR_CANNOT_MAKE;
+    case ERAR_ECLOSE:
+    case ERAR_EWRITE: return ERROR_WRITE_FAULT;
+    case ERAR_EREAD: return ERROR_READ_FAULT;
+    case ERAR_SMALL_BUF: return ERROR_INSUFFICIENT_BUFFER;
+    case ERAR_MISSING_PASSWORD:
+    case ERAR_BAD_PASSWORD: return ERROR_INVALID_PASSWORD;
+    default: return ERROR_FILE_CORRUPT;   // a damaged or foreign package
+    }
+}
+
+// The package opened in a mode, or Failed: the system's word for a package that is not there or
+// cannot be read, the library's otherwise.
+HANDLE OpenPackage(const char* package, unsigned int mode, Outcome& failed)
 {
     RAROpenArchiveData request = {};   // no comment buffer: the archive comment is not wanted
     request.ArcName = const_cast<char*>(package);
     request.OpenMode = mode;
-    return Unrar.OpenArchive(&request);
+    HANDLE opened = Unrar.OpenArchive(&request);
+    if (opened) return opened;
+    const DWORD error = GetFileAttributesA(package) == INVALID_FILE_ATTRIBUTES ? GetLastError() : ErrorOfLibrary(request.OpenResult);
+    failed = FailedWith(Happened::Failed, error, WideFromAnsi(package));
+    return nullptr;
+}
+
+// An entry's name as a name below the folder: one backslash before each part.
+std::wstring RelativeName(const wchar_t* stored)
+{
+    std::wstring name = L"\\";
+    for (const wchar_t* c = stored; *c; ++c) {
+        const wchar_t part = *c == L'/' ? L'\\' : *c;
+        if (part != L'\\' || name.back() != L'\\') name += part;
+    }
+    if (name.size() > 1 && name.back() == L'\\') name.pop_back();
+    return name;
+}
+
+// The entry's name and the folders above it, as the package would place them.
+void AddNames(NameKinds& names, const RARHeaderDataEx& entry)
+{
+    const std::wstring name = RelativeName(entry.FileNameW);
+    if (name.size() < 2) return;
+    for (std::size_t at = name.find(L'\\', 1); at != std::wstring::npos; at = name.find(L'\\', at + 1))
+        names[name.substr(0, at)] = true;
+    names[name] = (entry.Flags & RHDF_DIRECTORY) != 0;
 }
 
 // Cleared once a pass: no comment or redirection-name buffers, and the reserved part zero, as
@@ -203,70 +249,85 @@ void ReportTo(const ExtractionHooks& hooks, std::uint64_t total)
     Step = -1;
 }
 
-std::uint64_t MeasurePackage(const char* packagePath, const ExtractionHooks& hooks)
+// The library by its full path, or Failed naming it.
+bool LoadForPass(Outcome& failed)
 {
-    ReportTo(hooks, 0);
-    if (!LoadUnrar()) return 0;
-    HANDLE package = OpenPackage(packagePath, RAR_OM_LIST);
-    std::uint64_t sum = 0;
-    if (!package) return 0;
+    if (LoadUnrar()) return true;
+    const DWORD error = GetLastError();
+    failed = FailedWith(Happened::Failed, error ? error : ERROR_PROC_NOT_FOUND, LibraryChosen ? LibraryFile : DefaultLibraryFile());
+    return false;
+}
+
+// Extracts the entries one by one until the end, a stop, or an entry that fails (then named in
+// `done`, with the library's reason). The last header read is returned.
+int ExtractEntries(HANDLE package, std::wstring& destination, const ExtractionHooks& hooks, Extraction& done)
+{
+    int header;
     StartPumping();
     StartReading();
-    while (ReadEntry(package) == 0 && !hooks.stopNow()) {
+    while ((header = ReadEntry(package)) == 0 && !hooks.stopNow()) {
+        const std::uint64_t before = Delivered;
+        done.began = true;
+        const int result = Unrar.ProcessFileW(package, RAR_EXTRACT, &destination[0], nullptr);
+        const bool shortOfData = Delivered - before < DeliveredSize(Entry);
+        PumpNowAndThen();
+        if (result != 0 || shortOfData) {
+            const std::wstring entry = destination + RelativeName(Entry.FileNameW);
+            done.outcome = FailedWith(Happened::Failed, result != 0 ? ErrorOfLibrary(result) : ERROR_HANDLE_EOF, entry);
+            return header;
+        }
+        ++done.entries;
+    }
+    if (header != 0 && header != ERAR_END_ARCHIVE)
+        done.outcome = FailedWith(Happened::Failed, ErrorOfLibrary(header), destination);
+    return header;
+}
+
+PackageListing ListPackage(const char* packagePath, const ExtractionHooks& hooks)
+{
+    ReportTo(hooks, 0);
+    PackageListing listing;
+    HANDLE package = LoadForPass(listing.outcome) ? OpenPackage(packagePath, RAR_OM_LIST, listing.outcome) : nullptr;
+    if (!package) return listing;
+    StartPumping();
+    StartReading();
+    int header;
+    while ((header = ReadEntry(package)) == 0 && !hooks.stopNow()) {
         Unrar.ProcessFileW(package, RAR_SKIP, nullptr, nullptr);
-        sum += DeliveredSize(Entry);
+        listing.size += DeliveredSize(Entry);
+        AddNames(listing.names, Entry);
         PumpNowAndThen();
     }
     Unrar.CloseArchive(package);
-    return sum;
+    // A package that cannot be listed to its end fails later, when it is extracted.
+    listing.outcome = Succeeded();
+    return listing;
 }
 
-Extraction ExtractPackage(const char* packagePath, const char* destinationPath, std::uint64_t total,
-                          const ExtractionHooks& hooks)
-{
-    // The folder exactly as Windows names it; the OEM code page would turn what it lacks into
-    // look-alikes and put the files somewhere else.
-    return ExtractPackageW(packagePath, WideFromAnsi(destinationPath), total, hooks);
-}
-
-Extraction ExtractPackageW(const char* packagePath, std::wstring destination, std::uint64_t total,
-                           const ExtractionHooks& hooks)
+Extraction ExtractPackage(const char* packagePath, std::wstring destination, std::uint64_t total, const ExtractionHooks& hooks)
 {
     ReportTo(hooks, total);
-    const bool loaded = LoadUnrar();
-    HANDLE package = loaded ? OpenPackage(packagePath, RAR_OM_EXTRACT) : nullptr;
-    hooks.extracting();
-
     Extraction done;
+    HANDLE package = LoadForPass(done.outcome) ? OpenPackage(packagePath, RAR_OM_EXTRACT, done.outcome) : nullptr;
+    hooks.extracting();
     if (package && !destination.empty()) {
         Unrar.SetProcessDataProc(package, OnPackageData);
         Step = -2;   // whatever the run shows, it is told -1 now
         ReportStep(-1);
-        int header;
-        bool damaged = false, shortOfData = false;
-        StartPumping();
-        StartReading();
-        while ((header = ReadEntry(package)) == 0 && !hooks.stopNow()) {
-            const std::uint64_t before = Delivered;
-            done.began = true;
-            damaged = Unrar.ProcessFileW(package, RAR_EXTRACT, &destination[0], nullptr) != 0;
-            shortOfData = Delivered - before < DeliveredSize(Entry);
-            if (!damaged && !shortOfData) ++done.entries;
-            PumpNowAndThen();
-            if (damaged || shortOfData) break;
-        }
+        done.outcome = Succeeded();
+        const int header = ExtractEntries(package, destination, hooks, done);
         Unrar.SetProcessDataProc(package, nullptr);
         Unrar.CloseArchive(package);
         // Installed only when the package ended where it should and every entry came out whole.
-        const bool ended = header == ERAR_END_ARCHIVE && PackageEndsWhole(packagePath);
-        const bool complete = !damaged && !shortOfData && (ended || hooks.stopNow());
-        done.result = complete ? RunInstalled : RunFailed;
+        if (done.outcome.Done() && !hooks.stopNow() && (header != ERAR_END_ARCHIVE || !PackageEndsWhole(packagePath)))
+            done.outcome = FailedWith(Happened::Failed, ERROR_HANDLE_EOF, WideFromAnsi(packagePath));
     } else if (package) {
         Unrar.CloseArchive(package);
+        done.outcome = FailedWith(Happened::Failed, ERROR_PATH_NOT_FOUND);
     }
     UnloadUnrar();
     ReportStep(-1);
-    if (hooks.stopNow()) done.result = RunAborted;
+    if (hooks.stopNow()) done.outcome = FailedWith(Happened::Cancelled, ERROR_SUCCESS);
     done.bytes = Delivered;
     return done;
 }

@@ -7,7 +7,9 @@
 #include <string>
 #include <dll.hpp>
 
+#include "base/run.h"
 #include "base/types.h"
+#include "system/folder_path.h"
 
 // What the passes report to the run that started them and ask of it. The run supplies these;
 // this floor knows nothing of windows.
@@ -33,25 +35,31 @@ void UseLibraryFile(const char* path);
 // which the library copies without delivering the data again), which deliver none.
 std::uint64_t DeliveredSize(const RARHeaderDataEx& entry);
 
-// The sum of DeliveredSize over the package's entries; 0 when it cannot be opened.
-std::uint64_t MeasurePackage(const char* package, const ExtractionHooks& hooks);
+// What the measuring pass found: the sum of DeliveredSize over the package's entries, and every
+// name the package places below the folder ("\\a\\b.dat", the folders above its files too) with
+// whether it is a folder. Failed, with the reason and the package's or library's path, when the
+// library or the package cannot be opened or listed.
+struct PackageListing {
+    Outcome outcome;
+    std::uint64_t size = 0;
+    NameKinds names;
+};
+PackageListing ListPackage(const char* package, const ExtractionHooks& hooks);
 
 // What an extracting pass did. Sizes in 64 bits: a game's package passes 4 GiB.
 struct Extraction {
-    // RunInstalled; RunAborted (hooks.stopNow said so); or RunFailed: the package could not be
-    // opened or read to its end, an entry could not be written, or one delivered less data than
-    // it claims.
-    int result = RunFailed;
+    // Done; Cancelled (hooks.stopNow said so); or Failed: the package could not be opened or read
+    // to its end, an entry could not be written (its path), or one delivered less data than it
+    // claims. The library's reason is told as the system's error closest to it.
+    Outcome outcome;
     bool began = false;         // an entry was written, or tried: the destination may hold something of it
     unsigned entries = 0;       // entries written whole
     std::uint64_t bytes = 0;    // data delivered
 };
 
 // Extracts every entry below destination, handed to the library as UTF-16 so that the folder is
-// exactly the one named. `total` is what MeasurePackage found, which the progress steps divide.
-Extraction ExtractPackage(const char* package, const char* destination, std::uint64_t total, const ExtractionHooks& hooks);
-Extraction ExtractPackageW(const char* package, std::wstring destination, std::uint64_t total,
-                           const ExtractionHooks& hooks);
+// exactly the one named. `total` is what ListPackage found, which the progress steps divide.
+Extraction ExtractPackage(const char* package, std::wstring destination, std::uint64_t total, const ExtractionHooks& hooks);
 
 // The package file ends with its end-of-archive header, whole and naming no next volume: a
 // package cut between two entries does not.

@@ -7,16 +7,18 @@
 #include "base/types.h"
 #include "system/bounded_text.h"
 #include "system/destination.h"
+#include "system/folder_path.h"
 #include "system/removal.h"
 
 namespace {
 
 constexpr int WidePathSize = 260;
 
-// The first failure of several steps is the one reported; the later ones are still tried.
-void Note(DWORD& first, DWORD error)
+// The first failure of several steps is the one reported, with its path; the later ones are
+// still tried.
+void Note(Outcome& first, DWORD error, const std::string& path)
 {
-    if (first == ERROR_SUCCESS) first = error;
+    if (error != ERROR_SUCCESS) KeepFirst(first, FailedWith(Happened::Failed, error, WideFromAnsi(path.c_str())));
 }
 
 }  // namespace
@@ -52,31 +54,31 @@ DWORD ErrorFromResult(HRESULT result)
     return HRESULT_FACILITY(result) == FACILITY_WIN32 ? HRESULT_CODE(result) : static_cast<DWORD>(result);
 }
 
-DWORD CreateShortcuts(const char* installPath, int desktopIconWanted, const char* uninstallerPath,
-                      const char* gameSite, const char* makerSite, const char* publisherSite)
+Outcome CreateShortcuts(const char* installPath, int desktopIconWanted, const char* uninstallerPath,
+                        const char* gameSite, const char* makerSite, const char* publisherSite)
 {
     char programs[PathSize], desktop[PathSize];
     const std::string folder = installPath;
     const std::string game = folder + GameExecutableSuffix;
-    DWORD first = ERROR_SUCCESS;
+    Outcome first = Succeeded();
     // Every link: its file, its target; each starts in the game's folder. One that fails does not
     // keep the others from being written.
     auto link = [&](const std::string& file, const std::string& target) {
-        Note(first, ErrorFromResult(CreateShellLink(target.c_str(), file.c_str(), "", installPath)));
+        Note(first, ErrorFromResult(CreateShellLink(target.c_str(), file.c_str(), "", installPath)), file);
     };
     if (desktopIconWanted) {
         if (DesktopFolder(desktop)) link(std::string(desktop) + GameLinkName, game);
-        else Note(first, ERROR_PATH_NOT_FOUND);
+        else Note(first, ERROR_PATH_NOT_FOUND, "Desktop");
     }
     if (!ProgramsFolder(programs)) {
-        Note(first, ERROR_PATH_NOT_FOUND);   // never a group at the root of some drive
+        Note(first, ERROR_PATH_NOT_FOUND, "Programs");   // never a group at the root of some drive
         return first;
     }
     const std::string group = std::string(programs) + ProgramGroupName;
     // One left by an earlier installation is used as it is.
     if (!CreateDirectoryA(group.c_str(), nullptr)) {
         const DWORD error = GetLastError();
-        if (error != ERROR_ALREADY_EXISTS) Note(first, error);
+        if (error != ERROR_ALREADY_EXISTS) Note(first, error, group);
     }
     link(group + GameLinkName, game);
     link(group + UninstallLinkName, uninstallerPath);
@@ -88,17 +90,17 @@ DWORD CreateShortcuts(const char* installPath, int desktopIconWanted, const char
     return first;
 }
 
-DWORD RemoveShortcuts()
+Outcome RemoveShortcuts()
 {
     char desktop[PathSize], programs[PathSize], path[PathSize];
-    DWORD first = ERROR_SUCCESS;
-    if (!ProgramsFolder(programs) || !JoinText(path, programs, ProgramGroupName)) Note(first, ERROR_PATH_NOT_FOUND);
-    else if (!RemoveTree(path)) Note(first, GetLastError());
+    Outcome first = Succeeded();
+    if (!ProgramsFolder(programs) || !JoinText(path, programs, ProgramGroupName)) Note(first, ERROR_PATH_NOT_FOUND, "Programs");
+    else KeepFirst(first, RemoveTree(path));
     if (!DesktopFolder(desktop) || !JoinText(path, desktop, GameLinkName)) {
-        Note(first, ERROR_PATH_NOT_FOUND);
+        Note(first, ERROR_PATH_NOT_FOUND, "Desktop");
     } else if (!DeleteFileA(path)) {
         const DWORD error = GetLastError();   // a link that is not there is gone already
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) Note(first, error);
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) Note(first, error, path);
     }
     return first;
 }

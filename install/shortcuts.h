@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "base/run.h"
+
 // Writes one shell link; the result is the COM status. A link path too long for the
 // conversion buffer is not written.
 HRESULT CreateShellLink(const char* target, const char* linkFile, const char* description, const char* workingDir);
@@ -12,12 +14,12 @@ HRESULT CreateShellLink(const char* target, const char* linkFile, const char* de
 DWORD ErrorFromResult(HRESULT result);
 
 // The desktop link first when wanted, then the program group's seven links in their order.
-// Every link that can be is written; the result is the first error (ERROR_SUCCESS: all written).
-DWORD CreateShortcuts(const char* installPath, int desktopIconWanted, const char* uninstallerPath,
-                     const char* gameSite, const char* makerSite, const char* publisherSite);
+// Every link that can be is written; the result names the first that could not be (Failed).
+Outcome CreateShortcuts(const char* installPath, int desktopIconWanted, const char* uninstallerPath,
+                        const char* gameSite, const char* makerSite, const char* publisherSite);
 
-// The program group with every file in it, and the desktop link; both are tried. The result is
-// the first error (ERROR_SUCCESS: nothing of them is left; one that was not there is no error).
-DWORD RemoveShortcuts();
+// The program group with every file in it, and the desktop link; both are tried. Done when
+// nothing of them is left (one that was not there is no failure); else the first that stayed.
+Outcome RemoveShortcuts();
 
 #endif

@@ -52,6 +52,10 @@
 #define IDS_LANGUAGE            1047
 #define IDS_BAD_FOLDER          1048
 #define IDS_IN_USE              1049
+#define IDS_OTHERS_FILES        1050
+#define IDS_UNREACHABLE         1051
+#define IDS_NOT_RESTORED        1052
+#define IDS_NOT_REMOVED         1053
 
 // Screen backgrounds: a screen is named by its background's id.
 #define IDB_MAIN_MENU           130

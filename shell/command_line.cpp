@@ -8,26 +8,27 @@
 #include <vector>
 
 #include "base/exit_codes.h"
-#include "system/bounded_text.h"
 
 namespace {
 
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
 // Words separated by blanks; a pair of quotes keeps blanks inside a word and is dropped. False
 // for a quote left open, which would swallow every switch after it.
-bool Words(const char* text, std::vector<std::string>& words)
+bool Words(const std::wstring& text, std::vector<std::wstring>& words)
 {
-    std::string word;
+    std::wstring word;
     bool quoted = false, inWord = false;
-    for (const char* c = text; *c; ++c) {
-        if (*c == '"') {
+    for (const wchar_t c : text) {
+        if (c == L'"') {
             quoted = !quoted;
             inWord = true;
-        } else if ((*c == ' ' || *c == '\t') && !quoted) {
+        } else if (IsBlank(c) && !quoted) {
             if (inWord) words.push_back(word);
             word.clear();
             inWord = false;
         } else {
-            word += *c;
+            word += c;
             inWord = true;
         }
     }
@@ -35,77 +36,98 @@ bool Words(const char* text, std::vector<std::string>& words)
     return !quoted;
 }
 
-bool SameName(const std::string& a, const char* b) { return lstrcmpiA(a.c_str(), b) == 0; }
+// Switch names are ASCII: compared ignoring case, character by character.
+bool SameName(const std::wstring& a, const wchar_t* b)
+{
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b, -1, TRUE) == CSTR_EQUAL;
+}
 
 // Every switch: a flag it sets, or a text it takes after "=", or neither (accepted and harmless).
 struct Switch {
-    const char* name;
+    const wchar_t* name;
     bool Options::*flag;
-    char (Options::*text)[PathSize];
+    std::wstring Options::*text;
 };
-constexpr Switch Switches[] = {
-    {"silent", &Options::silent, nullptr},
-    {"verysilent", &Options::silent, nullptr},   // what package managers pass to the two common
-    {"s", &Options::silent, nullptr},            // installer families
-    {"passive", &Options::passive, nullptr},
-    {"uninstall", &Options::uninstall, nullptr},
-    {"desktopicon", &Options::desktopIcon, nullptr},
-    {"?", &Options::help, nullptr},
-    {"dir", nullptr, &Options::dir},
-    {"d", nullptr, &Options::dir},               // only as the last switch: see RestAsFolder
-    {"log", nullptr, &Options::log},
+const Switch Switches[] = {
+    {L"silent", &Options::silent, nullptr},
+    {L"verysilent", &Options::silent, nullptr},   // what package managers pass to the two common
+    {L"s", &Options::silent, nullptr},            // installer families
+    {L"passive", &Options::passive, nullptr},
+    {L"uninstall", &Options::uninstall, nullptr},
+    {L"desktopicon", &Options::desktopIcon, nullptr},
+    {L"?", &Options::help, nullptr},
+    {L"dir", nullptr, &Options::dir},
+    {L"d", nullptr, &Options::dir},               // only as the last switch: see RestAsFolder
+    {L"log", nullptr, &Options::log},
     // Nothing unattended asks a question and nothing ever needs a restart.
-    {"suppressmsgboxes", nullptr, nullptr},
-    {"norestart", nullptr, nullptr},
-    {"sp-", nullptr, nullptr},
+    {L"suppressmsgboxes", nullptr, nullptr},
+    {L"norestart", nullptr, nullptr},
+    {L"sp-", nullptr, nullptr},
 };
 
 // "/D=" at the start of a word outside quotes takes the rest of the line, unquoted, as the
 // folder. Returns where it starts, or the end of the text.
-std::size_t RestAsFolder(const std::string& text)
+std::size_t RestAsFolder(const std::wstring& text)
 {
     bool quoted = false;
     for (std::size_t i = 0; i + 3 <= text.size(); ++i) {
-        if (text[i] == '"') quoted = !quoted;
-        const bool wordStart = i == 0 || text[i - 1] == ' ' || text[i - 1] == '\t';
-        if (!quoted && wordStart && (text[i] == '/' || text[i] == '-') && (text[i + 1] == 'D' || text[i + 1] == 'd') &&
-            text[i + 2] == '=')
+        if (text[i] == L'"') quoted = !quoted;
+        const bool wordStart = i == 0 || IsBlank(text[i - 1]);
+        if (!quoted && wordStart && (text[i] == L'/' || text[i] == L'-') && (text[i + 1] == L'D' || text[i + 1] == L'd') &&
+            text[i + 2] == L'=')
             return i;
     }
     return text.size();
 }
 
-bool Apply(const std::string& word, Options& options)
+bool Apply(const std::wstring& word, Options& options)
 {
-    if (word.size() < 2 || (word[0] != '/' && word[0] != '-')) return false;
-    const std::size_t equals = word.find('=');
-    const std::string name = word.substr(1, equals == std::string::npos ? std::string::npos : equals - 1);
-    const bool hasValue = equals != std::string::npos;
-    const std::string value = hasValue ? word.substr(equals + 1) : std::string();
+    if (word.size() < 2 || (word[0] != L'/' && word[0] != L'-')) return false;
+    const std::size_t equals = word.find(L'=');
+    const std::wstring name = word.substr(1, equals == std::wstring::npos ? std::wstring::npos : equals - 1);
+    const bool hasValue = equals != std::wstring::npos;
+    const std::wstring value = hasValue ? word.substr(equals + 1) : std::wstring();
     for (const Switch& entry : Switches) {
         if (!SameName(name, entry.name) || hasValue != (entry.text != nullptr)) continue;
         if (entry.flag) options.*(entry.flag) = true;
-        return !entry.text || (!value.empty() && CopyText(options.*(entry.text), value.c_str()));
+        if (!entry.text) return true;
+        // As long as a path may be, and never cut.
+        if (value.empty() || value.size() >= PathSize) return false;
+        options.*(entry.text) = value;
+        return true;
     }
     return false;
 }
 
 }  // namespace
 
-bool ParseCommandLine(const char* arguments, Options& options)
+const wchar_t* ArgumentsOf(const wchar_t* line)
 {
-    std::string line = arguments;
+    // The program's name ends at its closing quote, or unquoted at the first blank.
+    if (*line == L'"') {
+        for (++line; *line && *line != L'"'; ++line) {}
+        if (*line) ++line;
+    } else {
+        while (*line && !IsBlank(*line)) ++line;
+    }
+    while (IsBlank(*line)) ++line;
+    return line;
+}
+
+bool ParseCommandLine(const wchar_t* arguments, Options& options)
+{
+    std::wstring line = arguments;
     const std::size_t folder = RestAsFolder(line);
     if (folder < line.size()) {
-        std::string rest = line.substr(folder);
-        rest.erase(rest.find_last_not_of(" \t") + 1);
-        if (rest.size() > 4 && rest[3] == '"' && rest.back() == '"') rest = rest.substr(0, 3) + rest.substr(4, rest.size() - 5);
+        std::wstring rest = line.substr(folder);
+        rest.erase(rest.find_last_not_of(L" \t") + 1);
+        if (rest.size() > 4 && rest[3] == L'"' && rest.back() == L'"') rest = rest.substr(0, 3) + rest.substr(4, rest.size() - 5);
         line.erase(folder);
         if (!Apply(rest, options)) return false;
     }
-    std::vector<std::string> words;
-    if (!Words(line.c_str(), words)) return false;
-    for (const std::string& word : words)
+    std::vector<std::wstring> words;
+    if (!Words(line, words)) return false;
+    for (const std::wstring& word : words)
         if (!Apply(word, options)) return false;
     return true;
 }

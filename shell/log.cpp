@@ -11,27 +11,37 @@
 
 namespace {
 
-char LogPath[MAX_PATH] = "";
+wchar_t LogPath[MAX_PATH] = L"";
 
 }  // namespace
 
-void OpenLog(const char* path)
+std::string Printable(const std::wstring& text)
+{
+    const std::wstring plain = PlainForm(text);
+    if (plain.empty()) return std::string();
+    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, plain.c_str(), -1, nullptr, 0, "?", nullptr);
+    std::string printed(size > 0 ? static_cast<std::size_t>(size) : 1, '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, plain.c_str(), -1, &printed[0], size, "?", nullptr);
+    printed.resize(std::strlen(printed.c_str()));
+    return printed;
+}
+
+void OpenLog(const std::wstring& path)
 {
     // Made full now: start-up changes the working directory to the setup's own folder, and a
     // relative name would send every later line to a second file there (or nowhere, on a CD).
-    char* name = nullptr;
-    const DWORD length = path[0] ? GetFullPathNameA(path, MAX_PATH, LogPath, &name) : 0;
+    wchar_t* name = nullptr;
+    const DWORD length = path.empty() ? 0 : GetFullPathNameW(path.c_str(), MAX_PATH, LogPath, &name);
     if (length == 0 || length >= MAX_PATH || !name || name == LogPath) {
-        LogPath[0] = '\0';
+        LogPath[0] = L'\0';
         return;
     }
     // Its folder is made when missing, and the log is kept by every removal: it may lie in the
     // game's folder, and tells most when a run there fails.
-    char folder[MAX_PATH];
-    lstrcpynA(folder, LogPath, static_cast<int>(name - LogPath));
-    SHCreateDirectoryExA(nullptr, folder, nullptr);   // there already, or the log cannot be written
+    const std::wstring folder(LogPath, static_cast<std::size_t>(name - LogPath - 1));
+    SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);   // there already, or the log cannot be written
     std::wstring resolved;
-    if (ResolveFolder(WideFromAnsi(folder), resolved)) KeepFile(resolved + L"\\" + WideFromAnsi(name));
+    if (ResolveFolder(folder, resolved)) KeepFile(resolved + L"\\" + name);
     Log("Marvolen Setup log");
 }
 
@@ -39,7 +49,7 @@ void Log(const char* format, ...)
 {
     if (!LogPath[0]) return;
     // Opened for each line and closed again: what was written stays, whatever ends the program.
-    FILE* file = std::fopen(LogPath, "a");
+    FILE* file = _wfopen(LogPath, L"a");
     if (!file) return;   // a log that cannot be written is no reason to stop
     SYSTEMTIME now;
     GetLocalTime(&now);
@@ -67,4 +77,11 @@ void LogFailure(const char* what, DWORD error)
         if (*c == '\r' || *c == '\n') *c = ' ';
     for (std::size_t end = std::strlen(text); end > 0 && text[end - 1] == ' '; --end) text[end - 1] = '\0';
     Log("FAILED: %s: %s", what, text);
+}
+
+void LogOutcome(const char* what, const Outcome& outcome)
+{
+    if (outcome.Done()) return;
+    const std::string line = outcome.path.empty() ? std::string(what) : std::string(what) + ": " + Printable(outcome.path);
+    LogFailure(line.c_str(), outcome.error);
 }

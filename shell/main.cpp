@@ -6,10 +6,12 @@
 
 #include "base/exit_codes.h"
 #include "base/state.h"
+#include "base/texts.h"
 #include "shell/command_line.h"
 #include "shell/input.h"
 #include "shell/log.h"
 #include "shell/passive.h"
+#include "shell/prompts.h"
 #include "shell/silent.h"
 #include "shell/startup.h"
 #include "shell/window.h"
@@ -18,7 +20,7 @@ namespace {
 
 // The usage without a window: into the log, and to the console or output the program was
 // started from, if any.
-void ShowUsageWithoutWindow(const char* log)
+void ShowUsageWithoutWindow(const std::wstring& log)
 {
     OpenLog(log);
     const std::string usage = UsageText();
@@ -48,7 +50,7 @@ int RunUnattended(HINSTANCE instance, const Options& options)
 
 // The whole program, given its arguments: with /silent an unattended run, else start-up and the
 // message loop (or /passive's run). Returns the exit code (see base/exit_codes.h).
-int RunSetup(HINSTANCE instance, const char* arguments)
+int RunSetup(HINSTANCE instance, const wchar_t* arguments)
 {
     Options options;
     if (!ParseCommandLine(arguments, options)) return ExitBadSwitch;
@@ -66,7 +68,7 @@ int RunSetup(HINSTANCE instance, const char* arguments)
     const HANDLE running = CreateMutexA(nullptr, FALSE, "Global\\Marvolen Setup is running");
     const bool another = !running || GetLastError() == ERROR_ALREADY_EXISTS;
     OpenLog(options.log);
-    Log("Started with \"%s\"", arguments);
+    Log("Started with \"%s\"", Printable(arguments).c_str());
     if (another) {
         Log("FAILED: another Marvolen Setup is running");
         if (!options.silent && !options.passive) MessageBoxA(nullptr, "Marvolen Setup is already running.", "Marvolen Setup", MB_OK | MB_ICONINFORMATION);
@@ -79,6 +81,9 @@ int RunSetup(HINSTANCE instance, const char* arguments)
         if (!options.passive) MessageBoxA(nullptr, "Marvolen Setup could not open its window.", "Marvolen Setup", MB_OK | MB_ICONERROR);
         return ExitFailed;
     }
+    // An unfinished run that could not be put back at start-up is said once; every run is refused
+    // until it can be.
+    if (!options.passive && !RecoveryAtStart().Done()) ShowMessage(Text(IDS_NOT_RESTORED));
     const int exitCode = !options.passive                              ? RunMessageLoop()
                          : options.uninstall || Setup.UninstallerMode ? RunPassiveUninstall()
                                                                       : RunPassiveInstall(options);
@@ -88,10 +93,12 @@ int RunSetup(HINSTANCE instance, const char* arguments)
     StopButtonSounds();
     CoUninitialize();
     // An installation the player stopped, and none completed after it, is no success to report.
-    return Setup.RunResult == RunAborted && Setup.CancelRequested ? ExitCancelled : exitCode;
+    return Setup.LastInstall == Happened::Cancelled ? ExitCancelled : exitCode;
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    return RunSetup(instance, arguments ? arguments : "");
+    // The command line as Windows holds it, in UTF-16: the ANSI copy has been through the code
+    // page's best-fit mapping, which makes look-alikes into real quotes and backslashes.
+    return RunSetup(instance, ArgumentsOf(GetCommandLineW()));
 }

@@ -8,7 +8,6 @@
 #include "shell/runs.h"
 #include "shell/silent.h"
 #include "shell/pump.h"
-#include "system/records.h"
 
 namespace {
 
@@ -23,35 +22,30 @@ void ShowFinishForAMoment()
     }
 }
 
+// What the windowed run would say in a message is a line of the log here, and its exit code:
+// nobody is asked to click anything.
+int Closing(const Outcome& outcome, const char* done)
+{
+    if (outcome.Done()) Log("%s", done);
+    if (Setup.Window) DestroyWindow(Setup.Window);
+    return ExitCodeFor(outcome.what);
+}
+
 }  // namespace
 
 int RunPassiveUninstall()
 {
-    std::wstring folder;
-    if (!ReadInstallDirW(folder)) {
-        Log("FAILED: nothing to uninstall: no install record");
-        if (Setup.Window) DestroyWindow(Setup.Window);
-        return ExitNothingToUninstall;
-    }
-    const int code = WithStepFailures(RunConfirmedUninstall());
-    if (code == ExitDone) Log("Uninstalled");
-    ShowFinishForAMoment();
-    if (Setup.Window) DestroyWindow(Setup.Window);
-    return code;
+    const Outcome outcome = RunConfirmedUninstall();
+    if (outcome.what != Happened::NothingToUninstall) ShowFinishForAMoment();
+    return Closing(outcome, "Uninstalled");
 }
 
 int RunPassiveInstall(const Options& options)
 {
-    int code = TakeUnattendedDestination(options);
-    if (code == ExitDone) code = CheckDestination();
-    if (code == ExitDone) {
-        RunCheckedInstallation();
-        // As unattended, and the player's Cancel answered Yes besides.
-        code = Setup.RunResult == RunAborted && Setup.CancelRequested ? ExitCancelled
-                                                                       : InstallOutcomeCode(Setup.RunResult);
-        if (code == ExitDone) Log("Installed");
+    Outcome outcome = TakeUnattendedDestination(options);
+    if (outcome.Done()) {
+        outcome = RunCheckedInstallation();
         ShowFinishForAMoment();
     }
-    if (Setup.Window) DestroyWindow(Setup.Window);
-    return code;
+    return Closing(outcome, "Installed");
 }

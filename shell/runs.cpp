@@ -11,9 +11,12 @@
 #include "shell/pump.h"
 #include "system/bounded_text.h"
 #include "system/destination.h"
+#include "system/folder_guard.h"
 #include "system/folder_path.h"
 #include "system/records.h"
+#include "system/recovery.h"
 #include "system/removal.h"
+#include "system/run_note.h"
 #include "system/staging.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
@@ -57,42 +60,15 @@ void EndStatus()
     Setup.StatusPanelShown = 0;
 }
 
-void FinishInstallation()
-{
-    StatusPhase(Text(IDS_CREATING_ICONS));
-    MakeShortcuts();
-    PauseDroppingInput(500);
-    NextStatus(Text(IDS_UPDATING_REGISTRY));
-    MakeRecords();
-    PauseDroppingInput(500);
-    EndStatus();
-    Setup.RunResult = RunInstalled;
-    Setup.Screen = FinishScreen;
-    Setup.Installed = 1;
-    RefreshAvailability();
-    PaintScreen();
-}
-
-// This run's package: its measured size, and what its extraction did. Where its files went: a
-// work area inside a folder that existed before (staged), or the new folder itself. And the file
-// a commit or an uninstall found in use, when one did.
-std::uint64_t PackageSize;
+// This run's package as measured; what its extraction did; its note, once begun (the run has then
+// possibly written something, and its clean-up is the putting back of that note).
+PackageListing Package;
 Extraction Extracted;
-bool Staged;
-std::wstring InUse;
-// A link or record this run could not write or remove: the files are in place (or gone) all
-// the same, and an unattended run says it failed.
-bool StepFailed;
+RunNote ThisRun;
+bool NoteBegun;
 
-// A path for the log, as the player would write it.
-std::string Printable(const std::wstring& verbatim)
-{
-    const std::wstring path = PlainForm(verbatim);
-    std::string text(path.size() * 2 + 1, '\0');
-    const int length = WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, &text[0], static_cast<int>(text.size()), nullptr, nullptr);
-    text.resize(length > 0 ? length - 1 : 0);
-    return text;
-}
+// A run stopped: by the player, or by Windows ending the session or the program closing.
+Outcome Stopped() { return FailedWith(Setup.CancelRequested ? Happened::Cancelled : Happened::Aborted, ERROR_SUCCESS); }
 
 NextMove KeepWindowAliveBetweenMoves()
 {
@@ -105,236 +81,236 @@ NextMove KeepWindowAliveBetweenMoves()
     return RunStopping() ? NextMove::RollBack : NextMove::CarryOn;
 }
 
+void LogExtraction(const Extraction& extraction)
+{
+    Log("Package %s: %u entries extracted, %llu bytes", Setup.PackagePath, extraction.entries,
+        static_cast<unsigned long long>(extraction.bytes));
+    const Happened what = extraction.outcome.what;
+    if (what == Happened::Cancelled || what == Happened::Aborted) Log("Installation aborted");
+    else LogOutcome("the package is damaged, incomplete or could not be written in full", extraction.outcome);
+}
+
+// The files into place once extracted: into a work area, and then its commit.
+Outcome CommitStaged(BetweenMoves betweenMoves)
+{
+    const Outcome committed = CommitWorkArea(Setup.Target, ThisRun.own, betweenMoves);
+    switch (committed.what) {
+    case Happened::Done: Log("Moved the new files into place; files the package does not hold stay as they were"); break;
+    case Happened::Cancelled:
+        Log("Installation aborted while the files moved into place: every file moved back as it was");
+        return Stopped();
+    case Happened::InUse:
+        LogOutcome("a file of the game is in use or cannot be replaced", committed);
+        Log("Every file moved back as it was");
+        break;
+    case Happened::NotRestored: LogOutcome("the files moved aside could not all be put back; they stay", committed); break;
+    default: LogOutcome("the new files could not be moved into place", committed); break;
+    }
+    return committed;
+}
+
 }  // namespace
 
 const ExtractionHooks WindowHooks = {CancelGoesLive, ShowStep, PumpMessages, RunStopping};
 
-int CheckDestination()
+Outcome CheckDestination(const std::wstring& written)
 {
-    Log("Destination folder: %s", Setup.InstallPath);
+    Log("Destination folder: %s", Printable(written).c_str());
+    Destination chosen;
+    const Outcome usable = ChooseDestination(written, chosen);
     // A folder that could never be removed again, or that the files could not land in as named,
     // is refused before anything is written.
-    if (!UsableDestination(Setup.InstallPath)) {
-        Log("FAILED: the folder cannot be used for the installation");
-        return ExitFailed;
+    if (usable.what == Happened::Unspellable) {
+        Log("FAILED: the folder cannot be spelt in the system's code page: %s", Printable(written).c_str());
+        return usable;
     }
+    if (!usable.Done()) {
+        Log("FAILED: the folder cannot be used for the installation");
+        return usable;
+    }
+    Setup.Target = chosen;
+    AnsiSpelling(chosen.resolved, Setup.InstallPath);   // checked by ChooseDestination: it fits
     const std::uint64_t free = FreeBytes(Setup.InstallPath);
     Log("Free space on its drive: %llu bytes, %llu needed", static_cast<unsigned long long>(free),
         static_cast<unsigned long long>(RequiredFreeBytes));
     if (!EnoughFreeSpace(free)) {
         Log("FAILED: not enough free space");
-        return ExitNoSpace;
+        return FailedWith(Happened::NoSpace, ERROR_DISK_FULL, chosen.resolved);
     }
-    return ExitDone;
+    return Succeeded();
 }
 
-void LogExtraction(const Extraction& extraction)
+Outcome PrepareFiles(const ExtractionHooks& hooks)
 {
-    Log("Package %s: %u entries extracted, %llu bytes", Setup.PackagePath, extraction.entries,
-        static_cast<unsigned long long>(extraction.bytes));
-    if (extraction.result == RunAborted) Log("Installation aborted");
-    if (extraction.result != RunFailed) return;
-    // The system's word for the package, where it has one; the library's otherwise.
-    if (GetFileAttributesA(Setup.PackagePath) == INVALID_FILE_ATTRIBUTES) LogFailure("the package", GetLastError());
-    else Log("FAILED: the package is damaged, incomplete or could not be written in full");
-}
-
-void MakeShortcuts()
-{
-    const DWORD error = CreateShortcuts(Setup.InstallPath, Setup.DesktopIconWanted, Setup.UninstallerPath,
-                                        Text(IDS_GAME_SITE), Text(IDS_MAKER_SITE), Text(IDS_PUBLISHER_SITE));
-    if (error == ERROR_SUCCESS)
-        return Log("Links written in the program group%s", Setup.DesktopIconWanted ? " and on the desktop" : "");
-    StepFailed = true;
-    LogFailure(Setup.DesktopIconWanted ? "a link in the program group or on the desktop could not be written"
-                                       : "a link in the program group could not be written",
-               error);
-}
-
-void MakeRecords()
-{
-    const EntryDetails details = {Text(IDS_GAME_SITE), Text(IDS_PUBLISHER_SITE), Extracted.bytes};
-    const DWORD error = WriteInstallRecords(Setup.InstallPath, Setup.UninstallerPath, Setup.SetupDir,
-                                            Text(IDS_LANGUAGE), Text(IDS_VERSION), details);
-    if (error == ERROR_SUCCESS)
-        return Log("Records written: install record, Add/Remove Programs entry, lobby registration");
-    StepFailed = true;
-    LogFailure("a record (install record, Add/Remove Programs entry or lobby registration) could not be written",
-               error);
-}
-
-int WithStepFailures(int code) { return code == ExitDone && StepFailed ? ExitFailed : code; }
-
-bool RoomForPackage()
-{
+    Package = ListPackage(Setup.PackagePath, hooks);
+    if (!Package.outcome.Done()) {
+        LogOutcome("the package", Package.outcome);
+        return Package.outcome;
+    }
     // The fixed figure is checked first; once the package is measured, its own size counts. Over
     // an earlier installation the new files stand beside the old ones until they are moved in.
     const std::uint64_t free = FreeBytesQuery(Setup.InstallPath);
-    if (free >= PackageSize) return true;
-    Log("FAILED: not enough free space: the package unpacks to %llu bytes, %llu are free",
-        static_cast<unsigned long long>(PackageSize), static_cast<unsigned long long>(free));
-    return false;
+    if (free < Package.size) {
+        Log("FAILED: not enough free space: the package unpacks to %llu bytes, %llu are free",
+            static_cast<unsigned long long>(Package.size), static_cast<unsigned long long>(free));
+        return FailedWith(Happened::NoSpace, ERROR_DISK_FULL, Setup.Target.resolved);
+    }
+    // An uninstall takes the game's folder whole: nobody else's files may be in it.
+    if (!Setup.Target.existed || IsRecordedFolder(Setup.Target)) return Succeeded();
+    const Outcome own = CheckOnlyOwnEntries(VerbatimForm(Setup.Target.resolved), Package.names);
+    if (!own.Done()) {
+        LogOutcome("the folder already holds files, and no installation of the game is recorded there", own);
+        return own;
+    }
+    return Succeeded();
 }
 
-int InstallFiles(const ExtractionHooks& hooks, BetweenMoves betweenMoves)
+Outcome RecoverInterruptedRun()
 {
-    InUse.clear();
+    const Outcome recovered = RecoverUnfinishedRun();
+    if (!recovered.Done())
+        LogOutcome("an unfinished run's files could not all be put back; they stay for the next start", recovered);
+    return recovered;
+}
+
+Outcome InstallFiles(const ExtractionHooks& hooks, BetweenMoves betweenMoves)
+{
     Extracted = Extraction{};
+    Outcome outcome = RecoverInterruptedRun();
+    ThisRun = RunNote{};
+    ThisRun.folder = VerbatimForm(Setup.Target.resolved);
+    ThisRun.existed = Setup.Target.existed;
+    if (outcome.Done()) outcome = BeginRunNote(ThisRun);
+    NoteBegun = outcome.Done();
     // A folder that exists holds something of the player's (an earlier installation, saves,
     // anything): the package goes into a work area first and moves in only when complete. A new
     // folder is extracted into directly, since a failure removes it whole.
-    Staged = FolderExists(Setup.InstallPath);
-    std::wstring into = WideFromAnsi(Setup.InstallPath);
-    if (Staged && !OpenWorkArea(Setup.InstallPath, into)) {
-        LogFailure("the work area in the destination folder could not be made", GetLastError());
+    std::wstring into = Setup.Target.resolved;
+    if (outcome.Done() && Setup.Target.existed) outcome = OpenWorkArea(Setup.Target, ThisRun, ThisRun.own, into);
+    if (!outcome.Done()) {
+        LogOutcome("the run could not begin", outcome);
         hooks.extracting();
-        return RunFailed;
+        return outcome;
     }
-    Extracted = ExtractPackageW(Setup.PackagePath, into, PackageSize, hooks);
+    Extracted = ExtractPackage(Setup.PackagePath, into, Package.size, hooks);
     LogExtraction(Extracted);
-    if (Extracted.result != RunInstalled || !Staged) return Extracted.result;
-    std::wstring stuck;
-    if (CommitWorkArea(Setup.InstallPath, betweenMoves, stuck)) {
-        Log("Moved the new files into place; files the package does not hold stay as they were");
-        return RunInstalled;
+    if (Extracted.outcome.what == Happened::Cancelled) return Stopped();
+    if (!Extracted.outcome.Done()) return Extracted.outcome;
+    if (Setup.Target.existed) outcome = CommitStaged(betweenMoves);
+    // The files stand: the run is over for the note, unless its work area could not be tidied,
+    // which the next start then does.
+    if (outcome.Done() && (ThisRun.own.empty() || GetFileAttributesW(ThisRun.own.c_str()) == INVALID_FILE_ATTRIBUTES)) {
+        LogOutcome("the run's note could not be cleared", EndRunNote());
+        NoteBegun = false;
     }
-    if (stuck.empty()) {
-        Log("Installation aborted while the files moved into place: every file moved back as it was");
-        return RunAborted;
-    }
-    InUse = stuck;
-    Log("FAILED: a file of the game is in use or cannot be replaced: %s", Printable(InUse).c_str());
-    Log("Every file moved back as it was");
-    return RunFailed;
+    return outcome;
 }
 
-int InstallOutcomeCode(int result)
+Outcome RemoveWhatThisRunWrote()
 {
-    if (result == RunInstalled) return WithStepFailures(ExitDone);
-    return InUse.empty() ? ExitFailed : ExitInUse;
+    if (!NoteBegun) return Succeeded();   // nothing was written
+    // The note says where the run wrote: putting it back is what the next start would do.
+    const Outcome removed = RecoverInterruptedRun();
+    NoteBegun = false;
+    if (!removed.Done()) return removed;
+    if (!ThisRun.own.empty()) Log("Removed the files of this run; the folder is as it was: %s", Setup.InstallPath);
+    else if (Extracted.began) Log("Removed the files of this run: %s", Setup.InstallPath);
+    return removed;
 }
 
-void RecoverInterruptedRun()
+Outcome MakeLinksAndRecords(void (*between)(UINT nextText))
 {
-    if (RecoverWorkArea(Setup.InstallPath))
-        Log("An interrupted run's work found in %s: everything put back as it was", Setup.InstallPath);
+    Outcome first = CreateShortcuts(Setup.InstallPath, Setup.DesktopIconWanted, Setup.UninstallerPath,
+                                    Text(IDS_GAME_SITE), Text(IDS_MAKER_SITE), Text(IDS_PUBLISHER_SITE));
+    if (first.Done()) Log("Links written in the program group%s", Setup.DesktopIconWanted ? " and on the desktop" : "");
+    else
+        LogOutcome(Setup.DesktopIconWanted ? "a link in the program group or on the desktop could not be written"
+                                           : "a link in the program group could not be written",
+                   first);
+    // The records whatever became of the links, so that the installation can be taken off again.
+    between(IDS_UPDATING_REGISTRY);
+    const EntryDetails details = {Text(IDS_GAME_SITE), Text(IDS_PUBLISHER_SITE), Extracted.bytes};
+    const Outcome records = WriteInstallRecords(Setup.InstallPath, Setup.UninstallerPath, Setup.SetupDir,
+                                                Text(IDS_LANGUAGE), Text(IDS_VERSION), details);
+    if (records.Done()) Log("Records written: install record, Add/Remove Programs entry, lobby registration");
+    else LogOutcome("a record (install record, Add/Remove Programs entry or lobby registration) could not be written", records);
+    KeepFirst(first, records);
+    if (!first.Done()) first.what = Happened::Incomplete;
+    return first;
 }
 
-void RemoveWhatThisRunWrote()
+Outcome UninstallSteps(void (*between)(UINT nextText))
 {
-    if (Staged) {
-        // All the run wrote is in the work area: the folder keeps exactly what it held.
-        DiscardWorkArea(Setup.InstallPath);
-        Staged = false;
-        Log("Removed the files of this run; the folder is as it was: %s", Setup.InstallPath);
-        return;
-    }
-    if (!Extracted.began) return;
-    RemoveTree(Setup.InstallPath);
-    Log("Removed the files of this run: %s", Setup.InstallPath);
-}
-
-int UninstallSteps(void (*between)(UINT nextText))
-{
-    StepFailed = false;
-    std::wstring held;
-    const int removed = RemoveInstalledFiles(held);
-    if (removed == 0) Log("No install record: no files to remove");
-    else if (removed == 1) Log("Removed the game's folder, as the install record names it");
+    Outcome removed = RecoverInterruptedRun();
+    if (removed.Done()) removed = RemoveInstalledFiles();
+    switch (removed.what) {
+    case Happened::Done: Log("Removed the game's folder, as the install record names it"); break;
+    case Happened::NothingToUninstall: Log("FAILED: nothing to uninstall: no install record"); return removed;
     // What stays keeps its records and links, so that a later uninstall can still take it.
-    if (removed == 3) {
-        InUse = held;
-        Log("FAILED: a file of the game is in use: %s; nothing was removed", Printable(held).c_str());
-        return ExitInUse;
-    }
-    if (removed == 2) {
-        Log("FAILED: the game's folder could not be removed in full; the links and records stay");
-        return ExitFailed;
+    case Happened::InUse:
+        LogOutcome("a file of the game is in use", removed);
+        Log("Nothing was removed; the links and records stay");
+        return removed;
+    case Happened::Unreachable:
+        LogOutcome("the game's folder cannot be reached; nothing was removed, the links and records stay", removed);
+        return removed;
+    default: LogOutcome("the game's folder could not be removed in full; the links and records stay", removed); return removed;
     }
     // The game is gone: the links and the records go as far as they will, each whatever became of
     // the other.
     between(IDS_REMOVING_ICONS);
-    const DWORD links = RemoveShortcuts();
-    if (links == ERROR_SUCCESS) Log("Removed the program group and the desktop link");
-    else LogFailure("the program group or the desktop link could not be removed", links);
+    Outcome first = RemoveShortcuts();
+    if (first.Done()) Log("Removed the program group and the desktop link");
+    else LogOutcome("the program group or the desktop link could not be removed", first);
     between(IDS_REMOVING_REGISTRY);
-    const DWORD records = DeleteInstallRecords();
-    if (records == ERROR_SUCCESS) Log("Removed the records");
-    else LogFailure("a record (install record, Add/Remove Programs entry or lobby registration) could not be removed",
-                    records);
-    StepFailed = links != ERROR_SUCCESS || records != ERROR_SUCCESS;
-    return ExitDone;
+    const Outcome records = DeleteInstallRecords();
+    if (records.Done()) Log("Removed the records");
+    else LogOutcome("a record (install record, Add/Remove Programs entry or lobby registration) could not be removed", records);
+    KeepFirst(first, records);
+    if (!first.Done()) first.what = Happened::Incomplete;
+    return first;
 }
 
 std::uint64_t MeasureSetupPackage(const ExtractionHooks& hooks)
 {
-    PackageSize = MeasurePackage(Setup.PackagePath, hooks);
-    return PackageSize;
+    Package = ListPackage(Setup.PackagePath, hooks);
+    return Package.size;
 }
 
-Extraction ExtractSetupPackage() { return ExtractPackage(Setup.PackagePath, Setup.InstallPath, PackageSize, WindowHooks); }
+Extraction ExtractSetupPackage() { return ExtractPackage(Setup.PackagePath, Setup.Target.resolved, Package.size, WindowHooks); }
 
-void RunInstallation()
+// ---- The window's runs ---------------------------------------------------------------------
+
+namespace {
+
+// Each status text shows for a moment once its step is done.
+void StatusAfterAMoment(UINT nextText)
 {
-    switch (CheckDestination()) {
-    case ExitFailed: ShowMessage(Text(IDS_BAD_FOLDER)); return;
-    case ExitNoSpace: ShowMessage(Text(IDS_NO_SPACE)); return;
-    }
-    RunCheckedInstallation();
+    PauseDroppingInput(500);
+    NextStatus(Text(nextText));
 }
 
-void RunCheckedInstallation()
+void FinishInstallation(Outcome& outcome)
 {
-    Setup.RunUnderWay = InstallRun;
-    Setup.Screen = ProgressScreen;
-    Setup.CancelRequested = 0;
-    Extracted = Extraction{};
-    Staged = false;
-    InUse.clear();
-    StepFailed = false;
-    StatusPhase(Text(IDS_PREPARING));
-    PauseDroppingInput(700);
-    MeasureSetupPackage();
-    if (!RunStopping() && !RoomForPackage()) {
-        // Nothing written: the player chooses another folder, as after the fixed check.
-        EndStatus();
-        Setup.RunUnderWay = NoRun;
-        Setup.Screen = DestinationScreen;
-        MeasureFreeSpaceAgain();
-        PaintScreen();
-        ShowMessage(Text(IDS_NO_SPACE));
-        return;
-    }
-    // A close confirmed while the package was measured stops the run before anything is written.
-    const bool stoppedEarly = RunStopping();
-    const int result = stoppedEarly ? RunAborted : InstallFiles(WindowHooks, KeepWindowAliveBetweenMoves);
-    // The Cancel asked during the last moves, answered only once they were done, comes too late.
-    if (result == RunInstalled) Setup.CancelRequested = 0;
-    if (stoppedEarly) {
-        Extracted.result = RunAborted;
-        LogExtraction(Extracted);
-    }
-    if (result == RunInstalled) {
-        FinishInstallation();
-    } else {
-        Setup.Screen = FinishScreen;
-        Setup.Installed = 0;
-        RefreshAvailability();
-        Setup.RunResult = result;
-        PaintScreen();
-        CleanUpAfterFailedRun();
-        if (!InUse.empty()) ShowMessage(Text(IDS_IN_USE));
-    }
-    Setup.RunUnderWay = NoRun;
+    StatusPhase(Text(IDS_CREATING_ICONS));
+    outcome = MakeLinksAndRecords(StatusAfterAMoment);
+    PauseDroppingInput(500);
+    EndStatus();
+    Setup.RunResult = RunInstalled;
+    Setup.Screen = FinishScreen;
+    Setup.Installed = 1;
+    RefreshAvailability();
+    PaintScreen();
 }
 
-void CleanUpAfterFailedRun()
+void CleanUpAfterFailedRun(Outcome& outcome)
 {
     StatusPhase(Text(IDS_REMOVING_FILES));
     PauseDroppingInput(500);
     // Only what this run may have written goes: when no entry was extracted, the folder holds
     // nothing of this run's, and on a Reinstall it holds the earlier installation.
-    RemoveWhatThisRunWrote();
+    const Outcome removed = RemoveWhatThisRunWrote();
+    if (!removed.Done()) outcome = removed;
     EndStatus();
     Setup.Installed = 0;
     RefreshAvailability();
@@ -342,35 +318,105 @@ void CleanUpAfterFailedRun()
     PauseDroppingInput(500);
 }
 
+// A folder refused once the package was measured: nothing was written, and the player chooses
+// another folder, as after the fixed check.
+void BackToDestination()
+{
+    EndStatus();
+    Setup.Screen = DestinationScreen;
+    MeasureFreeSpaceAgain();
+    PaintScreen();
+}
+
+int FinishKind(Happened what)
+{
+    if (what == Happened::Done || what == Happened::Incomplete) return RunInstalled;
+    return what == Happened::Cancelled || what == Happened::Aborted ? RunAborted : RunFailed;
+}
+
+}  // namespace
+
+void RunInstallation()
+{
+    const Outcome checked = CheckDestination(WideFromAnsi(Setup.InstallPath));
+    const Outcome outcome = checked.Done() ? RunCheckedInstallation() : checked;
+    if (const UINT message = FaceOf(outcome.what).message) ShowMessage(Text(message));
+}
+
+Outcome RunCheckedInstallation()
+{
+    Setup.RunUnderWay = InstallRun;
+    Setup.Screen = ProgressScreen;
+    Setup.CancelRequested = 0;
+    Extracted = Extraction{};
+    StatusPhase(Text(IDS_PREPARING));
+    PauseDroppingInput(700);
+    Outcome outcome = PrepareFiles(WindowHooks);
+    if (!RunStopping() && (outcome.what == Happened::NoSpace || outcome.what == Happened::OthersFiles)) {
+        BackToDestination();
+        Setup.RunUnderWay = NoRun;
+        return outcome;
+    }
+    // A close confirmed while the package was measured stops the run before anything is written.
+    if (RunStopping()) {
+        outcome = Stopped();
+        Log("Installation aborted");
+    } else if (outcome.Done()) {
+        outcome = InstallFiles(WindowHooks, KeepWindowAliveBetweenMoves);
+    }
+    // The Cancel asked during the last moves, answered only once they were done, comes too late.
+    if (outcome.Done()) {
+        Setup.CancelRequested = 0;
+        FinishInstallation(outcome);
+    } else {
+        Setup.Screen = FinishScreen;
+        Setup.Installed = 0;
+        RefreshAvailability();
+        Setup.RunResult = FinishKind(outcome.what);
+        PaintScreen();
+        CleanUpAfterFailedRun(outcome);
+    }
+    Setup.LastInstall = outcome.what;
+    Setup.RunUnderWay = NoRun;
+    return outcome;
+}
+
 void RunUninstall()
 {
     if (!AskYesNo(Text(IDS_ASK_UNINSTALL))) return;
-    const int code = RunConfirmedUninstall();
-    // Anything short of the whole (a file in use, something that stayed) left every record and
-    // link in place: the game is to be closed and the uninstall tried again.
-    if (Setup.Window) ShowMessage(Text(code == ExitDone ? IDS_UNINSTALLED : IDS_IN_USE));
+    const Outcome outcome = RunConfirmedUninstall();
+    if (!Setup.Window) return;
+    // Anything short of the whole left every record and link in place, and says why.
+    switch (outcome.what) {
+    case Happened::Done:
+    case Happened::Incomplete: ShowMessage(Text(IDS_UNINSTALLED)); break;
+    case Happened::Failed: ShowMessage(Text(IDS_NOT_REMOVED)); break;
+    default:
+        if (const UINT message = FaceOf(outcome.what).message) ShowMessage(Text(message));
+        break;
+    }
 }
 
-int RunConfirmedUninstall()
+Outcome RunConfirmedUninstall()
 {
     Setup.RunUnderWay = UninstallRun;
     StatusPhase(Text(IDS_REMOVING_FILES));
     PauseDroppingInput(500);
-    const int code = UninstallSteps([](UINT nextText) {
+    const Outcome outcome = UninstallSteps([](UINT nextText) {
         NextStatus(Text(nextText));
         PauseDroppingInput(500);
     });
     EndStatus();
-    Setup.Installed = code != ExitDone;
+    Setup.Installed = !(outcome.Done() || outcome.what == Happened::Incomplete);
     RefreshAvailability();
     Setup.RunUnderWay = NoRun;
     // A close asked for while the confirmed removal ran is carried out now that it is done.
     if (Setup.CloseAfterRun) {
         Setup.CloseAfterRun = 0;
         if (Setup.Window) DestroyWindow(Setup.Window);
-        return code;
+        return outcome;
     }
     PaintScreen();
     PauseDroppingInput(500);
-    return code;
+    return outcome;
 }

@@ -3,16 +3,18 @@
 #ifndef MARVOLEN_SILENT_H
 #define MARVOLEN_SILENT_H
 
+#include "base/run.h"
 #include "shell/command_line.h"
 
 // The destination and the desktop link from the switches, for every run that asks nothing:
-// ExitDone, ExitBadSwitch, or ExitFailed for a folder that holds others' files.
-int TakeUnattendedDestination(const Options& options);
+// options.dir (taken as given), else the recorded folder, else the default one, chosen and
+// checked (see CheckDestination).
+Outcome TakeUnattendedDestination(const Options& options);
 
-// Installs into options.dir (taken as given), else the recorded folder, else the default one.
+// Installs there; the exit code.
 int RunSilentInstall(const Options& options);
 
-// Uninstalls the recorded installation; ExitNothingToUninstall without a record.
+// Uninstalls the recorded installation; the exit code (ExitNothingToUninstall without a record).
 int RunSilentUninstall();
 
 #endif

@@ -69,13 +69,16 @@ bool InitialPause()
     return true;
 }
 
+Outcome Recovered = Succeeded();
+
 bool LearnInstallState()
 {
+    // A run that died, wherever it was, is put back before the records are read: an uninstall cut
+    // short brings the game's folder back under its name.
+    Recovered = RecoverInterruptedRun();
     DefaultDestination(Setup.InstallPath, Setup.WindowsDir);
     char recorded[PathSize];
-    RecoverInterruptedRun();   // a run over the default folder that died
     Setup.Installed = ReadInstallDir(recorded) && CopyText(Setup.InstallPath, recorded);
-    if (Setup.Installed) RecoverInterruptedRun();
     RefreshAvailability();
     return true;
 }
@@ -235,6 +238,8 @@ bool ChooseLibrary(const char* systemCopy, char (&chosen)[PathSize])
     if (!HoldsBytes(copy, bytes, size) && !WriteChecked(copy, bytes, size, MOVEFILE_REPLACE_EXISTING)) return false;
     return CopyText(chosen, copy);
 }
+
+const Outcome& RecoveryAtStart() { return Recovered; }
 
 bool StartUp(HINSTANCE instance)
 {

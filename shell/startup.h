@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "base/run.h"
 #include "base/types.h"
 
 // From the program's full file name and the Windows directory: SetupDir, PackagePath,
@@ -35,6 +36,10 @@ struct StartUpStep {
 };
 extern const StartUpStep StartUpSteps[];
 extern const int StartUpStepCount;
+
+// What start-up found of a run that did not end: Done, or NotRestored when its work could not be
+// put back (see RecoverInterruptedRun).
+const Outcome& RecoveryAtStart();
 
 // Runs the steps with the program's instance; false when the window cannot be created.
 bool StartUp(HINSTANCE instance);

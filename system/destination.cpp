@@ -125,17 +125,43 @@ void FreeSpaceText(const char* path, char (&text)[PathSize]) { MebibyteText(Free
 
 bool EnoughFreeSpace(std::uint64_t freeBytes) { return freeBytes >= RequiredFreeBytes; }
 
-bool UsableDestination(char (&path)[PathSize])
+namespace {
+
+// Whether the ANSI code page spells a text exactly (no character missing, no look-alike).
+bool Spellable(const std::wstring& text)
 {
-    std::wstring resolved;
-    if (!FitsInstallPath(path) || !ResolveFolder(WideFromAnsi(path), resolved) || !IsRemovableResolved(resolved) ||
-        HoldsLinks(resolved))
-        return false;
-    // From here on the folder goes by the name it was checked under, exactly: a name the ANSI
-    // code page cannot spell, or one too long for the game's paths, is refused.
-    char ansi[PathSize];
     BOOL lossy = FALSE;
-    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, resolved.c_str(), -1, ansi, PathSize, nullptr, &lossy);
-    if (length <= 0 || lossy || !FitsInstallPath(ansi)) return false;
-    return CopyText(path, ansi);
+    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, nullptr, 0, nullptr, &lossy) > 0 && !lossy;
+}
+
+}  // namespace
+
+bool AnsiSpelling(const std::wstring& text, char (&spelt)[PathSize])
+{
+    const bool fits = Spellable(text) &&
+                      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, spelt, PathSize, nullptr, nullptr) > 0;
+    if (!fits) spelt[0] = '\0';
+    return fits;
+}
+
+Outcome ChooseDestination(const std::wstring& written, Destination& chosen)
+{
+    if (!Spellable(written)) return FailedWith(Happened::Unspellable, ERROR_NO_UNICODE_TRANSLATION, written);
+    std::wstring resolved;
+    if (!ResolveFolder(written, resolved) || !IsRemovableResolved(resolved) || HoldsLinks(resolved))
+        return FailedWith(Happened::FolderUnusable, ERROR_DIRECTORY, written);
+    // From here on the folder goes by the name it was checked under, exactly.
+    if (!Spellable(resolved)) return FailedWith(Happened::Unspellable, ERROR_NO_UNICODE_TRANSLATION, resolved);
+    char spelt[PathSize];
+    if (!AnsiSpelling(resolved, spelt) || !FitsInstallPath(spelt))
+        return FailedWith(Happened::FolderUnusable, ERROR_FILENAME_EXCED_RANGE, resolved);
+    const DWORD attributes = GetFileAttributesW(VerbatimForm(resolved).c_str());
+    chosen = {written, resolved, attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)};
+    return Succeeded();
+}
+
+bool IsRecordedFolder(const Destination& destination)
+{
+    std::wstring recorded, resolved;
+    return ReadInstallDirW(recorded) && ResolveFolder(recorded, resolved) && SameFolderName(resolved, destination.resolved);
 }

@@ -6,7 +6,10 @@
 #include <cstdint>
 #include <windows.h>
 
+#include <string>
+
 #include "base/names.h"
+#include "base/run.h"
 #include "base/types.h"
 
 // The game's folder must leave room for "\tarn.exe" within a path buffer: the executable's
@@ -44,12 +47,19 @@ extern std::uint64_t (*FreeBytesQuery)(const char* path);
 void MebibyteText(std::uint64_t bytes, char (&text)[PathSize]);
 bool EnoughFreeSpace(std::uint64_t freeBytes);
 
-// True for a destination the files can land in exactly as named and that removal could take
-// away again (see IsRemovableFolder): not a system or user folder, a drive root, a link, a
-// spelling with characters no folder name holds, nor one too long for the game's paths. The
-// path is then replaced by the folder as the file system names it (see ResolveFolder), which is
-// what the files, links and records use.
-bool UsableDestination(char (&path)[PathSize]);
+// The folder a run is to use, resolved now (see ResolveFolder) and carried as it is from here on:
+// Done; FolderUnusable for a folder the files could not land in exactly as named or that removal
+// could not take away again (a system or user folder, a drive root, a link or a folder holding
+// one, a spelling no folder name has, one too long for the game's paths); Unspellable for one that
+// the ANSI code page cannot spell exactly, in which the records and links are written: never
+// converted into another folder's name.
+Outcome ChooseDestination(const std::wstring& written, Destination& chosen);
+
+// The folder in the ANSI code page, exactly; false when it cannot be spelt so or does not fit.
+bool AnsiSpelling(const std::wstring& text, char (&spelt)[PathSize]);
+
+// The destination is the folder the install record names (resolved the same way).
+bool IsRecordedFolder(const Destination& destination);
 
 // The root that a free-space query needs: "C:\" for a drive path, "\\server\share\" for a
 // network path; false for anything else.

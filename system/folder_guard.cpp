@@ -283,13 +283,26 @@ bool HoldsKeptFile(const std::wstring& verbatimFolder)
            SameFolderName(KeptFile.substr(0, verbatimFolder.size() + 1), verbatimFolder + L"\\");
 }
 
-bool IsOthersFolder(const char* folder, const char* recorded)
+namespace {
+
+Outcome OnlyOwnBelow(const std::wstring& folder, const std::wstring& relative, const NameKinds& own)
 {
-    std::wstring resolved;
-    if (!ResolveFolder(WideFromAnsi(folder), resolved)) return false;
-    const std::wstring verbatim = VerbatimForm(resolved);
-    bool holds = false;
-    for (const WIN32_FIND_DATAW& entry : FolderEntries(verbatim))
-        holds = holds || !IsKeptFile(verbatim + L"\\" + entry.cFileName);   // the log may be written there first
-    return holds && !(recorded[0] && SameFolder(folder, recorded));
+    for (const WIN32_FIND_DATAW& entry : FolderEntries(folder + relative)) {
+        const std::wstring name = relative + L"\\" + entry.cFileName;
+        if (IsKeptFile(folder + name)) continue;   // the log may be written there first
+        const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                              !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        const auto found = own.find(name);
+        if (found == own.end() || found->second != isFolder || (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            return FailedWith(Happened::OthersFiles, ERROR_ALREADY_EXISTS, folder + name);
+        if (isFolder) {
+            const Outcome below = OnlyOwnBelow(folder, name, own);
+            if (!below.Done()) return below;
+        }
+    }
+    return Succeeded();
 }
+
+}  // namespace
+
+Outcome CheckOnlyOwnEntries(const std::wstring& folder, const NameKinds& own) { return OnlyOwnBelow(folder, L"", own); }

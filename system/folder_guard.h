@@ -6,6 +6,9 @@
 
 #include <string>
 
+#include "base/run.h"
+#include "system/folder_path.h"
+
 // For a resolved folder (see ResolveFolder): true unless it is, or contains, a folder of the
 // system or the user (Windows, system, both Program Files and their Common Files, ProgramData,
 // every profile of the machine, every known shell folder, the folder given to ProtectFolder), or
@@ -21,9 +24,11 @@ bool IsRemovableFolder(const char* folder);
 // Adds a folder of the program's own to the protected ones: the folder the setup runs from.
 void ProtectFolder(const char* folder);
 
-// A folder that holds something (the kept file aside) and is not the installation on record
-// (`recorded`, empty when there is none): someone else's, which an uninstall would take whole.
-bool IsOthersFolder(const char* folder, const char* recorded);
+// Whether a folder (verbatim) holds nothing but what `own` names, each entry as the kind it is
+// there (the package's entries, with the folders above them), and the kept file: Done, or
+// OthersFiles with the first other entry, which an uninstall of the game would take with it. A
+// link is never the package's.
+Outcome CheckOnlyOwnEntries(const std::wstring& folder, const NameKinds& own);
 
 // A file removal leaves in place, with the folders above it, without counting it as something
 // that stayed: the log, which a user may write into the game's folder. Empty: none.

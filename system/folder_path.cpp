@@ -104,6 +104,60 @@ bool SameFolderName(const std::wstring& one, const std::wstring& other)
                                 TRUE) == CSTR_EQUAL;
 }
 
+bool NameOrder::operator()(const std::wstring& one, const std::wstring& other) const
+{
+    return CompareStringOrdinal(one.c_str(), static_cast<int>(one.size()), other.c_str(), static_cast<int>(other.size()),
+                                TRUE) == CSTR_LESS_THAN;
+}
+
+bool IsPlainRelativeName(const std::wstring& relative)
+{
+    if (relative.size() < 2 || relative.size() > 32000 || relative[0] != L'\\') return false;
+    for (std::size_t start = 1;;) {
+        std::size_t end = relative.find(L'\\', start);
+        if (end == std::wstring::npos) end = relative.size();
+        const std::wstring part = relative.substr(start, end - start);
+        if (part.empty() || part == L"." || part == L".." || part.back() == L'.' || part.back() == L' ' ||
+            IsDeviceName(part))
+            return false;
+        for (const wchar_t c : part)
+            if (IsForbiddenCharacter(c) || c == L'/') return false;
+        if (end == relative.size()) return true;
+        start = end + 1;
+    }
+}
+
+bool IsPlainFolderAt(HANDLE handle, const std::wstring& path)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    return GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           IsNamedAt(handle, path);
+}
+
+bool IsNamedAt(HANDLE handle, const std::wstring& path)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handle, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    std::wstring expected = PlainForm(path);
+    if (expected.size() > RootLength(expected) && expected.back() == L'\\') expected.pop_back();
+    std::vector<wchar_t> name(path.size() + MAX_PATH);
+    const DWORD length = GetFinalPathNameByHandleW(handle, name.data(), static_cast<DWORD>(name.size()),
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length > 0 && length < name.size()) {
+        std::wstring opened = PlainForm(std::wstring(name.data(), length));
+        if (opened.size() > RootLength(opened) && opened.back() == L'\\') opened.pop_back();
+        return SameFolderName(opened, expected);
+    }
+    // Some systems give no full name past MAX_PATH: the name within the volume tells as much.
+    std::vector<unsigned char> buffer(sizeof(FILE_NAME_INFO) + (path.size() + MAX_PATH) * sizeof(wchar_t));
+    if (!GetFileInformationByHandleEx(handle, FileNameInfo, buffer.data(), static_cast<DWORD>(buffer.size()))) return false;
+    const auto* within = reinterpret_cast<const FILE_NAME_INFO*>(buffer.data());
+    const std::wstring opened(within->FileName, within->FileNameLength / sizeof(wchar_t));
+    // "C:\\a\\b" is "\\a\\b" within its volume; "\\\\server\\share\\a" is "\\server\\share\\a".
+    const std::size_t volume = RootLength(expected) == 3 ? 2 : 1;
+    return expected.size() > volume && SameFolderName(opened, expected.substr(volume));
+}
+
 bool SameFolder(const char* one, const char* other)
 {
     std::wstring first, second, firstFinal, secondFinal;

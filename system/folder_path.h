@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,25 @@ bool FinalFolder(const std::wstring& canonical, std::wstring& final);
 
 // Two folder or file names are the same name: Windows ignores letter case, character by character.
 bool SameFolderName(const std::wstring& one, const std::wstring& other);
+
+// Names in the order Windows compares them (ignoring letter case), for sets and maps of names.
+struct NameOrder {
+    bool operator()(const std::wstring& one, const std::wstring& other) const;
+};
+// Names below a folder ("\\a\\b.dat"), each with whether it is a folder.
+using NameKinds = std::map<std::wstring, bool, NameOrder>;
+
+// A name below a folder as the program writes one: "\\part\\part...", every part a plain file
+// name (not empty, not "." or "..", no ":" nor any other character no name may hold, no device
+// name, no trailing dot or space). Anything else could lead out of the folder or elsewhere in it.
+bool IsPlainRelativeName(const std::wstring& relative);
+
+// An open handle (opened with FILE_FLAG_OPEN_REPARSE_POINT) is of the entry that `path`
+// (verbatim) names itself: no link, and no other name for something elsewhere. Some systems open
+// a link's target even when asked for the link; the name the file system gives the handle tells.
+bool IsNamedAt(HANDLE handle, const std::wstring& path);
+// The same, and a folder.
+bool IsPlainFolderAt(HANDLE handle, const std::wstring& path);
 
 // Two spellings name the same folder, as the file system names it (links followed).
 bool SameFolder(const char* one, const char* other);

@@ -25,17 +25,30 @@ const RecordKey UninstallEntry = {HKEY_LOCAL_MACHINE, UninstallEntriesKey, Entry
 
 constexpr char LobbyGuid[] = "{7A3C91E2-4B0D-11d0-8E21-00A0C9F31B6d}";
 
+// A record's key as the log names it: its root's short name and its path.
+std::wstring KeyName(const RecordKey& record, const char* value = nullptr)
+{
+    std::string name = std::string(record.root == HKEY_CURRENT_USER ? "HKCU\\" : "HKLM\\") + record.path;
+    if (value) name = name + "\\" + value;
+    return std::wstring(name.begin(), name.end());
+}
+
 // A key being written, and the first failure among its values: each value that can be written
 // is, whatever happened to the one before.
 struct OpenRecord {
+    const RecordKey& record;
     HKEY key = nullptr;
     DWORD first = ERROR_SUCCESS;
+    std::wstring where;
 
-    explicit OpenRecord(const RecordKey& record)
+    explicit OpenRecord(const RecordKey& written) : record(written)
     {
         first = static_cast<DWORD>(RegCreateKeyExA(record.root, record.path, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                                    KEY_ALL_ACCESS, nullptr, &key, nullptr));
-        if (first != ERROR_SUCCESS) key = nullptr;
+        if (first != ERROR_SUCCESS) {
+            key = nullptr;
+            where = KeyName(record);
+        }
     }
     ~OpenRecord()
     {
@@ -44,40 +57,44 @@ struct OpenRecord {
     OpenRecord(const OpenRecord&) = delete;
     OpenRecord& operator=(const OpenRecord&) = delete;
 
-    void Note(LONG error)
+    void Note(LONG error, const char* value)
     {
-        if (first == ERROR_SUCCESS) first = static_cast<DWORD>(error);
+        if (first != ERROR_SUCCESS || error == ERROR_SUCCESS) return;
+        first = static_cast<DWORD>(error);
+        where = KeyName(record, value);
     }
     // A text value, stored with its NUL counted.
     void Text(const char* name, const char* text)
     {
         if (key)
             Note(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                                static_cast<DWORD>(std::strlen(text) + 1)));
+                                static_cast<DWORD>(std::strlen(text) + 1)),
+                 name);
     }
     void Number(const char* name, DWORD number)
     {
-        if (key) Note(RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number));
+        if (key) Note(RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number), name);
     }
+    Outcome Result() const { return first == ERROR_SUCCESS ? Succeeded() : FailedWith(Happened::Failed, first, where); }
 };
 
-DWORD WriteInstallRecord(const char* installPath, const char* uninstallerPath, const char* setupDir,
+Outcome WriteInstallRecord(const char* installPath, const char* uninstallerPath, const char* setupDir,
                          const char* language, const char* version)
 {
     OpenRecord record(InstallRecord);
     char executable[PathSize];
     record.Text("InstallDir", installPath);
     if (JoinText(executable, installPath, GameExecutableSuffix)) record.Text("Executable", executable);
-    else record.Note(ERROR_FILENAME_EXCED_RANGE);   // never a cut path
+    else record.Note(ERROR_FILENAME_EXCED_RANGE, "Executable");   // never a cut path
     record.Text("Version", version);
     record.Text("Language", language);
     record.Number("Options", InstallOptions);
     record.Text("Installer", uninstallerPath);
     record.Text("CD-ROM", setupDir);
-    return record.first;
+    return record.Result();
 }
 
-DWORD WriteLobbyRegistration(const char* installPath)
+Outcome WriteLobbyRegistration(const char* installPath)
 {
     OpenRecord record(LobbyRegistration);
     record.Text("CommandLine", "");
@@ -85,7 +102,7 @@ DWORD WriteLobbyRegistration(const char* installPath)
     record.Text("Path", installPath);
     record.Text("File", GameExecutable);
     record.Text("Guid", LobbyGuid);
-    return record.first;
+    return record.Result();
 }
 
 // The facts the uninstall entry's further values come from.
@@ -96,16 +113,6 @@ struct EntryFacts {
     const char* version;
     const EntryDetails& details;
 };
-
-std::string Resolved(const char* folder)
-{
-    std::wstring resolved;
-    char text[PathSize * 2];
-    if (!ResolveFolder(WideFromAnsi(folder), resolved) ||
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, resolved.c_str(), -1, text, sizeof text, nullptr, nullptr) <= 0)
-        return folder;
-    return text;
-}
 
 std::string Today()
 {
@@ -148,7 +155,7 @@ const EntryText EntryTexts[] = {
     {"DisplayIcon", [](const EntryFacts& f) { return std::string(f.uninstallerPath) + ",0"; }},
     {"DisplayVersion", [](const EntryFacts& f) { return std::string(f.version); }},
     {"Publisher", [](const EntryFacts&) { return std::string(MakerName); }},
-    {"InstallLocation", [](const EntryFacts& f) { return Resolved(f.installPath); }},
+    {"InstallLocation", [](const EntryFacts& f) { return std::string(f.installPath); }},
     {"InstallSource", [](const EntryFacts& f) { return std::string(f.setupDir); }},
     {"InstallDate", [](const EntryFacts&) { return Today(); }},
     {"URLInfoAbout", [](const EntryFacts& f) { return Site(f.details.gameSite); }},
@@ -167,7 +174,7 @@ const EntryNumber EntryNumbers[] = {
     {"VersionMinor", [](const EntryFacts& f) { return VersionPart(f.version, 1); }},
 };
 
-DWORD WriteUninstallEntry(const EntryFacts& facts)
+Outcome WriteUninstallEntry(const EntryFacts& facts)
 {
     OpenRecord record(UninstallEntry);
     record.Text("DisplayName", EntryName);
@@ -177,13 +184,13 @@ DWORD WriteUninstallEntry(const EntryFacts& facts)
     record.Text("QuietUninstallString", quiet.c_str());
     for (const EntryText& value : EntryTexts) record.Text(value.name, value.text(facts).c_str());
     for (const EntryNumber& value : EntryNumbers) record.Number(value.name, value.number(facts));
-    return record.first;
+    return record.Result();
 }
 
 // The record's key with everything below it (the game may keep keys of its own there). Its
 // parent is only opened: deleting never makes a key, and a parent or record that is not there
 // leaves nothing to delete.
-DWORD DeleteRecord(const RecordKey& record)
+Outcome DeleteRecord(const RecordKey& record)
 {
     HKEY parent;
     LONG result = RegOpenKeyExA(record.root, record.parent, 0, KEY_READ, &parent);
@@ -191,14 +198,15 @@ DWORD DeleteRecord(const RecordKey& record)
         result = RegDeleteTreeA(parent, record.child);
         RegCloseKey(parent);
     }
-    return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : static_cast<DWORD>(result);
+    if (result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND) return Succeeded();
+    return FailedWith(Happened::Failed, static_cast<DWORD>(result), KeyName(record));
 }
 
-DWORD FirstOf(std::initializer_list<DWORD> results)
+Outcome FirstOf(std::initializer_list<Outcome> results)
 {
-    for (DWORD result : results)
-        if (result != ERROR_SUCCESS) return result;
-    return ERROR_SUCCESS;
+    for (const Outcome& result : results)
+        if (!result.Done()) return result;
+    return Succeeded();
 }
 
 }  // namespace
@@ -240,21 +248,21 @@ bool ReadInstallDirW(std::wstring& folder)
     return ReadRegistryTextW(HKEY_CURRENT_USER, InstallRecordKey, "InstallDir", folder);
 }
 
-DWORD WriteInstallRecords(const char* installPath, const char* uninstallerPath, const char* setupDir,
+Outcome WriteInstallRecords(const char* installPath, const char* uninstallerPath, const char* setupDir,
                           const char* language, const char* version, const EntryDetails& details)
 {
     // Each record whatever became of the one before: above all the uninstall entry, without which
     // a partial installation could not be taken off again.
-    const DWORD install = WriteInstallRecord(installPath, uninstallerPath, setupDir, language, version);
-    const DWORD lobby = WriteLobbyRegistration(installPath);
-    const DWORD entry = WriteUninstallEntry({installPath, uninstallerPath, setupDir, version, details});
+    const Outcome install = WriteInstallRecord(installPath, uninstallerPath, setupDir, language, version);
+    const Outcome lobby = WriteLobbyRegistration(installPath);
+    const Outcome entry = WriteUninstallEntry({installPath, uninstallerPath, setupDir, version, details});
     return FirstOf({install, lobby, entry});
 }
 
-DWORD DeleteInstallRecords()
+Outcome DeleteInstallRecords()
 {
-    const DWORD install = DeleteRecord(InstallRecord);
-    const DWORD lobby = DeleteRecord(LobbyRegistration);
-    const DWORD entry = DeleteRecord(UninstallEntry);
+    const Outcome install = DeleteRecord(InstallRecord);
+    const Outcome lobby = DeleteRecord(LobbyRegistration);
+    const Outcome entry = DeleteRecord(UninstallEntry);
     return FirstOf({install, lobby, entry});
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/run.h"
 #include "base/types.h"
 
 // Reads one text value (at most 255 characters) into out; false, with out untouched, when the
@@ -28,14 +29,14 @@ struct EntryDetails {
 };
 
 // Writes the install record, the DirectPlay lobby registration and the Add/Remove Programs
-// entry, creating the keys or opening them as they are. Every key and value that can be written
-// is; the result is the first error (ERROR_SUCCESS: all written).
-DWORD WriteInstallRecords(const char* installPath, const char* uninstallerPath, const char* setupDir,
+// entry for a folder resolved already, creating the keys or opening them as they are. Every key
+// and value that can be written is; the result names the first that could not be (Failed).
+Outcome WriteInstallRecords(const char* installPath, const char* uninstallerPath, const char* setupDir,
                           const char* language, const char* version, const EntryDetails& details);
 
 // Deletes the three record keys with any keys below them; the maker's key stays. Each is tried;
-// the result is the first error (a record that is not there is none).
-DWORD DeleteInstallRecords();
+// the result names the first that could not be (a record that is not there is no failure).
+Outcome DeleteInstallRecords();
 
 // A registry key's path: its parent's path, a backslash and its own name, joined when the program
 // is compiled, so that the writes (the whole path) and the deletion (the parent, then the child)
@@ -65,6 +66,9 @@ inline constexpr KeyPath MakerKey{SoftwareKey, MakerName};
 inline constexpr KeyPath InstallRecordKey{MakerKey.text, EntryName};
 inline constexpr KeyPath UninstallEntryKey{UninstallEntriesKey, EntryName};
 inline constexpr KeyPath LobbyRegistrationKey{LobbyApplicationsKey, LobbyName};
+// The setup's own key, in HKLM: the note of a run under way (see system/run_note.h).
+inline constexpr char SetupKeyName[] = "Marvolen Setup";
+inline constexpr KeyPath RunNoteKey{MakerKey.text, SetupKeyName};
 inline constexpr DWORD InstallOptions = 0;   // the demo installs no optional parts
 
 #endif

@@ -17,13 +17,6 @@ enum class Left { Nothing, KeptOnly, Something };
 
 Left Worse(Left a, Left b) { return a > b ? a : b; }
 
-// Something stays; the first reason met is the one the caller is told.
-Left Stays(DWORD& first, DWORD error)
-{
-    if (first == ERROR_SUCCESS) first = error;
-    return Left::Something;
-}
-
 // What a link, or a folder swapped in for the one listed, is told as: it is never entered.
 constexpr DWORD LinkNotEntered = ERROR_CANT_ACCESS_FILE;
 
@@ -31,8 +24,9 @@ constexpr DWORD LinkNotEntered = ERROR_CANT_ACCESS_FILE;
 // FILE_SHARE_DELETE, so that while a folder is open it cannot be renamed or swapped for a link.
 HANDLE OpenEntry(const std::wstring& path)
 {
-    return CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    return CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | FILE_LIST_DIRECTORY,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
 // An entry as its folder lists it.
@@ -80,42 +74,74 @@ bool DeleteByHandle(HANDLE handle)
     return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != 0;
 }
 
-Left RemoveEntry(const std::wstring& path, const Listed& listed, DWORD& first);
+// What a walk is to do, and the first reason something stayed, and where.
+struct Walk {
+    explicit Walk(bool readOnly) : readOnlyToo(readOnly) {}
+    bool readOnlyToo;
+    DWORD first = ERROR_SUCCESS;
+    std::wstring where;
+
+    Left Stays(DWORD error, const std::wstring& path)
+    {
+        if (first == ERROR_SUCCESS) {
+            first = error;
+            where = path;
+        }
+        return Left::Something;
+    }
+};
+
+// Deleted by its handle; a read-only entry of the setup's own folders loses the attribute first,
+// through the same handle, so that no other file is ever touched in its place.
+Left DeleteEntry(HANDLE handle, const BY_HANDLE_FILE_INFORMATION& info, const std::wstring& path, Walk& walk)
+{
+    if (DeleteByHandle(handle)) return Left::Nothing;
+    const DWORD error = GetLastError();
+    if (!walk.readOnlyToo || !(info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) return walk.Stays(error, path);
+    FILE_BASIC_INFO basic = {};
+    basic.FileAttributes = info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY;
+    if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic) && DeleteByHandle(handle)) return Left::Nothing;
+    return walk.Stays(GetLastError(), path);
+}
+
+Left RemoveEntry(const std::wstring& path, const Listed& listed, Walk& walk);
 
 // What an open, plain folder holds goes; then the folder, when nothing stayed in it.
-Left RemoveFolder(HANDLE folder, const std::wstring& path, DWORD& first)
+Left RemoveFolder(HANDLE folder, const BY_HANDLE_FILE_INFORMATION& info, const std::wstring& path, Walk& walk)
 {
     Left left = Left::Nothing;
     for (const Listed& entry : Listing(folder)) {
         const std::wstring entryPath = path + L"\\" + entry.name;
         if (BeforeRemovingEntry) BeforeRemovingEntry(entryPath);
-        left = Worse(left, RemoveEntry(entryPath, entry, first));
+        left = Worse(left, RemoveEntry(entryPath, entry, walk));
     }
     if (left != Left::Nothing) return left;
-    return DeleteByHandle(folder) ? Left::Nothing : Stays(first, GetLastError());
+    return DeleteEntry(folder, info, path, walk);
 }
 
 // An entry, as whatever it is once opened: a file or a link is deleted itself; the plain
 // folder that was listed is emptied and deleted; anything else is never entered, and stays.
-Left RemoveEntry(const std::wstring& path, const Listed& listed, DWORD& first)
+Left RemoveEntry(const std::wstring& path, const Listed& listed, Walk& walk)
 {
     if (IsKeptFile(path)) return Left::KeptOnly;   // path is verbatim already
     HANDLE handle = OpenEntry(path);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND ? Left::Nothing : Stays(first, error);
+        return error == ERROR_FILE_NOT_FOUND ? Left::Nothing : walk.Stays(error, path);
     }
     BY_HANDLE_FILE_INFORMATION info;
     Left left;
     if (GetFileInformationByHandle(handle, &info)) {
         const bool folder = info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
         const bool link = info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
-        if (link || !folder)   // read-only stays
-            left = DeleteByHandle(handle) ? Left::Nothing : Stays(first, GetLastError());
-        else if (PlainFolder(listed, info)) left = RemoveFolder(handle, path, first);
-        else left = Stays(first, LinkNotEntered);
+        // A link is deleted as the link it is; where the system opened what it names instead, it stays.
+        if (link || (!folder && IsNamedAt(handle, path))) left = DeleteEntry(handle, info, path, walk);
+        else if (!folder) left = walk.Stays(LinkNotEntered, path);
+        else if (PlainFolder(listed, info)) left = RemoveFolder(handle, info, path, walk);
+        else left = walk.Stays(LinkNotEntered, path);
     } else {
-        left = Stays(first, GetLastError());
+        left = walk.Stays(GetLastError(), path);
     }
     CloseHandle(handle);   // a deletion takes effect here
     return left;
@@ -140,27 +166,59 @@ bool HoldsLinkBelow(HANDLE folder, const std::wstring& path)
     return false;
 }
 
-// A file below `folder` that another program holds open without letting it be deleted (the game
-// running, a save being written): asking for the right to delete it is refused then.
-bool HeldOpen(const std::wstring& folder, std::wstring& held)
+// Whether anything of a folder would refuse to go: every file and every folder, the folder itself
+// included, is opened asking for the right to delete it, as the removal will. A program holding a
+// file open without leave to delete it, or working in a folder, refuses that (Windows also refuses
+// the rename of a folder round such a file, but not every system does): InUse. Anything else that
+// cannot be opened so is Failed. Links are removed as links and never entered; the kept log stays.
+Outcome NothingHeld(const std::wstring& path, bool folder)
 {
-    for (const WIN32_FIND_DATAW& entry : FolderEntries(folder)) {
-        const std::wstring path = folder + L"\\" + entry.cFileName;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;   // removed as a link
-        if (IsKeptFile(path)) continue;           // our own log, which stays
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (HeldOpen(path, held)) return true;
-            continue;
+    if (IsKeptFile(path)) return Succeeded();
+    // What a folder holds first: the file a program holds open is what the player is told of.
+    if (folder)
+        for (const WIN32_FIND_DATAW& entry : FolderEntries(path)) {
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;   // removed as a link
+            const Outcome below = NothingHeld(path + L"\\" + entry.cFileName, entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+            if (!below.Done()) return below;
         }
-        HANDLE file = CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) {
-            held = path;
-            return true;
-        }
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    HANDLE handle = CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) return Succeeded();   // gone meanwhile
+        const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+        return FailedWith(held ? Happened::InUse : Happened::Failed, error, path);
     }
-    return false;
+    CloseHandle(handle);
+    return Succeeded();
+}
+
+// The drive or share a path lies on answers: a USB disk pulled out or a share offline does not.
+Outcome RootReachable(const std::wstring& folder)
+{
+    std::wstring canonical;
+    if (!CanonicalFolder(folder, canonical)) return Succeeded();   // no path of a drive or share: not this question
+    const std::wstring root = canonical.substr(0, RootLength(canonical));
+    std::wstring opened = VerbatimForm(root);
+    if (opened.back() != L'\\') opened += L'\\';
+    if (GetFileAttributesW(opened.c_str()) != INVALID_FILE_ATTRIBUTES) return Succeeded();
+    return FailedWith(Happened::Unreachable, GetLastError(), folder);
+}
+
+std::wstring LastPart(const std::wstring& path) { return path.substr(path.rfind(L'\\') + 1); }
+std::wstring ParentOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\')); }
+
+// The game's folder moved into the aside folder, removed there; put back when anything stays.
+Outcome RemoveAside(const std::wstring& verbatim, const std::wstring& aside)
+{
+    const std::wstring moved = aside + L"\\" + LastPart(verbatim);
+    Outcome removed = RemoveResolvedTree(PlainForm(moved), true);
+    if (!removed.Done()) {
+        // Back under the game's name, where the records still lead; the part that went is gone.
+        if (!MoveFileExW(moved.c_str(), verbatim.c_str(), 0)) return FailedWith(Happened::NotRestored, GetLastError(), moved);
+    }
+    KeepFirst(removed, RemoveResolvedTree(PlainForm(aside), true));
+    return removed;
 }
 
 }  // namespace
@@ -176,78 +234,88 @@ bool HoldsLinks(const std::wstring& resolved)
     return held;
 }
 
-int RemoveTreeW(const std::wstring& folder)
+Outcome RemoveResolvedTree(const std::wstring& resolved, bool readOnlyToo)
+{
+    if (!IsRemovableResolved(resolved)) return Succeeded();   // never the game's to take: left alone
+    const std::wstring verbatim = VerbatimForm(resolved);
+    HANDLE handle = OpenEntry(verbatim);
+    if (handle == INVALID_HANDLE_VALUE) return Succeeded();   // nothing there
+    BY_HANDLE_FILE_INFORMATION info;
+    Walk walk(readOnlyToo);
+    Left left;
+    if (!GetFileInformationByHandle(handle, &info)) left = walk.Stays(GetLastError(), verbatim);
+    else if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) left = Left::Nothing;   // a file of that name is not the game's
+    else if (!(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) left = RemoveFolder(handle, info, verbatim, walk);
+    else left = walk.Stays(LinkNotEntered, verbatim);
+    CloseHandle(handle);
+    if (left != Left::Something) return Succeeded();
+    // Never "no error" for what stayed.
+    return FailedWith(Happened::Failed, walk.first != ERROR_SUCCESS ? walk.first : ERROR_DIR_NOT_EMPTY, walk.where);
+}
+
+Outcome RemoveTreeW(const std::wstring& folder, bool readOnlyToo)
 {
     // A game's folder that is a link: neither it nor what it points at is the game's files, and
     // they stay, which is no success to report.
-    if (IsLinkFolder(folder)) {
-        SetLastError(LinkNotEntered);
-        return 0;
-    }
+    if (IsLinkFolder(folder)) return FailedWith(Happened::Failed, LinkNotEntered, folder);
     std::wstring resolved;
-    if (!ResolveFolder(folder, resolved) || !IsRemovableResolved(resolved)) return 1;
-    const std::wstring verbatim = VerbatimForm(resolved);
-    HANDLE handle = OpenEntry(verbatim);
-    if (handle == INVALID_HANDLE_VALUE) return 1;   // nothing there
-    BY_HANDLE_FILE_INFORMATION info;
-    DWORD first = ERROR_SUCCESS;
-    Left left;
-    if (!GetFileInformationByHandle(handle, &info)) left = Stays(first, GetLastError());
-    else if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) left = Left::Nothing;   // a file of that name is not the game's
-    else if (!(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) left = RemoveFolder(handle, verbatim, first);
-    else left = Stays(first, LinkNotEntered);
-    CloseHandle(handle);
-    if (left != Left::Something) return 1;
-    SetLastError(first != ERROR_SUCCESS ? first : ERROR_DIR_NOT_EMPTY);   // never "no error" for what stayed
-    return 0;
+    if (!ResolveFolder(folder, resolved)) return Succeeded();
+    return RemoveResolvedTree(resolved, readOnlyToo);
 }
 
-int RemoveTree(const char* folder) { return RemoveTreeW(WideFromAnsi(folder)); }
+Outcome RemoveTree(const char* folder) { return RemoveTreeW(WideFromAnsi(folder)); }
 
-void ClearReadOnlyBelow(const std::wstring& folder)
-{
-    for (const WIN32_FIND_DATAW& entry : FolderEntries(folder)) {
-        const std::wstring path = folder + L"\\" + entry.cFileName;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
-            SetFileAttributesW(path.c_str(), entry.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            ClearReadOnlyBelow(path);
-    }
-}
-
-int RemoveInstalledFiles(std::wstring& held)
+Outcome RemoveInstalledFiles()
 {
     // Read as the registry holds it: a folder the ANSI code page cannot spell is still removed.
     std::wstring folder, resolved;
-    if (!ReadInstallDirW(folder)) return 0;
-    if (!ResolveFolder(folder, resolved) || !IsRemovableResolved(resolved)) return RemoveTreeW(folder) ? 1 : 2;
-    const std::wstring verbatim = VerbatimForm(resolved), aside = VerbatimForm(resolved + AsideSuffix);
-    // Left by an uninstall that did not end: only ever ours, and what the player asked to go.
-    if (GetFileAttributesW(aside.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        ClearReadOnlyBelow(aside);
-        RemoveTreeW(resolved + AsideSuffix);
-    }
+    if (!ReadInstallDirW(folder)) return FailedWith(Happened::NothingToUninstall, ERROR_FILE_NOT_FOUND);
+    // Out of reach, the game's files are not gone: the records and links stay, to take them later.
+    const Outcome reachable = RootReachable(folder);
+    if (!reachable.Done()) return reachable;
+    // No folder a game may have (a system folder, a root): none of it is taken, and the records go.
+    if (!ResolveFolder(folder, resolved) || !IsRemovableResolved(resolved)) return RemoveTreeW(folder);
+    const std::wstring verbatim = VerbatimForm(resolved);
     const DWORD attributes = GetFileAttributesW(verbatim.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
         !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return RemoveTreeW(folder) ? 1 : 2;
-    if (HeldOpen(verbatim, held)) return 3;
-    // This run's own log lies inside and stays, open: the folder cannot be renamed round it, and
-    // is not removed whole anyway. Removed in place, what stays is the log.
-    if (HoldsKeptFile(verbatim)) {
-        ClearReadOnlyBelow(verbatim);
-        return RemoveTreeW(folder) ? 1 : 2;
+        return RemoveTreeW(folder);   // gone already, a link (which stays), or a file of that name
+    const Outcome free = NothingHeld(verbatim, true);
+    if (!free.Done()) return free;
+    // This run's own log lies inside and stays, open: the folder cannot be moved round it, and is
+    // not removed whole anyway. Removed in place, what stays is the log.
+    if (HoldsKeptFile(verbatim)) return RemoveResolvedTree(resolved, true);
+
+    RunNote note;
+    note.kind = RunKind::Uninstall;
+    note.folder = verbatim;
+    Outcome done = BeginRunNote(note);
+    if (!done.Done()) return done;
+    std::wstring aside;
+    done = MakeOwnFolder(ParentOf(verbatim), LastPart(verbatim) + AsideSuffix, note, aside);
+    // One rename takes the whole folder out of the game's name; once done, nothing stays
+    // half-removed under the name the records give.
+    if (done.Done() && !MoveFileExW(verbatim.c_str(), (aside + L"\\" + LastPart(verbatim)).c_str(), 0)) {
+        const DWORD error = GetLastError();
+        done = FailedWith(error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ? Happened::InUse : Happened::Failed,
+                          error, verbatim);
+        KeepFirst(done, RemoveResolvedTree(PlainForm(aside), true));
+    } else if (done.Done()) {
+        done = RemoveAside(verbatim, aside);
     }
-    // One rename takes the whole folder out of the game's name. Windows refuses it while a file
-    // inside is in use (a running program among them); once done, nothing stays half-removed
-    // under the name the records give.
-    if (!MoveFileExW(verbatim.c_str(), aside.c_str(), 0)) {
-        held = resolved;
-        return 3;
-    }
-    ClearReadOnlyBelow(aside);
-    if (RemoveTreeW(resolved + AsideSuffix)) return 1;
-    // Something stayed after all: back under the game's name, where the records still lead.
-    MoveFileExW(aside.c_str(), verbatim.c_str(), 0);   // if this fails too, the rest is beside it
-    return 2;
+    // A folder that could not be put back keeps the note: the next start tries again.
+    if (done.what != Happened::NotRestored) KeepFirst(done, EndRunNote());
+    return done;
+}
+
+Outcome RecoverAsideFolder(const RunNote& note)
+{
+    if (note.own.empty() || GetFileAttributesW(note.own.c_str()) == INVALID_FILE_ATTRIBUTES) return Succeeded();
+    // Only the folder the note names, and only while it carries the run's marker.
+    if (!IsOwnFolder(note.own, note.token)) return FailedWith(Happened::NotRestored, ERROR_INVALID_DATA, note.own);
+    const std::wstring moved = note.own + L"\\" + LastPart(note.folder);
+    if (GetFileAttributesW(moved.c_str()) != INVALID_FILE_ATTRIBUTES && !MoveFileExW(moved.c_str(), note.folder.c_str(), 0))
+        return FailedWith(Happened::NotRestored, GetLastError(), moved);
+    const Outcome removed = RemoveResolvedTree(PlainForm(note.own), true);
+    return removed.Done() ? removed : FailedWith(Happened::NotRestored, removed.error, removed.path);
 }

@@ -6,17 +6,21 @@
 
 #include <string>
 
+#include "base/run.h"
+#include "system/run_note.h"
+
 // Removes the folder and everything below it, at any depth, as far as the system allows:
-// read-only and busy files stay, with the folders above them. The folder is first resolved as
-// Windows would use it; one that cannot be, or that is plainly not a game's (see
-// IsRemovableFolder), is left alone. The walk goes by handle: each entry is removed as what it
-// is when opened, a link as a link, never entered, and a folder stays pinned (it cannot be
-// renamed or swapped) while it is emptied. A folder that is itself a link is left as it is.
-// Returns 1 when nothing of a folder it may take is left but the kept file (or there was
-// none), 0 when something stayed or the folder is a link, and GetLastError then gives the first
-// reason met.
-int RemoveTree(const char* folder);
-int RemoveTreeW(const std::wstring& folder);
+// read-only files stay unless `readOnlyToo` (the setup's own folders), and so do busy files, with
+// the folders above them. The folder is first resolved as Windows would use it; one that cannot
+// be, or that is plainly not a game's (see IsRemovableResolved), is left alone. The walk goes by
+// handle: each entry is removed as what it is when opened, a link as a link, never entered, and a
+// folder stays pinned (it cannot be renamed or swapped) while it is emptied. A folder that is
+// itself a link is left as it is. Done when nothing of a folder it may take is left but the kept
+// file (or there was none); Failed otherwise, with the first reason met and where.
+Outcome RemoveTreeW(const std::wstring& folder, bool readOnlyToo = false);
+Outcome RemoveTree(const char* folder);
+// The same for a folder resolved already (see ResolveFolder): it is not resolved again.
+Outcome RemoveResolvedTree(const std::wstring& resolved, bool readOnlyToo);
 
 // True when a resolved folder holds a link, or another name for a folder elsewhere, anywhere
 // below it: files written there could land outside it.
@@ -25,14 +29,17 @@ bool HoldsLinks(const std::wstring& resolved);
 // For tests: called between listing an entry and opening it to remove it.
 extern void (*BeforeRemovingEntry)(const std::wstring& path);
 
-// The folder the install record names, read afresh, all or nothing: 1 removed (read-only files
-// too), 3 nothing removed because `held` is in use (a file another program holds open, or the
-// folder itself), 2 something of it stayed even so, under the folder's name; 0 (and nothing
-// removed) without a record.
-int RemoveInstalledFiles(std::wstring& held);
+// The folder the install record names, read afresh, all or nothing. First every file and folder
+// of it is opened for deletion: one that another program holds (the game running, a working
+// folder) is InUse, one that refuses otherwise Failed, and nothing is removed. Then the folder
+// moves, with one rename, into a fresh folder of the run's own beside it (noted first, see
+// RunNote), and goes. Done when it is gone (or was never there, or is no game's to take);
+// Unreachable when its drive or share is not there; Failed when something stayed (the folder is
+// then moved back under its name); NothingToUninstall without a record.
+Outcome RemoveInstalledFiles();
 
-// Clears the read-only attribute of everything below a folder (verbatim form); links are not entered.
-void ClearReadOnlyBelow(const std::wstring& folder);
-
+// An uninstall that did not end (its note): the game's folder is put back from the aside folder
+// under its own name, as it was before the uninstall, and the aside folder goes.
+Outcome RecoverAsideFolder(const RunNote& note);
 
 #endif

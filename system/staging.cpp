@@ -16,255 +16,397 @@ constexpr wchar_t StagedPart[] = L"\\new";
 constexpr wchar_t BackupPart[] = L"\\old";
 constexpr wchar_t JournalPart[] = L"\\journal";
 
-// Journal lines, each written before its move: a file placed where none was, a file or folder
-// moved aside to make room, a folder created; and the mark of a complete commit.
+// Journal lines, each written before its move: a file placed where none was, a file moved aside
+// to make room, a folder created; and the mark of a complete commit.
 constexpr wchar_t PlacedNew = L'N', Replaced = L'R', CreatedFolder = L'D', Committed = L'C';
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+struct Line {
+    wchar_t kind;
+    std::wstring relative;
+};
 
-bool IsFolder(const std::wstring& path)
+// What stands in the way of a move, or a folder on the way to it, that must not be entered.
+constexpr DWORD LinkInTheWay = ERROR_CANT_ACCESS_FILE;
+
+bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+// A move refused because another program holds the file: the game, most likely, still running.
+bool IsHeld(DWORD error)
 {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
 }
 
-std::wstring WorkArea(const std::wstring& folder) { return folder + WorkAreaName; }
-
-// The folders above `relative` in the backup, made as needed.
-void MakeParents(const std::wstring& root, const std::wstring& relative)
+HANDLE OpenAsIs(const std::wstring& path, DWORD access, DWORD share)
 {
-    for (size_t at = relative.find(L'\\', 1); at != std::wstring::npos; at = relative.find(L'\\', at + 1))
-        CreateDirectoryW((root + relative.substr(0, at)).c_str(), nullptr);   // exists already: fine
+    return CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
-// Something in the way of a restored entry: a file placed by the run, or a folder it made.
-void Clear(const std::wstring& path)
-{
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!DeleteFileW(path.c_str())) RemoveDirectoryW(path.c_str());
-}
 
-// Undoes the journal's moves, last first. Each step holds however far its move had come when a
-// run died: a backup not yet made leaves the original where it was.
-void Undo(const std::wstring& folder, const std::vector<std::wstring>& lines)
-{
-    const std::wstring backup = WorkArea(folder) + BackupPart;
-    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
-        const std::wstring relative = line->substr(1);
-        const std::wstring target = folder + relative;
-        switch ((*line)[0]) {
-        case PlacedNew: Clear(target); break;
-        case CreatedFolder: RemoveDirectoryW(target.c_str()); break;   // only once emptied again
-        case Replaced:
-            if (Exists(backup + relative)) {
-                if (Exists(target)) Clear(target);
-                MoveFileExW((backup + relative).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
-            }
-            break;
-        }
+// Folders held open, without leave to rename or delete them, for as long as the moves through them
+// take: none can be swapped for a link meanwhile. Read access makes the hold count, as an
+// attributes-only handle would not.
+class Pins {
+public:
+    Pins() = default;
+    Pins(const Pins&) = delete;
+    Pins& operator=(const Pins&) = delete;
+    ~Pins()
+    {
+        for (HANDLE handle : held) CloseHandle(handle);
     }
+    // One plain folder; ERROR_SUCCESS, the reason it cannot be opened, or LinkInTheWay.
+    DWORD Hold(const std::wstring& folder)
+    {
+        HANDLE handle = OpenAsIs(folder, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        if (handle == INVALID_HANDLE_VALUE) return GetLastError();
+        held.push_back(handle);
+        return IsPlainFolderAt(handle, folder) ? ERROR_SUCCESS : LinkInTheWay;
+    }
+    // `root` and every folder of `relative` above its last part.
+    DWORD HoldAbove(const std::wstring& root, const std::wstring& relative)
+    {
+        DWORD error = Hold(root);
+        for (std::size_t at = relative.find(L'\\', 1); error == ERROR_SUCCESS && at != std::wstring::npos;
+             at = relative.find(L'\\', at + 1))
+            error = Hold(root + relative.substr(0, at));
+        return error;
+    }
+
+private:
+    std::vector<HANDLE> held;
+};
+
+bool DeleteByHandle(HANDLE handle)
+{
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != 0;
 }
 
-std::vector<std::wstring> ReadJournal(const std::wstring& path)
+// A file that a run placed, deleted by its handle: a link as the link, a read-only one too. A
+// folder standing there instead is not the run's, and stays. ERROR_SUCCESS when it is gone.
+DWORD DeletePlaced(const std::wstring& path)
 {
-    std::vector<std::wstring> lines;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return lines;
+    HANDLE handle = OpenAsIs(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    if (handle == INVALID_HANDLE_VALUE) return IsMissing(GetLastError()) ? ERROR_SUCCESS : GetLastError();
+    BY_HANDLE_FILE_INFORMATION info;
+    DWORD error = ERROR_SUCCESS;
+    if (!GetFileInformationByHandle(handle, &info)) {
+        error = GetLastError();
+    } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsNamedAt(handle, path)) {
+        error = LinkInTheWay;   // a folder, or a link: not the file the run placed
+    } else if (!DeleteByHandle(handle)) {
+        FILE_BASIC_INFO basic = {};
+        basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        if (!SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic) || !DeleteByHandle(handle))
+            error = GetLastError();
+    }
+    CloseHandle(handle);
+    return error;
+}
+
+// ---- The journal -----------------------------------------------------------------------------
+
+Outcome NotRestored(DWORD error, const std::wstring& path) { return FailedWith(Happened::NotRestored, error, path); }
+
+// The journal as the program writes it, or NotRestored: a journal that cannot be read whole, or
+// holds a line of a kind it never writes or a name that is not a plain name below the folder, is
+// obeyed in nothing. A missing journal: no move was ever made. A line cut short by the end of the
+// process had not been acted on: its move comes after it.
+Outcome ReadJournal(const std::wstring& area, std::vector<Line>& lines)
+{
+    const std::wstring path = area + JournalPart;
+    HANDLE file = OpenAsIs(path, GENERIC_READ, FILE_SHARE_READ);
+    if (file == INVALID_HANDLE_VALUE) return IsMissing(GetLastError()) ? Succeeded() : NotRestored(GetLastError(), path);
+    BY_HANDLE_FILE_INFORMATION info;
+    LARGE_INTEGER size = {};
     std::wstring text;
-    LARGE_INTEGER size;
-    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < (1 << 30)) {
-        text.resize(static_cast<size_t>(size.QuadPart) / sizeof(wchar_t));
-        DWORD read = 0;
-        if (!ReadFile(file, &text[0], static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read, nullptr)) read = 0;
-        text.resize(read / sizeof(wchar_t));
+    bool read = GetFileInformationByHandle(file, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                GetFileSizeEx(file, &size) && size.QuadPart < (1 << 30) && size.QuadPart % sizeof(wchar_t) == 0;
+    DWORD got = 0;
+    if (read && size.QuadPart > 0) {
+        text.resize(static_cast<std::size_t>(size.QuadPart) / sizeof(wchar_t));
+        read = ReadFile(file, &text[0], static_cast<DWORD>(size.QuadPart), &got, nullptr) && got == size.QuadPart;
     }
+    const DWORD error = read ? ERROR_SUCCESS : (GetLastError() ? GetLastError() : ERROR_INVALID_DATA);
     CloseHandle(file);
-    // A line cut short by the end of the process had not been acted on: its move comes after it.
-    for (size_t start = 0, end; (end = text.find(L'\n', start)) != std::wstring::npos; start = end + 1)
-        if (end > start) lines.push_back(text.substr(start, end - start));
-    return lines;
+    if (!read) return NotRestored(error, path);
+    for (std::size_t start = 0, end; (end = text.find(L'\n', start)) != std::wstring::npos; start = end + 1) {
+        const Line line = {end > start ? text[start] : L'\0', text.substr(start + 1, end > start ? end - start - 1 : 0)};
+        const bool known = line.kind == PlacedNew || line.kind == Replaced || line.kind == CreatedFolder;
+        const bool last = text.find(L'\n', end + 1) == std::wstring::npos;
+        const bool mark = line.kind == Committed && line.relative.empty() && last;
+        if (!mark && !(known && IsPlainRelativeName(line.relative))) return NotRestored(ERROR_INVALID_DATA, path);
+        lines.push_back(line);
+    }
+    return Succeeded();
 }
 
 bool Write(HANDLE journal, const std::wstring& lines)
 {
     const DWORD size = static_cast<DWORD>(lines.size() * sizeof(wchar_t));
     DWORD written = 0;
-    return size == 0 || (WriteFile(journal, lines.c_str(), size, &written, nullptr) && written == size);
+    // On disk before the moves it announces: a run cut off by a power failure is still undone.
+    return size == 0 || (WriteFile(journal, lines.c_str(), size, &written, nullptr) && written == size &&
+                         FlushFileBuffers(journal));
 }
 
-bool Note(HANDLE journal, wchar_t kind, const std::wstring& relative) { return Write(journal, kind + relative + L'\n'); }
+std::wstring LineOf(wchar_t kind, const std::wstring& relative) { return kind + relative + L'\n'; }
 
-void RemoveWorkArea(const std::wstring& folder)
+// ---- Undoing -------------------------------------------------------------------------------
+
+// A file the run placed where none was goes again.
+Outcome UndoPlaced(const std::wstring& folder, const std::wstring& relative)
 {
-    const std::wstring area = WorkArea(folder);
-    if (!Exists(area)) return;
-    ClearReadOnlyBelow(area);   // a replaced file may have been read-only
-    // Removal takes the folder as a player would spell it, and checks it again.
-    RemoveTreeW(PlainForm(area));
+    Pins pins;
+    const DWORD held = pins.HoldAbove(folder, relative);
+    if (IsMissing(held)) return Succeeded();   // its folder is gone, and it with it
+    if (held != ERROR_SUCCESS) return NotRestored(held, folder + relative);
+    const DWORD error = DeletePlaced(folder + relative);
+    return error == ERROR_SUCCESS ? Succeeded() : NotRestored(error, folder + relative);
 }
+
+// A folder the run made goes again once empty; one that holds something now keeps it.
+void UndoCreatedFolder(const std::wstring& folder, const std::wstring& relative)
+{
+    Pins pins;
+    if (pins.HoldAbove(folder, relative) != ERROR_SUCCESS) return;
+    HANDLE handle = OpenAsIs(folder + relative, DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE);
+    if (handle == INVALID_HANDLE_VALUE) return;
+    if (IsPlainFolderAt(handle, folder + relative)) DeleteByHandle(handle);   // refused while it holds anything: then it stays
+    CloseHandle(handle);
+}
+
+// The backups' folders, made again where missing on the way back.
+void MakeFolders(const std::wstring& root, const std::wstring& relative)
+{
+    for (std::size_t at = relative.find(L'\\', 1); at != std::wstring::npos; at = relative.find(L'\\', at + 1))
+        CreateDirectoryW((root + relative.substr(0, at)).c_str(), nullptr);   // there already: fine
+}
+
+// A file moved aside comes back from the work area, and only from there, over what the run put
+// in its place. A backup never made means the original never moved.
+Outcome UndoReplaced(const std::wstring& folder, const std::wstring& area, const std::wstring& relative)
+{
+    const std::wstring backup = area + BackupPart + relative, target = folder + relative;
+    Pins fromPins, toPins;
+    const DWORD from = fromPins.HoldAbove(area, BackupPart + relative);
+    if (IsMissing(from)) return Succeeded();
+    if (from != ERROR_SUCCESS) return NotRestored(from, backup);
+    HANDLE handle = OpenAsIs(backup, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    if (handle == INVALID_HANDLE_VALUE) return IsMissing(GetLastError()) ? Succeeded() : NotRestored(GetLastError(), backup);
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool plainFile = GetFileInformationByHandle(handle, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                           IsNamedAt(handle, backup);
+    CloseHandle(handle);
+    if (!plainFile) return NotRestored(LinkInTheWay, backup);   // the run only ever moves files aside
+    DWORD to = toPins.HoldAbove(folder, relative);
+    if (IsMissing(to)) {
+        MakeFolders(folder, relative);
+        to = toPins.HoldAbove(folder, relative);
+    }
+    if (to != ERROR_SUCCESS) return NotRestored(to, target);
+    const DWORD cleared = DeletePlaced(target);
+    if (cleared != ERROR_SUCCESS) return NotRestored(cleared, target);
+    if (!MoveFileExW(backup.c_str(), target.c_str(), 0)) return NotRestored(GetLastError(), target);
+    return Succeeded();
+}
+
+// Undoes the journal's moves, last first. Each step holds however far its move had come when a
+// run died. Every line is tried; the first that could not be undone is told, and then the work
+// area must stay.
+Outcome Undo(const std::wstring& folder, const std::wstring& area, const std::vector<Line>& lines)
+{
+    Outcome first = Succeeded();
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+        switch (line->kind) {
+        case PlacedNew: KeepFirst(first, UndoPlaced(folder, line->relative)); break;
+        case CreatedFolder: UndoCreatedFolder(folder, line->relative); break;
+        case Replaced: KeepFirst(first, UndoReplaced(folder, area, line->relative)); break;
+        }
+    }
+    return first;
+}
+
+Outcome RemoveWorkArea(const std::wstring& area)
+{
+    // Its backups may be read-only; they are the run's own copies.
+    const Outcome removed = RemoveResolvedTree(PlainForm(area), true);
+    return removed.Done() ? removed : NotRestored(removed.error, removed.path);
+}
+
+// ---- The commit ----------------------------------------------------------------------------
 
 struct Commit {
-    std::wstring folder, staged, backup;
-    HANDLE journal;
-    BetweenMoves between;
-    std::wstring stuck;
+    std::wstring folder, staged, backup, journalPath;
+    HANDLE journal = INVALID_HANDLE_VALUE;
+    BetweenMoves between = nullptr;
+    Outcome failed = Succeeded();
     NextMove next = NextMove::CarryOn;
+
+    bool Fail(Happened what, DWORD error, const std::wstring& path)
+    {
+        failed = FailedWith(what, error, path);
+        return false;
+    }
+    bool MoveFailed(const std::wstring& path)
+    {
+        const DWORD error = GetLastError();
+        return Fail(IsHeld(error) ? Happened::InUse : Happened::Failed, error, path);
+    }
+    bool Carries()
+    {
+        next = between();
+        return next == NextMove::CarryOn || Fail(Happened::Cancelled, ERROR_SUCCESS, std::wstring());
+    }
 };
 
-// Moves an entry of the game's folder aside (its journal line already written).
+// A link staged by the package moves as the link it is.
+bool IsStagedFolder(const WIN32_FIND_DATAW& entry)
+{
+    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Before anything moves: every staged entry against what stands in its place. A file never
+// replaces a folder (the player's, with whatever it holds), a folder never a file, and nothing in
+// the way is a link.
+bool CheckPlaces(Commit& commit, const std::wstring& relative)
+{
+    for (const WIN32_FIND_DATAW& entry : FolderEntries(commit.staged + relative)) {
+        const std::wstring name = relative + L"\\" + entry.cFileName, target = commit.folder + name;
+        HANDLE handle = OpenAsIs(target, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+        if (handle == INVALID_HANDLE_VALUE) continue;   // nothing in the way
+        BY_HANDLE_FILE_INFORMATION standing;
+        const bool itself = GetFileInformationByHandle(handle, &standing) && IsNamedAt(handle, target);
+        CloseHandle(handle);
+        if (!itself) return commit.Fail(Happened::Failed, LinkInTheWay, target);
+        const bool folder = standing.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+        if (folder != IsStagedFolder(entry)) return commit.Fail(Happened::Failed, ERROR_ALREADY_EXISTS, target);
+        if (folder && !CheckPlaces(commit, name)) return false;
+    }
+    return true;
+}
+
 bool MoveAside(Commit& commit, const std::wstring& relative)
 {
     const std::wstring from = commit.folder + relative, to = commit.backup + relative;
     // The folders of the backup are made when a first file needs them, not asked for at every file.
     if (MoveFileExW(from.c_str(), to.c_str(), 0)) return true;
     if (GetLastError() == ERROR_PATH_NOT_FOUND) {
-        MakeParents(commit.backup, relative);
+        MakeFolders(commit.backup, relative);
         if (MoveFileExW(from.c_str(), to.c_str(), 0)) return true;
     }
-    commit.stuck = from;
-    return false;
+    return commit.MoveFailed(from);
 }
-
-bool Carries(Commit& commit)
-{
-    commit.next = commit.between();
-    return commit.next == NextMove::CarryOn;
-}
-
-// A link to a folder moves as the link it is.
-bool IsStagedFolder(const WIN32_FIND_DATAW& entry)
-{
-    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-// As Windows compares names.
-struct NameLess {
-    bool operator()(const std::wstring& one, const std::wstring& other) const
-    {
-        return CompareStringOrdinal(one.c_str(), -1, other.c_str(), -1, TRUE) == CSTR_LESS_THAN;
-    }
-};
 
 bool PlaceEntries(Commit& commit, const std::wstring& relative);
 
 bool PlaceFolder(Commit& commit, const std::wstring& relative)
 {
     const std::wstring target = commit.folder + relative;
-    if (!IsFolder(target)) {
-        if (Exists(target) && (!Note(commit.journal, Replaced, relative) || !MoveAside(commit, relative))) return false;
-        if (!Note(commit.journal, CreatedFolder, relative) || !CreateDirectoryW(target.c_str(), nullptr)) {
-            commit.stuck = target;
-            return false;
-        }
+    if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (!Write(commit.journal, LineOf(CreatedFolder, relative)))
+            return commit.Fail(Happened::Failed, GetLastError(), commit.journalPath);
+        if (!CreateDirectoryW(target.c_str(), nullptr)) return commit.MoveFailed(target);
     }
     return PlaceEntries(commit, relative);
 }
 
-// The staged entries of one folder into place. The journal lines of its files are written
-// first, in one go: each still comes before its move, and a line whose move never came undoes
+// The staged entries of one folder into place, that folder held against swaps (the folders above
+// it are held by the calls that led here). The journal lines of its files are written first, in
+// one go, and flushed: each still comes before its move, and a line whose move never came undoes
 // nothing (no backup to restore, no new file to remove).
 bool PlaceEntries(Commit& commit, const std::wstring& relative)
 {
+    Pins pin;
+    const DWORD held = pin.Hold(commit.folder + relative);
+    if (held != ERROR_SUCCESS) return commit.Fail(Happened::Failed, held, commit.folder + relative);
     const std::vector<WIN32_FIND_DATAW> staged = FolderEntries(commit.staged + relative);
-    std::set<std::wstring, NameLess> present;
+    std::set<std::wstring, NameOrder> present;
     for (const WIN32_FIND_DATAW& entry : FolderEntries(commit.folder + relative)) present.insert(entry.cFileName);
     std::wstring lines;
     for (const WIN32_FIND_DATAW& entry : staged)
         if (!IsStagedFolder(entry))
-            lines += (present.count(entry.cFileName) ? Replaced : PlacedNew) + relative + L"\\" + entry.cFileName + L'\n';
-    if (!Write(commit.journal, lines)) {
-        commit.stuck = commit.folder + relative;
-        return false;
-    }
+            lines += LineOf(present.count(entry.cFileName) ? Replaced : PlacedNew, relative + L"\\" + entry.cFileName);
+    if (!Write(commit.journal, lines))
+        return commit.Fail(Happened::Failed, GetLastError(), commit.journalPath);
     for (const WIN32_FIND_DATAW& entry : staged) {
         const std::wstring name = relative + L"\\" + entry.cFileName;
-        if (!Carries(commit)) return false;
+        if (!commit.Carries()) return false;
         if (IsStagedFolder(entry)) {
             if (!PlaceFolder(commit, name)) return false;
             continue;
         }
-        if (present.count(entry.cFileName) && (!MoveAside(commit, name) || !Carries(commit))) return false;
-        if (!MoveFileExW((commit.staged + name).c_str(), (commit.folder + name).c_str(), 0)) {
-            commit.stuck = commit.folder + name;
-            return false;
-        }
+        if (present.count(entry.cFileName) && (!MoveAside(commit, name) || !commit.Carries())) return false;
+        if (!MoveFileExW((commit.staged + name).c_str(), (commit.folder + name).c_str(), 0))
+            return commit.MoveFailed(commit.folder + name);
     }
     return true;
 }
 
 }  // namespace
 
-std::wstring FolderOnDisk(const char* folder)
+Outcome OpenWorkArea(const Destination& destination, RunNote& note, std::wstring& area, std::wstring& into)
 {
-    std::wstring resolved;
-    return ResolveFolder(WideFromAnsi(folder), resolved) ? VerbatimForm(resolved) : std::wstring();
+    const Outcome made = MakeOwnFolder(VerbatimForm(destination.resolved), WorkAreaName + 1, note, area);
+    if (!made.Done()) return made;
+    if (!CreateDirectoryW((area + StagedPart).c_str(), nullptr)) return FailedWith(Happened::Failed, GetLastError(), area + StagedPart);
+    into = PlainForm(area) + StagedPart;
+    return Succeeded();
 }
 
-bool FolderExists(const char* folder)
-{
-    const std::wstring onDisk = FolderOnDisk(folder);
-    return !onDisk.empty() && IsFolder(onDisk);
-}
-
-bool OpenWorkArea(const char* folder, std::wstring& staging)
-{
-    RecoverWorkArea(folder);
-    std::wstring resolved;
-    if (!ResolveFolder(WideFromAnsi(folder), resolved)) return false;
-    const std::wstring area = WorkArea(VerbatimForm(resolved));
-    if (!CreateDirectoryW(area.c_str(), nullptr)) return false;
-    // Hidden: a player looking into the folder meanwhile sees the game, not the setup's work.
-    SetFileAttributesW(area.c_str(), FILE_ATTRIBUTE_HIDDEN);
-    if (!CreateDirectoryW((area + StagedPart).c_str(), nullptr)) return false;
-    staging = resolved + WorkAreaName + StagedPart;
-    return true;
-}
-
-bool CommitWorkArea(const char* folder, BetweenMoves between, std::wstring& stuck)
+Outcome CommitWorkArea(const Destination& destination, const std::wstring& area, BetweenMoves between)
 {
     Commit commit;
-    commit.folder = FolderOnDisk(folder);
-    if (commit.folder.empty()) {
-        stuck = WideFromAnsi(folder);
-        return false;
-    }
-    const std::wstring area = WorkArea(commit.folder);
+    commit.folder = VerbatimForm(destination.resolved);
     commit.staged = area + StagedPart;
     commit.backup = area + BackupPart;
     commit.between = between;
-    CreateDirectoryW(commit.backup.c_str(), nullptr);   // a failure shows at the first move aside
-    commit.journal = CreateFileW((area + JournalPart).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (commit.journal == INVALID_HANDLE_VALUE) {
-        stuck = area + JournalPart;
-        RemoveWorkArea(commit.folder);
-        return false;
+    const std::wstring journal = commit.journalPath = area + JournalPart;
+    if (!CheckPlaces(commit, L"")) {
+        // Nothing moved: the work area was all the run wrote.
+        RemoveWorkArea(area);   // what stays of it is the run's own copy, removed at the next start
+        return commit.failed;
+    }
+    if (!CreateDirectoryW(commit.backup.c_str(), nullptr) ||
+        (commit.journal = CreateFileW(journal.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr)) == INVALID_HANDLE_VALUE) {
+        const Outcome failed = FailedWith(Happened::Failed, GetLastError(), journal);
+        RemoveWorkArea(area);   // nothing moved yet
+        return failed;
     }
     bool placed = PlaceEntries(commit, L"");
     // Once the mark is written, the new installation stands, whatever happens to the backups.
-    placed = placed && Note(commit.journal, Committed, L"");
+    if (placed && !Write(commit.journal, LineOf(Committed, L""))) placed = commit.Fail(Happened::Failed, GetLastError(), journal);
     CloseHandle(commit.journal);
-    if (commit.next == NextMove::StopDead) return false;
+    if (commit.next == NextMove::StopDead) return commit.failed;
     if (!placed) {
-        stuck = commit.stuck;
-        Undo(commit.folder, ReadJournal(area + JournalPart));
+        std::vector<Line> lines;
+        Outcome undone = ReadJournal(area, lines);
+        if (undone.Done()) undone = Undo(commit.folder, area, lines);
+        if (!undone.Done()) return undone;   // the work area and its journal stay, for the next start
     }
-    RemoveWorkArea(commit.folder);
-    return placed;
+    const Outcome removed = RemoveWorkArea(area);
+    // A work area left after a complete commit holds only the old copies: the run's note keeps it
+    // known, and the next start removes it.
+    return placed ? Succeeded() : (removed.Done() ? commit.failed : removed);
 }
 
-void DiscardWorkArea(const char* folder)
+Outcome DiscardWorkArea(const std::wstring& area, const std::wstring& token)
 {
-    const std::wstring onDisk = FolderOnDisk(folder);
-    if (!onDisk.empty()) RemoveWorkArea(onDisk);
+    if (GetFileAttributesW(area.c_str()) == INVALID_FILE_ATTRIBUTES) return Succeeded();
+    if (!IsOwnFolder(area, token)) return NotRestored(ERROR_INVALID_DATA, area);
+    return RemoveWorkArea(area);
 }
 
-bool RecoverWorkArea(const char* folder)
+Outcome RecoverWorkArea(const std::wstring& folder, const std::wstring& area, const std::wstring& token)
 {
-    const std::wstring onDisk = FolderOnDisk(folder);
-    if (onDisk.empty() || !Exists(WorkArea(onDisk))) return false;
-    const std::vector<std::wstring> lines = ReadJournal(WorkArea(onDisk) + JournalPart);
-    if (lines.empty() || lines.back()[0] != Committed) Undo(onDisk, lines);
-    RemoveWorkArea(onDisk);
-    return true;
+    if (GetFileAttributesW(area.c_str()) == INVALID_FILE_ATTRIBUTES) return Succeeded();   // never made, or gone
+    if (!IsOwnFolder(area, token)) return NotRestored(ERROR_INVALID_DATA, area);
+    std::vector<Line> lines;
+    Outcome undone = ReadJournal(area, lines);
+    if (undone.Done() && (lines.empty() || lines.back().kind != Committed)) undone = Undo(folder, area, lines);
+    if (!undone.Done()) return undone;
+    return RemoveWorkArea(area);
 }

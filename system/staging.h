@@ -1,21 +1,22 @@
 // Installing over a folder that already exists without losing it: the package is extracted into
 // a work area inside the folder (always the same volume, always the game's), and only a complete
 // package is moved into place, each file it replaces first moved aside into the work area. A
-// journal in the work area, written before each move, lets a failed commit, or the next start
-// after a run that died, put everything back.
+// journal in the work area, written and flushed before the moves, lets a failed commit, or the
+// next start after a run that died, put everything back. What is found there is checked before it
+// is obeyed: the work area by its marker, every journal line by its kind and name, every folder on
+// the way by handle.
 #ifndef MARVOLEN_STAGING_H
 #define MARVOLEN_STAGING_H
 
 #include <string>
 
-// The folder as the file calls take it (verbatim, resolved), and whether it exists as a folder;
-// empty when it cannot be resolved.
-std::wstring FolderOnDisk(const char* folder);
-bool FolderExists(const char* folder);
+#include "base/run.h"
+#include "system/run_note.h"
 
-// Makes a fresh work area in `folder` (finishing first what an earlier run left there) and gives
-// the folder to extract into, in the form handed to the library. False when it cannot be made.
-bool OpenWorkArea(const char* folder, std::wstring& staging);
+// Makes the run's work area inside the destination (which exists), noted and marked as the run's
+// own (see MakeOwnFolder); `area` is its verbatim path, `into` the folder to extract into, in
+// the form handed to the library.
+Outcome OpenWorkArea(const Destination& destination, RunNote& note, std::wstring& area, std::wstring& into);
 
 // What a commit asks of its caller between two moves, after keeping the window alive: go on,
 // stop and undo every move (a confirmed Cancel or close), or stop dead where it is, as a process
@@ -23,17 +24,22 @@ bool OpenWorkArea(const char* folder, std::wstring& staging);
 enum class NextMove { CarryOn, RollBack, StopDead };
 using BetweenMoves = NextMove (*)();
 
-// Moves every staged entry into place. True when all are in place; the backups and the work area
-// are then gone. When a move fails, or `between` asks to roll back, every move made is undone,
-// the work area removed and false returned; `stuck` names the file (the game's, as it stands in
-// `folder`) that could not move, and stays empty after a roll-back asked for.
-bool CommitWorkArea(const char* folder, BetweenMoves between, std::wstring& stuck);
+// Moves every staged entry into place. Before anything moves, every entry is checked against what
+// stands in its place: a file of the package never replaces a folder, nor a folder a file, and
+// nothing in the way may be a link (Failed, with its path). Done when all are in place; the
+// backups and the work area are then gone. When a move fails (InUse: another program holds the
+// file; Failed: another reason), or `between` asks to roll back (Cancelled), every move made is
+// undone and the work area removed; NotRestored when the undo itself could not put everything
+// back, and then the work area and its journal stay for the next start.
+Outcome CommitWorkArea(const Destination& destination, const std::wstring& area, BetweenMoves between);
 
-// Removes the work area of `folder`: before a commit, that is all a run wrote.
-void DiscardWorkArea(const char* folder);
+// Removes the work area (recognised by its marker): before a commit, that is all a run wrote.
+Outcome DiscardWorkArea(const std::wstring& area, const std::wstring& token);
 
-// A work area left by a run that did not end: undoes the moves its journal records (unless the
-// commit was complete) and removes it. True when there was one.
-bool RecoverWorkArea(const char* folder);
+// The work area of a run that did not end (its note's): the moves its journal records are undone
+// (unless the commit was complete), and it goes. NotRestored, with the work area and journal
+// kept, when the area is not the run's own, the journal cannot be read or holds a line that is not
+// the program's, or a file cannot be put back.
+Outcome RecoverWorkArea(const std::wstring& folder, const std::wstring& area, const std::wstring& token);
 
 #endif

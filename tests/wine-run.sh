@@ -16,6 +16,16 @@ map_drive "$prefix" w "$prefix/drive_c/windows"
 mkdir -p "$prefix/drive_c/link-target" "$prefix/drive_c/links"
 echo "not the game's" >"$prefix/drive_c/link-target/keep.txt"
 ln -s ../link-target "$prefix/drive_c/links/victim"
+# A game's folder with links only the host can lay, for the journals that try to lead out of it:
+# folders that are links at the first and second depth, a file that is a link, and the same in
+# the work area where the backups lie.
+planted=$prefix/drive_c/planted/Marvolen
+mkdir -p "$planted/a" "$planted/~Marvolen Setup.tmp/old"
+ln -s ../../link-target "$planted/x"
+ln -s ../../../link-target "$planted/a/y"
+ln -s ../../link-target/keep.txt "$planted/f.txt"
+ln -s ../../../../link-target "$planted/~Marvolen Setup.tmp/old/x"
+ln -s ../../../../link-target/keep.txt "$planted/~Marvolen Setup.tmp/old/z.dll"
 status=0
 WINEPREFIX=$prefix wine "T:\\$(basename "$exe")" "$@" || status=$?
 exit $status

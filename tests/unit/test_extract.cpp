@@ -11,6 +11,8 @@
 #include "system/destination.h"
 #include "system/folder_path.h"
 #include "system/removal.h"
+#include "system/records.h"
+#include "system/run_note.h"
 #include "system/staging.h"
 #include "support.h"
 #include "ui/layout.h"
@@ -29,13 +31,20 @@ void InstallLibrary()
     WriteLibraryCopy((std::string(system) + "\\unrar.dll").c_str());
 }
 
+// The run's destination, chosen as Continue chooses it.
+void Aim(const std::string& folder)
+{
+    strcpy(Setup.InstallPath, folder.c_str());
+    REQUIRE(ChooseDestination(WideFromAnsi(folder.c_str()), Setup.Target).Done());
+}
+
 std::string PrepareRun(const char* package, const char* folderName)
 {
     ResetState();
     InstallLibrary();
     const std::string folder = ScratchFolder(folderName);
     strcpy(Setup.PackagePath, (Packages + package).c_str());
-    strcpy(Setup.InstallPath, folder.c_str());
+    Aim(folder);
     return folder;
 }
 
@@ -101,7 +110,12 @@ void PlantEarlierInstallation(const std::string& folder)
 int MovesLeft;     // before a stop mid-commit: a process killed there, or a confirmed Cancel
 NextMove Then;
 NextMove CarryOn() { return NextMove::CarryOn; }
-NextMove StopWhenCounted() { return MovesLeft-- > 0 ? NextMove::CarryOn : Then; }
+NextMove StopWhenCounted()
+{
+    if (MovesLeft-- > 0) return NextMove::CarryOn;
+    if (Then == NextMove::RollBack) Setup.CancelRequested = 1;   // as a confirmed Cancel asks it
+    return Then;
+}
 
 }  // namespace
 
@@ -114,7 +128,7 @@ TEST_CASE("a package is measured, then extracted whole below the destination fol
     CHECK(total == 3000000u + 20000u + 70000u + 5000u);
     const unsigned before = PaintCount;
     const Extraction done = ExtractSetupPackage();
-    CHECK(done.result == RunInstalled);
+    CHECK(done.outcome.Done());
     CHECK(PaintCount - before <= 1 + 17);   // one as the Cancel goes live, one per step
     CHECK(done.bytes == total);
     CHECK(Setup.ProgressStep == -1);
@@ -129,7 +143,7 @@ TEST_CASE("a package is measured, then extracted whole below the destination fol
 
     // A second run starts again from nothing.
     const Extraction again = ExtractSetupPackage();
-    CHECK(again.result == RunInstalled);
+    CHECK(again.outcome.Done());
     CHECK(again.bytes == total);
 }
 
@@ -190,7 +204,7 @@ TEST_CASE("entries without data of their own install: file references, links, em
 {
     const std::string folder = PrepareRun("refs.rar", "extract-refs");
     CHECK(MeasureSetupPackage() < 2 * 300000u);   // the references are not counted as data to come
-    CHECK(ExtractSetupPackage().result == RunInstalled);
+    CHECK(ExtractSetupPackage().outcome.Done());
     const std::string source = Packages + "refs\\";
     for (const char* copy : {"original.dat", "copy.dat", "copies\\another copy.dat"}) {
         CAPTURE(copy);
@@ -206,9 +220,9 @@ TEST_CASE("the files land in exactly the folder named, whatever the OEM code pag
     // An en dash, a euro sign and an oe ligature: ANSI characters that the OEM code page does not have.
     const std::string parent = PrepareRun("nested.rar", "extract-ansi");
     const std::string folder = parent + "\\Jeux \x96 PC \x80\x9c\\Marvolen";
-    strcpy(Setup.InstallPath, folder.c_str());
+    Aim(folder);
     MeasureSetupPackage();
-    CHECK(ExtractSetupPackage().result == RunInstalled);
+    CHECK(ExtractSetupPackage().outcome.Done());
     const std::wstring wide = WideFromAnsi(folder.c_str());
     CHECK(wide.find(L"Jeux \u2013 PC \u20AC\u0153\\Marvolen") != std::wstring::npos);
     CHECK(GetFileAttributesW((wide + L"\\big.dat").c_str()) != INVALID_FILE_ATTRIBUTES);
@@ -219,7 +233,7 @@ TEST_CASE("a package with no data completes without a frame")
 {
     const std::string folder = PrepareRun("empty.rar", "extract-empty");
     CHECK(MeasureSetupPackage() == 0);
-    CHECK(ExtractSetupPackage().result == RunInstalled);
+    CHECK(ExtractSetupPackage().outcome.Done());
     CHECK(IsFolder(folder + "\\only a folder"));
 }
 
@@ -229,7 +243,7 @@ TEST_CASE("missing, foreign, truncated and damaged packages fail")
         CAPTURE(package);
         PrepareRun(package, "extract-bad");
         MeasureSetupPackage();
-        CHECK(ExtractSetupPackage().result == RunFailed);
+        CHECK(ExtractSetupPackage().outcome.what == Happened::Failed);
         CHECK(Setup.ProgressStep == -1);
     }
     PrepareRun("missing.rar", "extract-bad");
@@ -279,7 +293,7 @@ TEST_CASE("without a usable library both passes end as for a package that cannot
         // Missing altogether, or a library of that name without the entry points.
         if (*stand) CopyFileA((std::string(system) + "\\" + stand).c_str(), library.c_str(), FALSE);
         CHECK(MeasureSetupPackage() == 0);
-        CHECK(ExtractSetupPackage().result == RunFailed);
+        CHECK(ExtractSetupPackage().outcome.what == Happened::Failed);
         CHECK(Setup.ProgressStep == -1);
     }
     DeleteFileA(library.c_str());
@@ -292,7 +306,7 @@ TEST_CASE("a cancel confirmed during an entry stops it there, and the run ends a
     MeasureSetupPackage();
     QueueCancelYes();
     const Extraction stopped = ExtractSetupPackage();
-    CHECK(stopped.result == RunAborted);
+    CHECK(stopped.outcome.what == Happened::Cancelled);
     CHECK(stopped.bytes <= 70000u);   // deep.bin comes in one block
     CHECK(stopped.entries == 0);
     CHECK(Setup.ProgressStep == -1);
@@ -302,26 +316,26 @@ TEST_CASE("a cancel confirmed during an entry stops it there, and the run ends a
     MeasureSetupPackage();
     QueueCancelYes();
     const Extraction last = ExtractSetupPackage();
-    CHECK(last.result == RunAborted);
+    CHECK(last.outcome.what == Happened::Cancelled);
     CHECK(last.bytes < 2000000u);
 }
 
 TEST_CASE("a run over an earlier installation or into a new folder: every stop leaves the folder as it was")
 {
-    enum Stop { NoStop, CancelYes, Damaged, CutShort, FileInUse, KilledMidCommit, CancelMidCommit };
-    struct Row { Stop stop; const char* package; bool earlier; int stopAfter; };
+    enum Stop { NoStop, CancelYes, Damaged, CutShort, FileInUse, KilledMidCommit, CancelMidCommit, KilledExtracting };
+    struct Row { Stop stop; const char* package; bool earlier; int stopAfter; Happened outcome; };
     const Row rows[] = {
-        {NoStop, "nested.rar", false, 0},    {NoStop, "nested.rar", true, 0},
-        {CancelYes, "nested.rar", false, 0}, {CancelYes, "nested.rar", true, 0},
-        {Damaged, "damaged.rar", false, 0},  {Damaged, "damaged.rar", true, 0},
-        {CutShort, "cut.rar", false, 0},     {CutShort, "cut.rar", true, 0},
-        {FileInUse, "nested.rar", true, 0},
+        {NoStop, "nested.rar", false, 0, Happened::Done},    {NoStop, "nested.rar", true, 0, Happened::Done},
+        {CancelYes, "nested.rar", false, 0, Happened::Cancelled}, {CancelYes, "nested.rar", true, 0, Happened::Cancelled},
+        {Damaged, "damaged.rar", false, 0, Happened::Failed},  {Damaged, "damaged.rar", true, 0, Happened::Failed},
+        {CutShort, "cut.rar", false, 0, Happened::Failed},     {CutShort, "cut.rar", true, 0, Happened::Failed},
+        {FileInUse, "nested.rar", true, 0, Happened::InUse},
         // Killed, or cancelled, before the first move, with a file moved aside but the new one not
-        // yet in place, and later.
-        {KilledMidCommit, "nested.rar", true, 0}, {KilledMidCommit, "nested.rar", true, 2},
-        {KilledMidCommit, "nested.rar", true, 5}, {KilledMidCommit, "nested.rar", true, 9},
-        {CancelMidCommit, "nested.rar", true, 0}, {CancelMidCommit, "nested.rar", true, 3},
-        {CancelMidCommit, "nested.rar", true, 8},
+        // yet in place, and later; killed while extracting into a new folder.
+        {KilledMidCommit, "nested.rar", true, 0, Happened::Aborted}, {KilledMidCommit, "nested.rar", true, 2, Happened::Aborted},
+        {KilledMidCommit, "nested.rar", true, 5, Happened::Aborted}, {KilledMidCommit, "nested.rar", true, 9, Happened::Aborted},
+        {CancelMidCommit, "nested.rar", true, 0, Happened::Cancelled}, {CancelMidCommit, "nested.rar", true, 3, Happened::Cancelled},
+        {CancelMidCommit, "nested.rar", true, 8, Happened::Cancelled}, {KilledExtracting, "nested.rar", false, 0, Happened::Failed},
     };
     for (const Row& row : rows) {
         CAPTURE(row.stop);
@@ -329,10 +343,9 @@ TEST_CASE("a run over an earlier installation or into a new folder: every stop l
         CAPTURE(row.stopAfter);
         const std::string parent = PrepareRun(row.package, "run-stops");
         const std::string folder = parent + "\\Marvolen";
-        ClearReadOnlyBelow(L"\\\\?\\" + WideFromAnsi(parent.c_str()));
-        RemoveTree(folder.c_str());
-        strcpy(Setup.InstallPath, folder.c_str());
+        RemoveTreeW(WideFromAnsi(folder.c_str()), true);
         if (row.earlier) PlantEarlierInstallation(folder);
+        Aim(folder);
         const auto before = Snapshot(folder);
         MeasureSetupPackage();
         if (row.stop == CancelYes) QueueCancelYes();
@@ -342,37 +355,191 @@ TEST_CASE("a run over an earlier installation or into a new folder: every stop l
         MovesLeft = row.stopAfter;
         Then = row.stop == KilledMidCommit ? NextMove::StopDead : NextMove::RollBack;
         const bool midCommit = row.stop == KilledMidCommit || row.stop == CancelMidCommit;
-        const int result = InstallFiles(WindowHooks, midCommit ? StopWhenCounted : CarryOn);
+        // A process killed while it extracts leaves what it wrote, and its note, as it was.
+        if (row.stop == KilledExtracting) strcpy(Setup.PackagePath, (Packages + "damaged.rar").c_str());
+        const Outcome result = InstallFiles(WindowHooks, midCommit ? StopWhenCounted : CarryOn);
         if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+        CHECK(result.what == row.outcome);
 
         if (row.stop == NoStop) {
-            CHECK(result == RunInstalled);
             for (const char* file : NestedFiles) CHECK(SameFile(folder + "\\" + file, Packages + "nested\\" + file));
             CHECK(IsFolder(folder + "\\empty folder"));
             CHECK(ReadFile(folder + "\\Saves\\slot1.sav") == (row.earlier ? "the player's save" : ""));
             CHECK_FALSE(IsFolder(folder + "\\~Marvolen Setup.tmp"));
+            RunNote none;
+            CHECK_FALSE(ReadRunNote(none));
             continue;
         }
-        if (row.stop == KilledMidCommit) {
+        // Each face tells the stop its own way: one code, from the one table.
+        CHECK(ExitCodeFor(result.what) == (row.stop == FileInUse ? ExitInUse : result.what == Happened::Cancelled ? ExitCancelled : ExitFailed));
+        if (row.stop == KilledMidCommit || row.stop == KilledExtracting) {
             if (row.stopAfter > 0) CHECK(Snapshot(folder) != before);   // really half-way
-            CHECK(IsFolder(folder + "\\~Marvolen Setup.tmp"));
-            RecoverInterruptedRun();   // as the next start does
+            CHECK(RecoverInterruptedRun().Done());   // as the next start does, wherever the folder was
         } else {
-            CHECK(result == (row.stop == CancelYes || row.stop == CancelMidCommit ? RunAborted : RunFailed));
-            CHECK(InstallOutcomeCode(result) == (row.stop == FileInUse ? ExitInUse : ExitFailed));
-            RemoveWhatThisRunWrote();
+            CHECK(RemoveWhatThisRunWrote().Done());
         }
         CHECK(Snapshot(folder) == before);
         CHECK(IsFolder(folder) == row.earlier);
+        RunNote none;
+        CHECK_FALSE(ReadRunNote(none));
     }
+}
+
+TEST_CASE("a folder is installed into only when it holds nothing but an earlier installation of the game")
+{
+    const std::string parent = PrepareRun("nested.rar", "others");
+    const std::string folder = parent + "\\Marvolen";
+    // The package's own files (a lost record): taken. Someone's file beside them, a folder where the
+    // package has a file, a link: refused before anything is written; the recorded folder: taken.
+    struct Row { const char* file; bool folder; bool recorded; Happened outcome; };
+    const Row rows[] = {
+        {nullptr, false, false, Happened::Done},
+        {"\\My Mods\\notes.txt", false, false, Happened::OthersFiles},
+        {"\\big.dat\\inside.txt", true, false, Happened::OthersFiles},
+        {"\\~Marvolen Setup.tmp\\mine.txt", false, false, Happened::OthersFiles},
+        {"\\My Mods\\notes.txt", false, true, Happened::Done},
+    };
+    for (const Row& row : rows) {
+        CAPTURE(row.file ? row.file : "");
+        RemoveTreeW(WideFromAnsi(folder.c_str()), true);
+        PlantEarlierInstallation(folder);
+        RemoveTreeW(WideFromAnsi((folder + "\\Saves").c_str()), true);
+        if (row.folder) {
+            DeleteFileA((folder + "\\big.dat").c_str());
+            CreateDirectoryA((folder + "\\big.dat").c_str(), nullptr);
+        }
+        if (row.file) {
+            const std::string path = folder + row.file;
+            CreateDirectoryA(path.substr(0, path.rfind('\\')).c_str(), nullptr);
+            WriteFile(path, "the player's own file");
+        }
+        HKEY key;
+        RegDeleteTreeA(HKEY_CURRENT_USER, InstallRecordKey);
+        if (row.recorded && RegCreateKeyExA(HKEY_CURRENT_USER, InstallRecordKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                            nullptr) == ERROR_SUCCESS) {
+            RegSetValueExA(key, "InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                           static_cast<DWORD>(folder.size() + 1));
+            RegCloseKey(key);
+        }
+        Aim(folder);
+        const auto before = Snapshot(folder);
+        CHECK(PrepareFiles(WindowHooks).what == row.outcome);
+        CHECK(ExitCodeFor(row.outcome) == (row.outcome == Happened::Done ? ExitDone : ExitFailed));
+        CHECK(Snapshot(folder) == before);
+    }
+    RegDeleteTreeA(HKEY_CURRENT_USER, InstallRecordKey);
+
     // The package's real size against the free space, once measured: the fixed figure is not all.
-    PrepareRun("nested.rar", "run-stops");
-    MeasureSetupPackage();
+    RemoveTreeW(WideFromAnsi(folder.c_str()), true);
+    Aim(folder);
     FreeBytesQuery = [](const char*) -> std::uint64_t { return 3000000; };
-    CHECK_FALSE(RoomForPackage());
+    CHECK(PrepareFiles(WindowHooks).what == Happened::NoSpace);
     FreeBytesQuery = [](const char*) -> std::uint64_t { return 3095000; };
-    CHECK(RoomForPackage());
+    CHECK(PrepareFiles(WindowHooks).Done());
     FreeBytesQuery = FreeBytes;
+
+    // A file of the package where the player keeps a folder (after the check, as a race would have
+    // it): the run fails before anything moves, and the folder keeps what it holds.
+    PlantEarlierInstallation(folder);
+    Aim(folder);
+    MeasureSetupPackage();
+    RemoveTreeW(WideFromAnsi((folder + "\\d").c_str()), true);
+    CreateDirectoryA((folder + "\\d").c_str(), nullptr);
+    CreateDirectoryA((folder + "\\d\\empty.txt").c_str(), nullptr);
+    WriteFile(folder + "\\d\\empty.txt\\mine.txt", "the player's own file");
+    const auto before = Snapshot(folder);
+    const Outcome clash = InstallFiles(WindowHooks, CarryOn);
+    CHECK(clash.what == Happened::Failed);
+    CHECK(clash.path.find(L"empty.txt") != std::wstring::npos);
+    CHECK(RemoveWhatThisRunWrote().Done());
+    CHECK(Snapshot(folder) == before);
+}
+
+TEST_CASE("a journal is obeyed only in what the program writes, never through a link, and kept until it is done")
+{
+    // The host laid links in C:\planted\Marvolen (see tests/wine-run.sh) to C:\link-target.
+    const std::string kept = "C:\\link-target\\keep.txt", planted = "C:\\planted\\Marvolen";
+    const std::string plain = ScratchFolder("journals") + "\\Marvolen";
+    struct Row {
+        const char* journal;
+        bool links;           // in the folder with the host's links
+        bool backup;          // the work area holds the earlier tarn.exe
+        bool held;            // another program holds the new tarn.exe
+        const char* marker;   // what the work area's marker says; nullptr: the run's own token
+        Happened outcome;
+        const char* tarn;     // tarn.exe afterwards
+    };
+    const Row rows[] = {
+        // Whole journals: put back, or (committed) only tidied.
+        {"N\\new.txt\nD\\newdir\nR\\tarn.exe\n", false, true, false, nullptr, Happened::Done, "earlier"},
+        {"R\\tarn.exe\nC\n", false, true, false, nullptr, Happened::Done, "new"},
+        {"R\\tarn.exe\n", false, false, false, nullptr, Happened::Done, "new"},   // never moved aside
+        // A restore that fails keeps everything for the next start.
+        {"R\\tarn.exe\n", false, true, true, nullptr, Happened::NotRestored, "new"},
+        // A work area that is not the run's, and journals that are not the program's: nothing obeyed.
+        {"N\\tarn.exe\n", false, true, false, "{someone else}", Happened::NotRestored, "new"},
+        {"X\\tarn.exe\n", false, true, false, nullptr, Happened::NotRestored, "new"},
+        {"N\\tarn.exe\nN\\..\\..\\link-target\\keep.txt\n", false, true, false, nullptr, Happened::NotRestored, "new"},
+        {"N\\tarn.exe\nN\\C:\\keep.txt\n", false, true, false, nullptr, Happened::NotRestored, "new"},
+        {"N\\tarn.exe.\n", false, true, false, nullptr, Happened::NotRestored, "new"},
+        {"N\\\\tarn.exe\n", false, true, false, nullptr, Happened::NotRestored, "new"},
+        {"C\nN\\tarn.exe\n", false, true, false, nullptr, Happened::NotRestored, "new"},
+        {"N\\tarn.exe\n\xff", false, true, false, nullptr, Happened::NotRestored, "new"},   // an odd byte: unreadable
+        // Links at each depth, of the game's folder and of the work area.
+        {"N\\x\\keep.txt\n", true, false, false, nullptr, Happened::NotRestored, "new"},
+        {"N\\a\\y\\keep.txt\n", true, false, false, nullptr, Happened::NotRestored, "new"},
+        {"N\\f.txt\n", true, false, false, nullptr, Happened::NotRestored, "new"},
+        {"R\\x\\keep.txt\n", true, false, false, nullptr, Happened::NotRestored, "new"},
+        {"R\\z.dll\n", true, false, false, nullptr, Happened::NotRestored, "new"},
+    };
+    for (const Row& row : rows) {
+        CAPTURE(row.journal);
+        const std::string game = row.links ? planted : plain, area = game + "\\~Marvolen Setup.tmp";
+        CreateDirectoryA(game.c_str(), nullptr);
+        CreateDirectoryA(area.c_str(), nullptr);
+        CreateDirectoryA((area + "\\old").c_str(), nullptr);
+        WriteFile(game + "\\tarn.exe", "new");
+        WriteFile(game + "\\new.txt", "new");
+        CreateDirectoryA((game + "\\newdir").c_str(), nullptr);
+        if (row.backup) WriteFile(area + "\\old\\tarn.exe", "earlier");
+        std::wstring journal = WideFromAnsi(row.journal);
+        std::string bytes(reinterpret_cast<const char*>(journal.data()), journal.size() * sizeof(wchar_t));
+        if (bytes.back() == '\0' && journal.back() == L'\xff') bytes.pop_back();   // the odd byte
+        WriteFile(area + "\\journal", bytes);
+        RunNote note;
+        note.folder = L"\\\\?\\" + WideFromAnsi(game.c_str());
+        REQUIRE(BeginRunNote(note).Done());
+        REQUIRE(NoteOwnFolder(note, note.folder + L"\\~Marvolen Setup.tmp").Done());
+        const std::wstring token = row.marker ? WideFromAnsi(row.marker) : note.token;
+        WriteFile(area + "\\owner", std::string(reinterpret_cast<const char*>(token.data()), token.size() * sizeof(wchar_t)));
+        HANDLE held = row.held ? CreateFileA((game + "\\tarn.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                             OPEN_EXISTING, 0, nullptr)
+                               : INVALID_HANDLE_VALUE;
+
+        const Outcome recovered = RecoverInterruptedRun();
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+        CHECK(recovered.what == row.outcome);
+        CHECK(ReadFile(kept) == "not the game's\n");
+        CHECK(ReadFile(game + "\\tarn.exe") == row.tarn);
+        RunNote standing;
+        CHECK(ReadRunNote(standing) == (row.outcome == Happened::NotRestored));
+        // Nothing of a work area goes until it is done with: its journal and backups stay.
+        CHECK(IsFolder(area) == (row.outcome == Happened::NotRestored || row.links));
+        if (row.outcome == Happened::NotRestored) {
+            CHECK(GetFileAttributesA((area + "\\journal").c_str()) != INVALID_FILE_ATTRIBUTES);
+            CHECK((ReadFile(area + "\\old\\tarn.exe") == "earlier") == row.backup);
+        }
+        if (row.held) {   // tried again at the next start, once the file is free
+            CHECK(RecoverInterruptedRun().Done());
+            CHECK(ReadFile(game + "\\tarn.exe") == "earlier");
+            CHECK_FALSE(IsFolder(area));
+        }
+        const bool placedGoes = row.outcome == Happened::Done && std::string(row.journal).find("N\\new") == 0;
+        CHECK((GetFileAttributesA((game + "\\new.txt").c_str()) == INVALID_FILE_ATTRIBUTES) == placedGoes);
+        EndRunNote();
+        for (const char* file : {"\\journal", "\\owner", "\\old\\tarn.exe"}) DeleteFileA((area + file).c_str());
+        if (!row.links) RemoveTreeW(WideFromAnsi(game.c_str()), true);
+    }
 }
 
 TEST_CASE("a cancel answered No lets the run complete")
@@ -383,7 +550,7 @@ TEST_CASE("a cancel answered No lets the run complete")
     EnsureWindow();
     QueuePress(Centre(Layout::ProgressRects[0]));
     QueuePress(Centre(Layout::QuestionRects[1]));
-    CHECK(ExtractSetupPackage().result == RunInstalled);
+    CHECK(ExtractSetupPackage().outcome.Done());
     CHECK(Setup.CancelRequested == 0);
 }
 
@@ -391,7 +558,7 @@ TEST_CASE("an entry that delivers less data than it claims fails the run")
 {
     PrepareRun("bad\\oversized.rar", "extract-oversized");
     CHECK(MeasureSetupPackage() == 100000000u);
-    CHECK(ExtractSetupPackage().result == RunFailed);
+    CHECK(ExtractSetupPackage().outcome.what == Happened::Failed);
 }
 
 TEST_CASE("a closed window stops the run at its next cancel point")
@@ -400,7 +567,7 @@ TEST_CASE("a closed window stops the run at its next cancel point")
     MeasureSetupPackage();
     EnsureWindow();
     PostMessageA(Setup.Window, WM_CLOSE, 0, 0);
-    CHECK(ExtractSetupPackage().result == RunAborted);
+    CHECK(ExtractSetupPackage().outcome.what == Happened::Cancelled);
     CHECK(Setup.QuitRequested == 1);
     Setup.QuitRequested = 0;
 }

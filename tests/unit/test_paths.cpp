@@ -63,39 +63,42 @@ TEST_CASE("a program folder too long for the package path is refused, not cut")
     CHECK(Setup.PackagePath[0] == '\0');
 }
 
+// A wide text for the report of a failed check.
+std::string Printed(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
 TEST_CASE("the command line: switches in either form and any case, values with blanks, nothing unknown")
 {
     struct Case {
-        const char* line;
+        const wchar_t* line;
         bool ok, silent = false, uninstall = false, icon = false, help = false;
-        const char* dir = "";
-        const char* log = "";
+        const wchar_t* dir = L"";
+        const wchar_t* log = L"";
         bool passive = false;
     };
     const Case cases[] = {
-        {"", true, false, false, false, false, "", ""},
-        {"/silent", true, true, false, false, false, "", ""},
-        {"-SILENT /DesktopIcon", true, true, false, true, false, "", ""},
-        {"/silent \"/dir=C:\\My Games\\Marvolen\" /log=C:\\setup.log", true, true, false, false, false,
-         "C:\\My Games\\Marvolen", "C:\\setup.log"},
-        {"/silent /dir=\"C:\\My Games\\Marvolen\"", true, true, false, false, false, "C:\\My Games\\Marvolen", ""},
-        {"/uninstall -silent", true, true, true, false, false, "", ""},
-        {"/?", true, false, false, false, true, "", ""},
+        {L"", true, false, false, false, false, L"", L""},
+        {L"/silent", true, true, false, false, false, L"", L""},
+        {L"-SILENT /DesktopIcon", true, true, false, true, false, L"", L""},
+        {L"/silent \"/dir=C:\\My Games\\Marvolen\" /log=C:\\setup.log", true, true, false, false, false,
+         L"C:\\My Games\\Marvolen", L"C:\\setup.log"},
+        {L"/silent /dir=\"C:\\My Games\\Marvolen\"", true, true, false, false, false, L"C:\\My Games\\Marvolen", L""},
+        {L"/uninstall -silent", true, true, true, false, false, L"", L""},
+        {L"/?", true, false, false, false, true, L"", L""},
         // The spellings package managers use for the two common installer families.
-        {"/VERYSILENT /SUPPRESSMSGBOXES /NORESTART /SP- /DIR=\"C:\\My Games\\Marvolen\"", true, true, false, false, false,
-         "C:\\My Games\\Marvolen", ""},
-        {"/S /log=C:\\a.log /D=C:\\My Games\\Marvolen ", true, true, false, false, false, "C:\\My Games\\Marvolen",
-         "C:\\a.log"},
-        {"/S /D=C:\\A B /log=C:\\a.log", true, true, false, false, false, "C:\\A B /log=C:\\a.log", ""},   // the rest is the folder
-        {"/S /D=\"C:\\A B\"", true, true, false, false, false, "C:\\A B", ""},
-        {"\"/log=C:\\x /D=y\" /passive", true, false, false, false, false, "", "C:\\x /D=y", true},
-        {"/passive /dir=C:\\Games", true, false, false, false, false, "C:\\Games", "", true},
-        {"/quiet", false}, {"silent", false}, {"/dir", false}, {"/dir=", false}, {"/silent=yes", false},
-        {"/log=", false}, {"\"/dir=C:\\x /silent", false}, {"/silent /dir=\"C:\\x", false},
-        {"/log=", false}, {"/S /D=", false}, {"/D", false}, {"/norestart=1", false}, {"/SP", false},
+        {L"/VERYSILENT /SUPPRESSMSGBOXES /NORESTART /SP- /DIR=\"C:\\My Games\\Marvolen\"", true, true, false, false, false,
+         L"C:\\My Games\\Marvolen", L""},
+        {L"/S /log=C:\\a.log /D=C:\\My Games\\Marvolen ", true, true, false, false, false, L"C:\\My Games\\Marvolen",
+         L"C:\\a.log"},
+        {L"/S /D=C:\\A B /log=C:\\a.log", true, true, false, false, false, L"C:\\A B /log=C:\\a.log", L""},   // the rest is the folder
+        {L"/S /D=\"C:\\A B\"", true, true, false, false, false, L"C:\\A B", L""},
+        {L"\"/log=C:\\x /D=y\" /passive", true, false, false, false, false, L"", L"C:\\x /D=y", true},
+        {L"/passive /dir=C:\\Games", true, false, false, false, false, L"C:\\Games", L"", true},
+        {L"/quiet", false}, {L"silent", false}, {L"/dir", false}, {L"/dir=", false}, {L"/silent=yes", false},
+        {L"/log=", false}, {L"\"/dir=C:\\x /silent", false}, {L"/silent /dir=\"C:\\x", false},
+        {L"/log=", false}, {L"/S /D=", false}, {L"/D", false}, {L"/norestart=1", false}, {L"/SP", false},
     };
     for (const Case& c : cases) {
-        CAPTURE(c.line);
+        CAPTURE(Printed(c.line));
         Options options;
         REQUIRE(ParseCommandLine(c.line, options) == c.ok);
         if (!c.ok) continue;
@@ -103,12 +106,22 @@ TEST_CASE("the command line: switches in either form and any case, values with b
         CHECK(options.uninstall == c.uninstall);
         CHECK(options.desktopIcon == c.icon);
         CHECK(options.help == c.help);
-        CHECK(std::string(options.dir) == c.dir);
-        CHECK(std::string(options.log) == c.log);
+        CHECK(options.dir == c.dir);
+        CHECK(options.log == c.log);
         CHECK(options.passive == c.passive);
     }
     Options options;
-    CHECK_FALSE(ParseCommandLine(("/dir=C:\\" + std::string(300, 'x')).c_str(), options));   // too long: refused
+    CHECK_FALSE(ParseCommandLine((L"/dir=C:\\" + std::wstring(300, L'x')).c_str(), options));   // too long: refused
+    // Look-alikes are what they are: a fullwidth quote is no quote, a set-minus no backslash; and the
+    // program's own name is skipped as Windows writes it, quoted or not.
+    const wchar_t* spoof = L"/silent \"/dir=C:\\Games\\Mine\uFF02 /uninstall /log=\uFF02C:\\l.log\"";
+    REQUIRE(ParseCommandLine(spoof, options));
+    CHECK_FALSE(options.uninstall);
+    CHECK(options.dir == L"C:\\Games\\Mine\uFF02 /uninstall /log=\uFF02C:\\l.log");
+    CHECK(options.log.empty());
+    CHECK(std::wstring(ArgumentsOf(L"\"C:\\My Setup\\setup.exe\"  /silent")) == L"/silent");
+    CHECK(std::wstring(ArgumentsOf(L"D:\\setup.exe /S /D=C:\\A B")) == L"/S /D=C:\\A B");
+    CHECK(std::wstring(ArgumentsOf(L"setup.exe")).empty());
 }
 
 TEST_CASE("the usage ends with every exit code, in lines no wider than the rest")

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "system/destination.h"
 #include "system/records.h"
 
 #include <string>
@@ -213,8 +214,11 @@ TEST_CASE("the entry's size is whole KiB rounded up, its location the folder res
         WriteFor("C:\\Program Files\\Marvolen", size.bytes);
         CHECK(Number("EstimatedSize") == size.kib);
     }
-    // The install record keeps the folder as given; the entry names the folder Windows uses.
-    WriteFor("c:/program files//Marvolen. ", 0, "2");
+    // The records name the folder as it was resolved when chosen, which is the folder Windows uses.
+    Destination chosen;
+    REQUIRE(ChooseDestination(L"c:/program files//Marvolen. ", chosen).Done());
+    CHECK(chosen.resolved == L"C:\\Program Files\\Marvolen");
+    WriteFor("C:\\Program Files\\Marvolen", 0, "2");
     CheckText(HKEY_LOCAL_MACHINE, UninstallEntryKey, "InstallLocation", "C:\\Program Files\\Marvolen");
     CHECK(Number("VersionMajor") == 2);
     CHECK(Number("VersionMinor") == 0);
@@ -261,7 +265,7 @@ TEST_CASE("a record that cannot be written is told, and the others are written a
         RegCloseKey(key);
         if (!underParent) SetKeyRules(row.failed.root, row.failed.key, Unwritable);
         CHECK(WriteInstallRecords("C:\\Games\\Marvolen", "C:\\WINDOWS\\untsetup.exe", "D:\\", "English", "1.12",
-                                  {"www.game.example", "www.publisher.example", 0}) == row.error);
+                                  {"www.game.example", "www.publisher.example", 0}).error == row.error);
         CHECK_FALSE(Query(row.failed.root, row.failed.key, row.failed.value).present);
         CHECK(Query(row.written.root, row.written.key, row.written.value).present);
         CheckText(HKEY_LOCAL_MACHINE, LobbyRegistrationKey, "Path", "C:\\Games\\Marvolen");
@@ -269,7 +273,7 @@ TEST_CASE("a record that cannot be written is told, and the others are written a
     }
     RegDeleteTreeA(HKEY_CURRENT_USER, MakerKey);
     CHECK(WriteInstallRecords("C:\\Games\\Marvolen", "C:\\WINDOWS\\untsetup.exe", "D:\\", "English", "1.12",
-                              {"www.game.example", "www.publisher.example", 0}) == ERROR_SUCCESS);
+                              {"www.game.example", "www.publisher.example", 0}).Done());
 }
 
 TEST_CASE("deleting removes the three records and keeps the maker's key")
@@ -282,31 +286,31 @@ TEST_CASE("deleting removes the three records and keeps the maker's key")
             ERROR_SUCCESS);
     RegSetValueExA(below, "Width", 0, REG_SZ, reinterpret_cast<const BYTE*>("640"), 4);
     RegCloseKey(below);
-    CHECK(DeleteInstallRecords() == ERROR_SUCCESS);
+    CHECK(DeleteInstallRecords().Done());
     CHECK_FALSE(KeyExists(HKEY_CURRENT_USER, InstallRecordKey));
     CHECK_FALSE(KeyExists(HKEY_LOCAL_MACHINE, LobbyRegistrationKey));
     CHECK_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
     CHECK(KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\Quellmark Studio"));
     char folder[PathSize] = "untouched";
     CHECK_FALSE(ReadInstallDir(folder));
-    CHECK(DeleteInstallRecords() == ERROR_SUCCESS);   // nothing there: the maker's key still stays
+    CHECK(DeleteInstallRecords().Done());   // nothing there: the maker's key still stays
     CHECK(KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\Quellmark Studio"));
 
     // A parent that is not there is not made in order to delete nothing below it.
     const char lobbies[] = "Software\\Microsoft\\DirectPlay\\Applications";
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, lobbies);
-    CHECK(DeleteInstallRecords() == ERROR_SUCCESS);
+    CHECK(DeleteInstallRecords().Done());
     CHECK_FALSE(KeyExists(HKEY_LOCAL_MACHINE, lobbies));
 
     // A record that cannot be deleted is told; the others go all the same.
     WriteFor("C:\\Program Files\\Marvolen");
     SetKeyRules(HKEY_LOCAL_MACHINE, LobbyRegistrationKey, Unreadable);
-    CHECK(DeleteInstallRecords() == ERROR_ACCESS_DENIED);
+    CHECK(DeleteInstallRecords().error == ERROR_ACCESS_DENIED);
     CHECK_FALSE(KeyExists(HKEY_CURRENT_USER, InstallRecordKey));
     CHECK_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
     SetKeyRules(HKEY_LOCAL_MACHINE, LobbyRegistrationKey, Open);
     CHECK(KeyExists(HKEY_LOCAL_MACHINE, LobbyRegistrationKey));
-    CHECK(DeleteInstallRecords() == ERROR_SUCCESS);
+    CHECK(DeleteInstallRecords().Done());
     CHECK_FALSE(KeyExists(HKEY_LOCAL_MACHINE, LobbyRegistrationKey));
 }
 

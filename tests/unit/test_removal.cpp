@@ -5,13 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "base/exit_codes.h"
 #include "base/names.h"
 #include "install/shortcuts.h"
 #include "system/destination.h"
 #include "system/folder_guard.h"
 #include "system/folder_path.h"
 #include "system/records.h"
+#include "system/recovery.h"
 #include "system/removal.h"
+#include "system/run_note.h"
 #include "support.h"
 
 namespace {
@@ -37,7 +40,7 @@ TEST_SUITE("removal") {
 TEST_CASE("a nested tree goes completely")
 {
     const std::string root = MakeTree("tree");
-    CHECK(RemoveTree(root.c_str()) == 1);
+    CHECK(RemoveTree(root.c_str()).Done());
     CHECK_FALSE(Exists(root));
     CHECK(Exists(root.substr(0, root.rfind('\\'))));   // its parent stays
 }
@@ -162,10 +165,16 @@ TEST_CASE("the guard decides on the folder Windows would use, whatever its spell
     };
     for (const auto& [spelling, name] : used) {
         CAPTURE(spelling);
-        char path[PathSize];
-        strcpy(path, spelling.c_str());
-        CHECK(UsableDestination(path));
-        CHECK(std::string(path) == name);
+        Destination chosen;
+        CHECK(ChooseDestination(WideFromAnsi(spelling.c_str()), chosen).Done());
+        CHECK(chosen.resolved == WideFromAnsi(name.c_str()));
+    }
+    // What the identities on disk add to the names: another name for the Windows directory (W: is
+    // one, mapped from the host) is refused even where its name was never resolved. Wine resolves
+    // such names itself, so the spellings above never reach this comparison there.
+    for (const wchar_t* alias : {L"W:\\Victim", L"W:\\system32\\Victim", L"W:\\Fonts"}) {
+        CAPTURE(std::string(alias, alias + wcslen(alias)));
+        CHECK_FALSE(IsRemovableResolved(alias));
     }
     // And RemoveTree keeps its hands off: a file in the Windows directory survives every spelling.
     const std::string keep = win + "\\keep-me.txt";
@@ -184,11 +193,11 @@ TEST_CASE("links are never followed: not as the folder, not below it, not when a
     REQUIRE(ReadFile(kept) == "not the game's\n");   // the test run makes C:\links\victim, a link to it
     // The game's folder is itself a link: refused as a destination, and its removal says so.
     CHECK_FALSE(IsRemovableFolder("C:\\links\\victim"));
-    CHECK(RemoveTree("C:\\links\\victim") == 0);
+    CHECK_FALSE(RemoveTree("C:\\links\\victim").Done());
     // A link below: refused as a destination before anything is written; removed around, never through.
-    char destination[PathSize] = "C:\\links";
-    CHECK_FALSE(UsableDestination(destination));
-    CHECK(RemoveTree("C:\\links") == 0);
+    Destination destination;
+    CHECK(ChooseDestination(L"C:\\links", destination).what == Happened::FolderUnusable);
+    CHECK_FALSE(RemoveTree("C:\\links").Done());
     CHECK(Exists(kept));
 
     // A folder listed as the game's is swapped for another one before it is opened.
@@ -203,7 +212,7 @@ TEST_CASE("links are never followed: not as the folder, not below it, not when a
         MoveFileA(swapped.c_str(), aside.c_str());
         MoveFileA(other.c_str(), swapped.c_str());
     };
-    CHECK(RemoveTree(root.c_str()) == 0);
+    CHECK_FALSE(RemoveTree(root.c_str()).Done());
     BeforeRemovingEntry = nullptr;
     CHECK(Exists(swapped + "\\precious.txt"));
     CHECK(Exists(aside + "\\f\\four"));
@@ -233,54 +242,97 @@ TEST_CASE("a trailing dot or space names the same folder, and that folder goes")
     CHECK_FALSE(Exists(root));
 }
 
+void Record(const std::string& folder)
+{
+    HKEY key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, InstallRecordKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExA(key, "InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>(folder.size() + 1));
+    RegCloseKey(key);
+}
+
 TEST_CASE("uninstalling removes the recorded folder, all or nothing, and not the one chosen since")
 {
     const std::string chosen = MakeTree("chosen");
     strcpy(Setup.InstallPath, chosen.c_str());
     // The recorded folder as the player left it: plain, with read-only files, with a file held
-    // open by the game (no sharing of deletion) deep below, with a file merely read by someone.
-    enum Hold { None, ReadOnly, HeldOpen };
-    for (Hold hold : {None, ReadOnly, HeldOpen}) {
+    // open by the game (no sharing of deletion) deep below, with a folder another program works
+    // in, with a folder of someone's (or a link the host laid) named like the aside folder.
+    enum Hold { None, ReadOnly, HeldOpen, WorkingFolder, AsideTaken };
+    for (Hold hold : {None, ReadOnly, HeldOpen, WorkingFolder, AsideTaken}) {
         CAPTURE(hold);
         const std::string recorded = MakeTree("recorded");
-        HKEY key;
-        RegCreateKeyExA(HKEY_CURRENT_USER, InstallRecordKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-        RegSetValueExA(key, "InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(recorded.c_str()),
-                       static_cast<DWORD>(recorded.size() + 1));
-        RegCloseKey(key);
-        const std::string busy = recorded + "\\a\\b\\c\\three.txt";
+        Record(recorded);
+        const std::string busy = recorded + (hold == WorkingFolder ? "\\a\\b" : "\\a\\b\\c\\three.txt");
         if (hold == ReadOnly)
-            for (const char* file : {"\\top.txt", "\\a\\b\\two.txt"})
+            for (const char* file : {"\\top.txt", "\\a\\b\\two.txt", "\\a"})
                 SetFileAttributesA((recorded + file).c_str(), FILE_ATTRIBUTE_READONLY);
+        if (hold == AsideTaken) {
+            CreateDirectoryA((recorded + ".~removing").c_str(), nullptr);
+            WriteFile(recorded + ".~removing\\theirs.txt", "someone's");
+            SetFileAttributesA((recorded + ".~removing\\theirs.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+        }
         HANDLE open = INVALID_HANDLE_VALUE;
-        if (hold == HeldOpen)
-            open = CreateFileA(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        std::wstring held;
-        const int removed = RemoveInstalledFiles(held);
+        if (hold == HeldOpen || hold == WorkingFolder)
+            open = CreateFileA(busy.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        const Outcome removed = RemoveInstalledFiles();
         if (open != INVALID_HANDLE_VALUE) CloseHandle(open);
-        if (hold == HeldOpen) {
-            CHECK(removed == 3);
-            CHECK(held.find(L"three.txt") != std::wstring::npos);
+        if (hold == HeldOpen || hold == WorkingFolder) {
+            CHECK(removed.what == Happened::InUse);
+            CHECK(ExitCodeFor(removed.what) == ExitInUse);
+            CHECK(removed.path == L"\\\\?\\" + WideFromAnsi(busy.c_str()));
             for (const char* file : {"\\top.txt", "\\a\\one.txt", "\\a\\b\\two.txt", "\\e\\f\\four"}) CHECK(Exists(recorded + file));
-            CHECK(RemoveInstalledFiles(held) == 1);   // once the game is closed
+            CHECK(RemoveInstalledFiles().Done());   // once the game is closed
         } else {
-            CHECK(removed == 1);
+            CHECK(removed.Done());
         }
         CHECK_FALSE(Exists(recorded));
-        CHECK_FALSE(Exists(recorded + ".~removing"));
+        CHECK(Exists(recorded + ".~removing") == (hold == AsideTaken));
+        CHECK_FALSE(Exists(recorded + ".~removing2"));
+        if (hold == AsideTaken) {
+            CHECK(ReadFile(recorded + ".~removing\\theirs.txt") == "someone's");
+            CHECK((GetFileAttributesA((recorded + ".~removing\\theirs.txt").c_str()) & FILE_ATTRIBUTE_READONLY) != 0);
+            RemoveTreeW(WideFromAnsi((recorded + ".~removing").c_str()), true);
+        }
         CHECK(Exists(chosen + "\\top.txt"));
+        RunNote none;
+        CHECK_FALSE(ReadRunNote(none));
     }
+    // A link the host laid where the aside folder would go is left as it is, and never entered.
+    Record("C:\\links");
+    CHECK_FALSE(RemoveInstalledFiles().Done());   // the folder holds a link, so is no game's to take whole
+    CHECK(ReadFile("C:\\link-target\\keep.txt") == "not the game's\n");
 
-    // An uninstall that died once the folder was moved aside: the next one finishes the removal.
-    std::wstring held;
+    // An uninstall cut short once the folder was moved aside: the next start puts it back under its
+    // name, where the records lead, and the aside folder goes.
     const std::string recorded = MakeTree("recorded");
-    REQUIRE(MoveFileA(recorded.c_str(), (recorded + ".~removing").c_str()));
-    SetFileAttributesA((recorded + ".~removing\\top.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-    CHECK(RemoveInstalledFiles(held) == 1);
+    Record(recorded);
+    RunNote note;
+    note.kind = RunKind::Uninstall;
+    note.folder = L"\\\\?\\" + WideFromAnsi(recorded.c_str());
+    REQUIRE(BeginRunNote(note).Done());
+    std::wstring aside;
+    const std::wstring leaf = note.folder.substr(note.folder.rfind(L'\\'));
+    REQUIRE(MakeOwnFolder(note.folder.substr(0, note.folder.rfind(L'\\')), leaf.substr(1) + L".~removing", note, aside).Done());
+    REQUIRE(MoveFileW(note.folder.c_str(), (aside + leaf).c_str()));
+    CHECK(RecoverUnfinishedRun().Done());
+    CHECK(Exists(recorded + "\\a\\b\\c\\three.txt"));
     CHECK_FALSE(Exists(recorded + ".~removing"));
+    CHECK_FALSE(ReadRunNote(note));
+
+    // Its drive gone (a USB disk, a share offline): nothing is removed, and the records stay to
+    // take it later; back again, it goes.
+    Record("Q:\\Games\\Marvolen");
+    const Outcome away = RemoveInstalledFiles();
+    CHECK(away.what == Happened::Unreachable);
+    CHECK(ExitCodeFor(away.what) == ExitFailed);
+    Record(recorded);
+    CHECK(RemoveInstalledFiles().Done());
 
     RegDeleteKeyA(HKEY_CURRENT_USER, InstallRecordKey);
-    CHECK(RemoveInstalledFiles(held) == 0);   // no record: no files removed
+    CHECK(RemoveInstalledFiles().what == Happened::NothingToUninstall);   // no record: no files removed
+    CHECK(ExitCodeFor(Happened::NothingToUninstall) == ExitNothingToUninstall);
     CHECK(Exists(chosen + "\\top.txt"));
     RemoveTree(chosen.c_str());
 }
@@ -295,12 +347,12 @@ TEST_CASE("removing the shortcuts takes the whole group and the desktop link, an
     Touch(group + "\\Any name.lnk");
     Touch(std::string(desktop) + GameLinkName);
     Touch(std::string(desktop) + "\\Another game.lnk");
-    CHECK(RemoveShortcuts() == ERROR_SUCCESS);
+    CHECK(RemoveShortcuts().Done());
     CHECK_FALSE(Exists(group));
     CHECK_FALSE(Exists(std::string(desktop) + GameLinkName));
     CHECK(Exists(std::string(desktop) + "\\Another game.lnk"));
     CHECK(Exists(programs));
-    CHECK(RemoveShortcuts() == ERROR_SUCCESS);   // nothing left to remove: the folders around stay
+    CHECK(RemoveShortcuts().Done());   // nothing left to remove: the folders around stay
     CHECK(Exists(programs));
     CHECK(Exists(std::string(desktop) + "\\Another game.lnk"));
 
@@ -312,12 +364,12 @@ TEST_CASE("removing the shortcuts takes the whole group and the desktop link, an
         Touch(std::string(desktop) + GameLinkName);
         Touch(stuck);
         SetFileAttributesA(stuck.c_str(), FILE_ATTRIBUTE_READONLY);
-        CHECK(RemoveShortcuts() == ERROR_ACCESS_DENIED);
+        CHECK(RemoveShortcuts().error == ERROR_ACCESS_DENIED);
         CHECK(Exists(stuck));
         CHECK_FALSE(Exists(group + "\\Any name.lnk"));
         CHECK(Exists(std::string(desktop) + GameLinkName) == (stuck == std::string(desktop) + GameLinkName));
         SetFileAttributesA(stuck.c_str(), FILE_ATTRIBUTE_NORMAL);
-        CHECK(RemoveShortcuts() == ERROR_SUCCESS);
+        CHECK(RemoveShortcuts().Done());
         CHECK_FALSE(Exists(stuck));
     }
 }

@@ -73,7 +73,8 @@ const char Uninstaller[] = "C:\\windows\\untsetup.exe";
 
 DWORD Create(int desktop)
 {
-    return CreateShortcuts(Install, desktop, Uninstaller, Text(IDS_GAME_SITE), Text(IDS_MAKER_SITE), Text(IDS_PUBLISHER_SITE));
+    return CreateShortcuts(Install, desktop, Uninstaller, Text(IDS_GAME_SITE), Text(IDS_MAKER_SITE), Text(IDS_PUBLISHER_SITE))
+        .error;
 }
 
 }  // namespace

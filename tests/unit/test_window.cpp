@@ -12,6 +12,7 @@
 #include "shell/pump.h"
 #include "shell/window.h"
 #include "support.h"
+#include "system/folder_path.h"
 #include "system/folder_guard.h"
 #include "system/records.h"
 #include "ui/layout.h"
@@ -300,7 +301,7 @@ TEST_CASE("a file or game that does not open leaves the setup as it was, and the
 {
     Fresh();
     const std::string folder = ScratchFolder("opens");
-    OpenLog((folder + "\\opens.log").c_str());
+    OpenLog(WideFromAnsi((folder + "\\opens.log").c_str()));
     std::strcpy(Setup.SetupDir, (folder + "\\").c_str());   // holds no ReadMe
     HKEY record;   // the game on record in a folder without it
     RegCreateKeyExA(HKEY_CURRENT_USER, InstallRecordKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &record, nullptr);
@@ -315,7 +316,7 @@ TEST_CASE("a file or game that does not open leaves the setup as it was, and the
     CHECK(log.find("FAILED: could not open " + folder + "\\ReadMe.txt: ") != std::string::npos);
     CHECK(log.find("FAILED: the game could not be started: " + folder + "\\tarn.exe: ") != std::string::npos);
     CHECK(Setup.Screen == FinishScreen);
-    OpenLog("");
+    OpenLog(L"");
     KeepFile(L"");
     DeleteInstallRecords();
 }

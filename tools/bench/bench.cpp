@@ -39,6 +39,7 @@
 #include "shell/pump.h"
 #include "shell/window.h"
 #include "system/destination.h"
+#include "system/folder_path.h"
 #include "system/records.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
@@ -299,6 +300,7 @@ void PrepareProgramPasses(const char* package, const char* dest)
     Expect(std::strlen(package) < PathSize && std::strlen(dest) < PathSize, "path too long");
     std::strcpy(Setup.PackagePath, package);
     std::strcpy(Setup.InstallPath, dest);
+    Expect(ChooseDestination(WideFromAnsi(dest), Setup.Target).Done(), std::string("the folder cannot be used: ") + dest);
     Setup.Screen = ProgressScreen;
     Setup.CancelRequested = 0;
     Setup.StatusText = Text(IDS_PREPARING);
@@ -345,8 +347,8 @@ int ExtractMode(const char* package, const char* dest, int pairs)
         const double started = Ticks();
         const Extraction done = RunProgramPasses(&paints, &total);
         const double elapsed = Ticks() - started;
-        Expect(done.result == RunInstalled, "the program's extraction ended with result " +
-                                                std::to_string(done.result) + " instead of installed");
+        Expect(done.outcome.Done(), "the program's extraction ended with outcome " +
+                                        std::to_string(static_cast<int>(done.outcome.what)) + " instead of installed");
         Expect(total > 0 && done.bytes == total, "the program's extraction delivered " + std::to_string(done.bytes) +
                                                      " of " + std::to_string(total) + " bytes");
         std::printf("{\"kind\":\"extract\",\"variant\":\"program\",\"run\":%d,\"ms\":%.3f,\"bytes\":%u,\"paints\":%u,"
@@ -377,9 +379,9 @@ int ReinstallMode(const char* package, const char* dest, int reinstalls)
         PrepareProgramPasses(package, dest);
         const double started = Ticks();
         MeasureSetupPackage();
-        const int result = InstallFiles(WindowHooks, [] { return NextMove::CarryOn; });
+        const Outcome result = InstallFiles(WindowHooks, [] { return NextMove::CarryOn; });
         const double elapsed = Ticks() - started;
-        Expect(result == RunInstalled, "the install ended with result " + std::to_string(result));
+        Expect(result.Done(), "the install ended with outcome " + std::to_string(static_cast<int>(result.what)));
         std::printf("{\"kind\":\"install\",\"variant\":\"%s\",\"run\":%d,\"ms\":%.3f}\n",
                     run == 0 ? "fresh" : "reinstall", run, elapsed);
         std::fflush(stdout);
@@ -391,9 +393,9 @@ int ReinstallMode(const char* package, const char* dest, int reinstalls)
         PrepareProgramPasses(package, dest);
         const double started = Ticks();
         MeasureSetupPackage();
-        const int result = ExtractSetupPackage().result;
+        const Outcome result = ExtractSetupPackage().outcome;
         const double elapsed = Ticks() - started;
-        Expect(result == RunInstalled, "the extraction ended with result " + std::to_string(result));
+        Expect(result.Done(), "the extraction ended with outcome " + std::to_string(static_cast<int>(result.what)));
         std::printf("{\"kind\":\"install\",\"variant\":\"in place\",\"run\":%d,\"ms\":%.3f}\n", run, elapsed);
         std::fflush(stdout);
         BackToMenu();
@@ -444,7 +446,7 @@ void ProgramSplit(const char* package, const char* dest)
         const Extraction done = ExtractSetupPackage();
         const double ended = Ticks();
         totals(&inside2, &calls2);
-        Expect(done.result == RunInstalled && total > 0 && done.bytes == total,
+        Expect(done.outcome.Done() && total > 0 && done.bytes == total,
                "the program's extraction through the timing stand-in did not install the package");
         Expect(calls1 > calls0 && calls2 > calls1, "the program's passes did not go through the timing stand-in");
         std::printf("{\"kind\":\"split\",\"run\":%d,\"measure_ms\":%.3f,\"measure_library_ms\":%.3f,"
@@ -630,12 +632,12 @@ int RespondMode(const char* package, const char* dest, int runs)
         PrepareProgramPasses(package, dest);
         MeasureSetupPackage();
         player.extracting = 1;
-        const int result = ExtractSetupPackage().result;
+        const bool installed = ExtractSetupPackage().outcome.Done();
         player.extracting = 0;
         player.stop = 1;
         WaitForSingleObject(thread, INFINITE);
         CloseHandle(thread);
-        Expect(result == RunInstalled, "the extraction under the mouse did not install the package");
+        Expect(installed, "the extraction under the mouse did not install the package");
         Expect(player.moves.size() >= 20, "too few mouse moves were answered during the extraction");
         Expect(player.questions.size() == 1, "the press on Cancel brought no question");
         std::printf("{\"kind\":\"respond\",\"run\":%d,\"moves\":%u,\"move_median_ms\":%.3f,\"move_p99_ms\":%.3f,"
