@@ -13,6 +13,7 @@
 #include "shell/silent.h"
 #include "shell/startup.h"
 #include "shell/window.h"
+#include "system/system_library.h"
 
 namespace {
 
@@ -93,5 +94,6 @@ int RunSetup(HINSTANCE instance, const char* arguments)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
 {
+    SearchSystemFolderOnly();
     return RunSetup(instance, arguments ? arguments : "");
 }
