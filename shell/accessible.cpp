@@ -11,6 +11,7 @@
 #include "base/texts.h"
 #include "resources/resource_ids.h"
 #include "shell/input.h"
+#include "system/system_library.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
 
@@ -184,8 +185,8 @@ public:
         if (!parent) return E_POINTER;
         *parent = nullptr;
         if (!Setup.Window) return RPC_E_DISCONNECTED;
-        return AccessibleObjectFromWindow(Setup.Window, static_cast<DWORD>(OBJID_WINDOW), IID_IDispatch,
-                                          reinterpret_cast<void**>(parent));
+        return SystemAccessibleObjectFromWindow(Setup.Window, static_cast<DWORD>(OBJID_WINDOW), IID_IDispatch,
+                                                reinterpret_cast<void**>(parent));
     }
     HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override
     {
@@ -454,7 +455,7 @@ LRESULT AnswerGetObject(WPARAM wParam, LPARAM lParam)
         std::memcpy(Last.path, Setup.InstallPath, sizeof Last.path);
         FrameShown = AnnounceChanges;
     }
-    const LRESULT object = LresultFromObject(IID_IAccessible, wParam, Reader);
+    const LRESULT object = SystemLresultFromObject(IID_IAccessible, wParam, Reader);
     return object > 0 ? object : 0;   // a failure leaves the answer to DefWindowProc
 }
 

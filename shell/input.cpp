@@ -5,16 +5,17 @@
 #include "base/state.h"
 #include "resources/resource_ids.h"
 #include "shell/flow.h"
+#include "system/system_library.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
 
 void PlayButtonSound(int soundId)
 {
     // Asynchronous: a new sound cuts off the one still playing.
-    PlaySoundA(MAKEINTRESOURCEA(soundId), Setup.Instance, SND_RESOURCE | SND_ASYNC);
+    SystemPlaySound(MAKEINTRESOURCEA(soundId), Setup.Instance, SND_RESOURCE | SND_ASYNC);
 }
 
-void StopButtonSounds() { PlaySoundA(nullptr, nullptr, 0); }
+void StopButtonSounds() { SystemPlaySound(nullptr, nullptr, 0); }
 
 bool MouseLive() { return Setup.PromptKind != NoPrompt || !Setup.Busy; }
 

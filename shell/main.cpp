@@ -15,6 +15,7 @@
 #include "shell/silent.h"
 #include "shell/startup.h"
 #include "shell/window.h"
+#include "system/system_library.h"
 
 namespace {
 
@@ -98,6 +99,7 @@ int RunSetup(HINSTANCE instance, const wchar_t* arguments)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    SearchSystemFolderOnly();
     // The command line as Windows holds it, in UTF-16: the ANSI copy has been through the code
     // page's best-fit mapping, which makes look-alikes into real quotes and backslashes.
     return RunSetup(instance, ArgumentsOf(GetCommandLineW()));

@@ -231,6 +231,8 @@ class Prefix:
         self.drive_c = self.path / "drive_c"
         self.windows = self.drive_c / "windows"
         self.system32 = self.windows / "system32"
+        # Wine's choices of library for every program run in the prefix; a test may add its own.
+        self.dll_overrides = ["winemenubuilder.exe=d", "mscoree=", "mshtml=", "winedbg.exe=d"]
 
     def map_drive(self, letter, folder):
         wine_env_call(f'map_drive "{self.path}" {letter} "{folder}"')
@@ -238,7 +240,7 @@ class Prefix:
     def env(self, display=None):
         # LC_ALL: Wine's code pages from the locale, the same on every machine (tests/wine-env.sh).
         env = dict(os.environ, WINEPREFIX=str(self.path), WINEARCH=WINEARCH, WINEDEBUG="-all", LC_ALL="C.UTF-8",
-                   WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=;mshtml=;winedbg.exe=d")
+                   WINEDLLOVERRIDES=";".join(self.dll_overrides))
         if WINEARCH == "win64":   # the 64-bit loader in front, as tests/wine-env.sh sets it up
             env["PATH"] = f"{BUILD / 'wine' / 'bin-win64'}:{env['PATH']}"
             env["WINELOADER"] = "/usr/lib/wine/wine64"

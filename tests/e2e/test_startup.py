@@ -1,12 +1,15 @@
-"""Start-up of the real program: the uninstaller copy, the library file, the live menu."""
+"""Start-up of the real program: the uninstaller copy, the library file, the live menu, no library
+planted beside it."""
 
 import filecmp
 import os
+import shutil
 import tempfile
 import time
 
-from setup_driver import (BLACK, BUILD, DISABLED, HIGHLIGHT, LAYOUT, MAIN_MENU_RECTS, NORMAL, STATUS_TEXT, SetupRun, cd_scenario, check, main, make_cd,
-                   running, scenario, wait_for)
+from setup_driver import (BLACK, BUILD, DISABLED, HIGHLIGHT, LAYOUT, MAIN_MENU_RECTS, NORMAL, PACKAGES, STATUS_TEXT, TITLE, SetupRun, cd_scenario, check,
+                   main, make_cd, running, scenario, wait_for)
+from test_reader import Probe, named
 
 EXIT = MAIN_MENU_RECTS[5]
 STATUS_PANEL = LAYOUT["StatusPanel"]
@@ -159,6 +162,40 @@ def test_start_on_a_16_bit_display_dims_and_goes_live():
             run.kill()
 
 
+def test_no_library_planted_beside_the_setup_is_loaded():
+    # Wine's loader prefers its own winmm and oleacc; with these overrides it looks for them as
+    # Windows does, beside the program first.
+    with cd_scenario("planted", PACKAGES / "game.rar") as (display, prefix, cd):
+        for name in ("winmm", "oleacc"):
+            shutil.copy2(BUILD / "tests" / "planted_library.dll", cd / f"{name}.dll")
+        prefix.dll_overrides.append("winmm,oleacc=n,b")
+
+        def planted():   # the markers the planted library leaves, named as the loader spelt it
+            return sorted(marker.name.lower() for marker in prefix.drive_c.glob("planted-*.txt"))
+
+        with running(prefix, display) as run:
+            run.wait_live()
+            run.move(460, 146)   # lit, with its sound
+            wait_for(lambda: labels(run.frame())[1] == HIGHLIGHT, 10, "WWW lit")
+            check(not planted(), f"the setup started and played a sound without the libraries beside it: {planted()}")
+            Probe(prefix, display).wait(lambda w, c: w["name"] == TITLE and named(c, "Install"), "a reader's view of the menu")
+            check(not planted(), f"a reader read the menu without the library beside the setup: {planted()}")
+            exit_cleanly(run)
+        code = prefix.wine("D:\\setup.exe", "/silent", check=False).returncode
+        check(code == 0 and not planted(), f"a silent install exits 0 ({code}) without them: {planted()}")
+        # The same planting does reach a program that imports winmm at load time.
+        shutil.copy2(BUILD / "tests" / "imports_winmm.exe", cd)
+        prefix.wine("D:\\imports_winmm.exe", check=False)
+        check(planted() == ["planted-winmm.txt"], f"a load-time import of winmm takes the planted one: {planted()}")
+        # With neither library to be had at all, the setup goes on, silent.
+        prefix.dll_overrides[-1] = "winmm,oleacc=d"
+        with running(prefix, display) as run:
+            run.wait_live()
+            run.move(460, 146)
+            wait_for(lambda: labels(run.frame())[1] == HIGHLIGHT, 10, "WWW lit without winmm")
+            exit_cleanly(run)
+
+
 def test_closing_the_window_ends_the_program():
     with cd_scenario("close") as (display, prefix, cd), running(prefix, display) as run:
         run.wait_live()
@@ -176,5 +213,6 @@ if __name__ == "__main__":
         test_an_install_record_offers_play_and_the_uninstaller_only_uninstall,
         test_buttons_light_up_under_the_pointer_and_go_dark_again,
         test_start_on_a_16_bit_display_dims_and_goes_live,
+        test_no_library_planted_beside_the_setup_is_loaded,
         test_closing_the_window_ends_the_program,
     ])
