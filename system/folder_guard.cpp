@@ -256,9 +256,9 @@ bool IsRemovableResolved(const std::wstring& folder)
 
     // By identity, for what exists: the same rules, whatever the spelling or link that leads there.
     const Identity self = IdentityOf(folder);
-    if (!self.known) return true;
     for (const Identity& other : set.keptIdentities)
-        if (other == self) return false;
+        if (other == self) return false;   // never equal while unknown
+    // A folder not made yet lies where the folders above it do.
     for (const std::wstring& above : SelfAndAncestors(folder)) {
         const Identity identity = IdentityOf(above);
         for (const Identity& windows : set.windowsIdentities)

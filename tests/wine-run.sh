@@ -16,6 +16,10 @@ map_drive "$prefix" w "$prefix/drive_c/windows"
 mkdir -p "$prefix/drive_c/link-target" "$prefix/drive_c/links"
 echo "not the game's" >"$prefix/drive_c/link-target/keep.txt"
 ln -s ../link-target "$prefix/drive_c/links/victim"
+# Another name for the Windows directory that no name resolved by Wine gives away: only the
+# identity of the folder on disk tells.
+mkdir -p "$prefix/drive_c/aliases"
+ln -s ../windows "$prefix/drive_c/aliases/windows"
 # A game's folder with links only the host can lay, for the journals that try to lead out of it:
 # folders that are links at the first and second depth, a file that is a link, and the same in
 # the work area where the backups lie.
