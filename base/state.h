@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "base/run.h"
+#include "base/outcome.h"
 #include "base/types.h"
 
 struct SetupState {

@@ -7,7 +7,7 @@
 #include <string>
 #include <dll.hpp>
 
-#include "base/run.h"
+#include "base/outcome.h"
 #include "base/types.h"
 #include "system/folder_path.h"
 

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "base/run.h"
+#include "base/outcome.h"
 
 // Writes one shell link; the result is the COM status. A link path too long for the
 // conversion buffer is not written.

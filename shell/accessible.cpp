@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 #include <new>
 
 #include "base/state.h"
@@ -14,67 +13,28 @@
 #include "system/system_library.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
-
-using namespace Layout;
+#include "ui/screen_items.h"
 
 namespace {
 
-// What the window shows at this moment, as a reader is told of it, read from the live group and
-// the state as the painter reads them. Children are numbered from 1 in this order: the live
-// group's buttons in their records' order, then the texts, then the progress.
-enum ItemKind { ButtonItem, TextItem, ProgressItem };
-
-struct Item {
-    ItemKind kind;
-    int button;         // index in the live group
-    const char* text;   // a text's words; nullptr for the free-space line, composed when asked for
-    RECT rect;          // client coordinates
-};
-
-struct Contents {
-    ButtonGroup group;
-    Item items[12];
+// The children a reader finds, numbered from 1: the items on show that a reader hears, of the
+// layer that takes input (an open prompt's, else the screen's and its status text), as the
+// painter draws them.
+struct Children {
+    ShownItems shown;
+    int index[16];
     int count = 0;
-    // Child ids of the things that change in place; 0 when not shown.
-    int promptText = 0, statusText = 0, pathText = 0, progress = 0;
 
-    int Add(ItemKind kind, int button, const char* text, const RECT& rect)
-    {
-        if (count == static_cast<int>(std::size(items))) return 0;
-        items[count] = {kind, button, text, rect};
-        return ++count;
-    }
+    const ShownItem& operator[](int child) const { return shown.items[index[child - 1]]; }
 };
 
-constexpr RECT Area(const Placement& at) { return {at.x, at.y, at.x + at.width, at.y + at.height}; }
-
-Contents Collect()
+Children Collect()
 {
-    Contents c;
-    c.group = LiveGroup();
-    for (int i = 0; i < c.group.count; ++i) c.Add(ButtonItem, i, nullptr, *c.group.buttons[i].rect);
-    if (Setup.PromptKind != NoPrompt) {   // the panel covers the screen: only it is read
-        if (Setup.StatusText) c.promptText = c.Add(TextItem, 0, Setup.StatusText, PromptText);
-        return c;
-    }
-    switch (Setup.Screen) {
-    case DestinationScreen:
-        c.Add(TextItem, 0, Text(IDS_INSTALL_FOLDER), InstallFolderHeading);
-        c.pathText = c.Add(TextItem, 0, Setup.InstallPath, InstallPathLine);
-        c.Add(TextItem, 0, nullptr, FreeSpaceLine);
-        c.Add(TextItem, 0, Text(IDS_SPACE_REQUIRED), SpaceRequiredLine);
-        break;
-    case ProgressScreen:   // shown, as its pictures are, from the first step to the last
-        if (Setup.ProgressStep >= 0) c.progress = c.Add(ProgressItem, 0, nullptr, Area(Strip));
-        break;
-    case FinishScreen:
-        c.Add(TextItem, 0, FinishHeadingText(), FinishHeading);
-        c.Add(TextItem, 0, FinishBodyText(), FinishBody);
-        break;
-    case MainMenu: break;
-    }
-    if (Setup.StatusPanelShown && Setup.StatusText)
-        c.statusText = c.Add(TextItem, 0, Setup.StatusText, StatusPanelText);
+    Children c;
+    c.shown = ItemsOnShow();
+    const bool prompt = Setup.PromptKind != NoPrompt;
+    for (int i = 0; i < c.shown.count; ++i)
+        if (c.shown.items[i].read && (c.shown.items[i].layer == Layer::Prompt) == prompt) c.index[c.count++] = i;
     return c;
 }
 
@@ -85,46 +45,35 @@ bool Lit(const ScreenButton& button) { return button.colour == HighlightColour &
 bool HasKeyboard() { return Setup.Window && GetFocus() == Setup.Window; }
 
 // The check box's own label is never drawn on it; the line beside it names it.
-const char* ButtonName(const ScreenButton& button)
-{
-    return button.id == DesktopIconBox ? Text(IDS_DESKTOP_ICON) : button.label;
-}
+const char* ButtonName(const ScreenButton& button) { return button.id == DesktopIconBox ? Text(IDS_DESKTOP_ICON) : button.label; }
 
-int LitChild(const Contents& c)
+int LitChild(const Children& c)
 {
-    for (int i = 0; i < c.group.count; ++i)
-        if (Lit(c.group.buttons[i])) return i + 1;
+    for (int child = 1; child <= c.count; ++child)
+        if (c[child].kind == ItemKind::Button && Lit(*c[child].button)) return child;
     return 0;
 }
 
-int ProgressPercent()
+int Percent(const ShownItem& progress) { return progress.picture * 100 / (PROGRESS_FRAMES - 1); }
+
+int Heading(const Children& c)
 {
-    const int step = Setup.ProgressStep < PROGRESS_FRAMES ? Setup.ProgressStep : PROGRESS_FRAMES - 1;
-    return step < 0 ? -1 : step * 100 / (PROGRESS_FRAMES - 1);
+    for (int i = 0; i < c.shown.count; ++i)
+        if (c.shown.items[i].heading && (c.shown.items[i].layer == Layer::Prompt) == (Setup.PromptKind != NoPrompt))
+            return i;
+    return -1;
 }
 
 // A prompt's words start with a line break that places them on its panel.
-const char* Spoken(const char* text)
-{
-    while (*text == '\n' || *text == ' ') ++text;
-    return text;
-}
-
 HRESULT Answer(const char* text, BSTR* out)
 {
     if (!out) return E_POINTER;
     *out = nullptr;
-    if (!text || !*(text = Spoken(text))) return S_FALSE;
+    while (text && (*text == '\n' || *text == ' ')) ++text;
+    if (!text || !*text) return S_FALSE;
     WCHAR wide[PathSize];   // every text fits PathSize bytes, and no byte makes more than one WCHAR
-    if (!MultiByteToWideChar(CP_ACP, 0, text, -1, wide, static_cast<int>(std::size(wide)))) return E_FAIL;
+    if (!MultiByteToWideChar(CP_ACP, 0, text, -1, wide, PathSize)) return E_FAIL;
     *out = SysAllocString(wide);
-    return *out ? S_OK : E_OUTOFMEMORY;
-}
-
-HRESULT AnswerWide(const WCHAR* text, BSTR* out)
-{
-    if (!out) return E_POINTER;
-    *out = SysAllocString(text);
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -136,17 +85,16 @@ HRESULT AnswerLong(LONG value, VARIANT* out)
     return S_OK;
 }
 
-HRESULT AnswerNothing(VARIANT* out)
-{
-    if (!out) return E_POINTER;
-    out->vt = VT_EMPTY;
-    return S_FALSE;
-}
-
-// The client area's accessible object. It keeps nothing of the window's: every answer is read
-// afresh, so it cannot go stale while a reader holds it.
+// The client area's accessible object, built on the system's standard one for the window, which
+// answers what every client area has (its name, parent, place, the way around it); this one
+// answers what the window draws. It keeps nothing of the window's: every answer is read afresh,
+// so it cannot go stale while a reader holds it.
 class ClientAccessible final : public IAccessible {
 public:
+    explicit ClientAccessible(IAccessible* standard) : standard(standard) {}
+    ClientAccessible(const ClientAccessible&) = delete;
+    ClientAccessible& operator=(const ClientAccessible&) = delete;
+
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
     {
         if (!object) return E_POINTER;
@@ -162,31 +110,31 @@ public:
     ULONG STDMETHODCALLTYPE Release() override
     {
         const LONG left = InterlockedDecrement(&references);
-        if (left == 0) delete this;
+        if (left == 0) {
+            standard->Release();
+            delete this;
+        }
         return left;
     }
 
-    // Readers call IAccessible's methods directly; no type information is offered for scripts.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return standard->GetTypeInfoCount(count); }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override
     {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
+        return standard->GetTypeInfo(index, locale, info);
     }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override
     {
-        return E_NOTIMPL;
+        return standard->GetIDsOfNames(riid, names, count, locale, ids);
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID locale, WORD flags, DISPPARAMS* parameters, VARIANT* result,
+                                     EXCEPINFO* exception, UINT* argument) override
+    {
+        return standard->Invoke(id, riid, locale, flags, parameters, result, exception, argument);
     }
 
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override
     {
-        if (!parent) return E_POINTER;
-        *parent = nullptr;
-        if (!Setup.Window) return RPC_E_DISCONNECTED;
-        return SystemAccessibleObjectFromWindow(Setup.Window, static_cast<DWORD>(OBJID_WINDOW), IID_IDispatch,
-                                                reinterpret_cast<void**>(parent));
+        return Setup.Window ? standard->get_accParent(parent) : RPC_E_DISCONNECTED;
     }
     HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override
     {
@@ -198,63 +146,51 @@ public:
     {
         if (!child) return E_POINTER;
         *child = nullptr;
-        const Contents c = Collect();
-        return Child(id, c) > 0 ? S_FALSE : E_INVALIDARG;   // every child is a simple element
+        return Child(id, Collect()) > 0 ? S_FALSE : E_INVALIDARG;   // every child is a simple element
     }
-
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT id, BSTR* name) override
     {
-        const Contents c = Collect();
+        const Children c = Collect();
         const int child = Child(id, c);
-        if (child < 0) return E_INVALIDARG;
-        if (child == CHILDID_SELF) return Answer(Text(IDS_WINDOW_TITLE), name);
-        const Item& item = c.items[child - 1];
-        if (item.kind == ButtonItem) return Answer(ButtonName(c.group.buttons[item.button]), name);
-        if (item.kind == ProgressItem) return Answer(nullptr, name);
-        if (item.text) return Answer(item.text, name);
-        char line[PathSize];
-        FreeSpaceLineText(line);
-        return Answer(line, name);
+        if (child <= 0) return child < 0 ? E_INVALIDARG : standard->get_accName(id, name);   // the title
+        if (c[child].kind == ItemKind::Button) return Answer(ButtonName(*c[child].button), name);
+        return Answer(c[child].text, name);
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT id, BSTR* value) override
     {
-        const Contents c = Collect();
+        const Children c = Collect();
         const int child = Child(id, c);
         if (child < 0) return E_INVALIDARG;
-        if (child == CHILDID_SELF || c.items[child - 1].kind != ProgressItem) return Answer(nullptr, value);
+        if (child == CHILDID_SELF || c[child].kind != ItemKind::Progress) return Answer(nullptr, value);
         char percent[8];
-        std::snprintf(percent, sizeof percent, "%d%%", ProgressPercent());
+        std::snprintf(percent, sizeof percent, "%d%%", Percent(c[child]));
         return Answer(percent, value);
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT id, BSTR* description) override
     {
-        const Contents c = Collect();
+        const Children c = Collect();
         const int child = Child(id, c);
         if (child < 0) return E_INVALIDARG;
-        if (child != CHILDID_SELF) return Answer(nullptr, description);
         // The heading of what is on show: a prompt's words, else the screen's heading.
-        if (Setup.PromptKind != NoPrompt) return Answer(Setup.StatusText, description);
-        if (Setup.Screen == DestinationScreen) return Answer(Text(IDS_INSTALL_FOLDER), description);
-        if (Setup.Screen == FinishScreen) return Answer(FinishHeadingText(), description);
-        return Answer(nullptr, description);
+        const int heading = Heading(c);
+        return Answer(child == CHILDID_SELF && heading >= 0 ? c.shown.items[heading].text : nullptr, description);
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT id, VARIANT* role) override
     {
-        const Contents c = Collect();
+        const Children c = Collect();
         const int child = Child(id, c);
         if (child < 0) return E_INVALIDARG;
-        if (child == CHILDID_SELF)
-            return AnswerLong(Setup.PromptKind != NoPrompt ? ROLE_SYSTEM_DIALOG : ROLE_SYSTEM_CLIENT, role);
-        const Item& item = c.items[child - 1];
-        if (item.kind == TextItem) return AnswerLong(ROLE_SYSTEM_STATICTEXT, role);
-        if (item.kind == ProgressItem) return AnswerLong(ROLE_SYSTEM_PROGRESSBAR, role);
-        return AnswerLong(c.group.buttons[item.button].id == DesktopIconBox ? ROLE_SYSTEM_CHECKBUTTON
-                                                                           : ROLE_SYSTEM_PUSHBUTTON,
-                          role);
+        if (child == CHILDID_SELF) return AnswerLong(Setup.PromptKind != NoPrompt ? ROLE_SYSTEM_DIALOG : ROLE_SYSTEM_CLIENT, role);
+        switch (c[child].kind) {
+        case ItemKind::Button:
+            return AnswerLong(c[child].button->id == DesktopIconBox ? ROLE_SYSTEM_CHECKBUTTON : ROLE_SYSTEM_PUSHBUTTON, role);
+        case ItemKind::Progress: return AnswerLong(ROLE_SYSTEM_PROGRESSBAR, role);
+        default: return AnswerLong(ROLE_SYSTEM_STATICTEXT, role);
+        }
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT id, VARIANT* state) override
     {
-        const Contents c = Collect();
+        const Children c = Collect();
         const int child = Child(id, c);
         if (child < 0) return E_INVALIDARG;
         if (child == CHILDID_SELF) {
@@ -263,52 +199,50 @@ public:
             if (Setup.Busy && Setup.PromptKind == NoPrompt) self |= STATE_SYSTEM_BUSY;
             return AnswerLong(self, state);
         }
-        const Item& item = c.items[child - 1];
-        if (item.kind != ButtonItem) return AnswerLong(STATE_SYSTEM_READONLY, state);
-        const ScreenButton& button = c.group.buttons[item.button];
+        if (c[child].kind != ItemKind::Button) return AnswerLong(STATE_SYSTEM_READONLY, state);
+        const ScreenButton& button = *c[child].button;
         LONG flags = STATE_SYSTEM_FOCUSABLE;
         if (!Available(button)) flags |= STATE_SYSTEM_UNAVAILABLE;
         if (Lit(button)) flags |= STATE_SYSTEM_HOTTRACKED | (HasKeyboard() ? STATE_SYSTEM_FOCUSED : 0);
         if (button.id == DesktopIconBox && Setup.DesktopIconWanted) flags |= STATE_SYSTEM_CHECKED;
         return AnswerLong(flags, state);
     }
-    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR* help) override { return Answer(nullptr, help); }
-    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT, LONG*) override
+    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT id, BSTR* help) override { return standard->get_accHelp(id, help); }
+    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT id, LONG* topic) override
     {
-        if (file) *file = nullptr;
-        return DISP_E_MEMBERNOTFOUND;
+        return standard->get_accHelpTopic(file, id, topic);
     }
-    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT, BSTR* shortcut) override
+    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT id, BSTR* shortcut) override
     {
-        return Answer(nullptr, shortcut);
+        return standard->get_accKeyboardShortcut(id, shortcut);
     }
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override
     {
-        if (!HasKeyboard()) return AnswerNothing(focus);
+        if (!focus) return E_POINTER;
+        focus->vt = VT_EMPTY;
+        if (!HasKeyboard()) return S_FALSE;
         const int lit = LitChild(Collect());
         return AnswerLong(lit ? lit : CHILDID_SELF, focus);
     }
-    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override { return AnswerNothing(selection); }
+    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override { return standard->get_accSelection(selection); }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT id, BSTR* action) override
     {
-        const Contents c = Collect();
+        const Children c = Collect();
         const int child = Child(id, c);
         if (child < 0) return E_INVALIDARG;
-        if (child == CHILDID_SELF || c.items[child - 1].kind != ButtonItem) return Answer(nullptr, action);
-        if (c.group.buttons[c.items[child - 1].button].id != DesktopIconBox) return AnswerWide(L"Press", action);
-        return AnswerWide(Setup.DesktopIconWanted ? L"Uncheck" : L"Check", action);
+        if (child == CHILDID_SELF || c[child].kind != ItemKind::Button) return Answer(nullptr, action);
+        if (c[child].button->id != DesktopIconBox) return Answer("Press", action);
+        return Answer(Setup.DesktopIconWanted ? "Uncheck" : "Check", action);
     }
-    HRESULT STDMETHODCALLTYPE accSelect(LONG, VARIANT) override { return DISP_E_MEMBERNOTFOUND; }
+    HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT id) override { return standard->accSelect(flags, id); }
     HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height, VARIANT id) override
     {
-        if (!left || !top || !width || !height) return E_POINTER;
-        if (!Setup.Window) return RPC_E_DISCONNECTED;
-        const Contents c = Collect();
+        const Children c = Collect();
         const int child = Child(id, c);
-        if (child < 0) return E_INVALIDARG;
-        RECT area = {};
-        if (child == CHILDID_SELF) GetClientRect(Setup.Window, &area);
-        else area = c.items[child - 1].rect;
+        if (!Setup.Window) return RPC_E_DISCONNECTED;   // the window is gone: nothing of it has a place
+        if (child <= 0) return child < 0 ? E_INVALIDARG : standard->accLocation(left, top, width, height, id);
+        if (!left || !top || !width || !height) return E_POINTER;
+        const RECT& area = c[child].rect;
         POINT origin = {0, 0};
         ClientToScreen(Setup.Window, &origin);
         *left = area.left + origin.x;
@@ -321,14 +255,14 @@ public:
     {
         if (!end) return E_POINTER;
         end->vt = VT_EMPTY;
-        const Contents c = Collect();
+        const Children c = Collect();
         const int from = Child(start, c);
         if (from < 0) return E_INVALIDARG;
         int to = 0;
-        if (from == CHILDID_SELF) {
+        if (from == CHILDID_SELF) {   // the client's siblings are the standard object's to know
             if (direction == NAVDIR_FIRSTCHILD) to = 1;
             else if (direction == NAVDIR_LASTCHILD) to = c.count;
-            else return S_FALSE;   // the client's siblings are the window's business
+            else return standard->accNavigate(direction, start, end);
         } else {
             // In the children's order, as the keys move the light: down and right go on, up and left back.
             switch (direction) {
@@ -338,47 +272,44 @@ public:
             }
         }
         if (to < 1 || to > c.count) return S_FALSE;
-        return AnswerLong(to, end) == S_OK ? S_OK : E_POINTER;
+        return AnswerLong(to, end);
     }
     HRESULT STDMETHODCALLTYPE accHitTest(LONG x, LONG y, VARIANT* hit) override
     {
         if (!hit) return E_POINTER;
-        if (!Setup.Window) return RPC_E_DISCONNECTED;
         POINT at = {x, y};
-        RECT client;
-        ScreenToClient(Setup.Window, &at);
-        GetClientRect(Setup.Window, &client);
-        if (!PtInRect(&client, at)) return AnswerNothing(hit);
-        const Contents c = Collect();
-        for (int i = 0; i < c.count; ++i)
-            if (PtInRect(&c.items[i].rect, at)) return AnswerLong(i + 1, hit);
-        return AnswerLong(CHILDID_SELF, hit);
+        if (Setup.Window && ScreenToClient(Setup.Window, &at)) {
+            const Children c = Collect();
+            for (int child = 1; child <= c.count; ++child)
+                if (PtInRect(&c[child].rect, at)) return AnswerLong(child, hit);
+        }
+        return standard->accHitTest(x, y, hit);   // the client itself, or nothing of it
     }
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT id) override
     {
-        const Contents c = Collect();
+        const Children c = Collect();
         const int child = Child(id, c);
         if (child < 0) return E_INVALIDARG;
-        if (child == CHILDID_SELF || c.items[child - 1].kind != ButtonItem) return DISP_E_MEMBERNOTFOUND;
-        const ScreenButton& button = c.group.buttons[c.items[child - 1].button];
+        if (child == CHILDID_SELF || c[child].kind != ItemKind::Button) return DISP_E_MEMBERNOTFOUND;
+        const ScreenButton& button = *c[child].button;
         if (!Available(button) || !Setup.Window) return E_FAIL;
         // A press may run a whole installation: the reader gets its answer now, the window acts
         // when it takes the message, checking again that the button is still there to press.
-        return PostMessageA(Setup.Window, WM_READER_PRESS, button.id, MAKELPARAM(c.group.screen, c.group.prompt))
-                   ? S_OK
-                   : E_FAIL;
+        const ButtonGroup live = LiveGroup();
+        return PostMessageA(Setup.Window, WM_READER_PRESS, button.id, MAKELPARAM(live.screen, live.prompt)) ? S_OK : E_FAIL;
     }
-    HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_accName(VARIANT id, BSTR name) override { return standard->put_accName(id, name); }
+    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT id, BSTR value) override { return standard->put_accValue(id, value); }
 
 private:
     // CHILDID_SELF, a child's number, or -1 for what names neither.
-    static int Child(const VARIANT& id, const Contents& c)
+    static int Child(const VARIANT& id, const Children& c)
     {
         if (id.vt != VT_I4 || id.lVal < 0 || id.lVal > c.count) return -1;
         return static_cast<int>(id.lVal);
     }
 
+    IAccessible* standard;
     LONG references = 1;
 };
 
@@ -391,55 +322,74 @@ struct Seen {
     int screen = 0, prompt = 0, statusShown = 0, progressShown = 0;
     const char* statusText = nullptr;
     unsigned lit = 0, unavailable = 0;
-    int checked = 0, percent = 0;
+    int checked = 0, percent = -1;
     char path[PathSize] = "";
 };
 Seen Last;
 
 void Say(DWORD event, LONG child) { NotifyWinEvent(event, Setup.Window, OBJID_CLIENT, child); }
 
-void Remember(const Contents& c)
+// The child a kind of item is, when one is on show: the status text, the folder, the progress.
+int ChildOf(const Children& c, bool (*is)(const ShownItem&))
+{
+    for (int child = 1; child <= c.count; ++child)
+        if (is(c[child])) return child;
+    return 0;
+}
+bool IsStatusText(const ShownItem& item) { return item.layer == Layer::Status; }
+bool IsFolder(const ShownItem& item) { return item.text == Setup.InstallPath; }
+bool IsProgress(const ShownItem& item) { return item.kind == ItemKind::Progress; }
+bool IsPromptText(const ShownItem& item) { return item.layer == Layer::Prompt && item.kind == ItemKind::Text; }
+
+void Remember(const Children& c)
 {
     Last.window = Setup.Window;
     Last.screen = Setup.Screen;
     Last.prompt = Setup.PromptKind;
     Last.statusShown = Setup.StatusPanelShown;
     Last.statusText = Setup.StatusText;
-    Last.progressShown = c.progress != 0;
+    const int progress = ChildOf(c, IsProgress);
+    Last.progressShown = progress != 0;
+    Last.percent = progress ? Percent(c[progress]) : -1;
     Last.lit = Last.unavailable = 0;
-    for (int i = 0; i < c.group.count; ++i) {
-        if (Lit(c.group.buttons[i])) Last.lit |= 1u << i;
-        if (!Available(c.group.buttons[i])) Last.unavailable |= 1u << i;
+    for (int child = 1; child <= c.count; ++child) {
+        if (c[child].kind != ItemKind::Button) continue;
+        if (Lit(*c[child].button)) Last.lit |= 1u << child;
+        if (!Available(*c[child].button)) Last.unavailable |= 1u << child;
     }
     Last.checked = Setup.DesktopIconWanted;
-    Last.percent = ProgressPercent();
 }
 
 // A new screen, prompt or status phase: the children are others now.
-void AnnounceNewContents(const Seen& was, const Contents& c)
+void AnnounceNewContents(const Seen& was, const Children& c)
 {
     if (was.prompt != Setup.PromptKind) {
         if (was.prompt != NoPrompt) Say(EVENT_SYSTEM_DIALOGEND, CHILDID_SELF);
         if (Setup.PromptKind != NoPrompt) Say(EVENT_SYSTEM_DIALOGSTART, CHILDID_SELF);
-        if (Setup.PromptKind == MessagePrompt && c.promptText) Say(EVENT_SYSTEM_ALERT, c.promptText);
+        if (const int text = Setup.PromptKind == MessagePrompt ? ChildOf(c, IsPromptText) : 0) Say(EVENT_SYSTEM_ALERT, text);
     }
     Say(EVENT_OBJECT_REORDER, CHILDID_SELF);
-    if (c.statusText) Say(EVENT_OBJECT_NAMECHANGE, c.statusText);
+    if (const int status = ChildOf(c, IsStatusText)) Say(EVENT_OBJECT_NAMECHANGE, status);
     if (!HasKeyboard()) return;
     const int lit = LitChild(c);
     Say(EVENT_OBJECT_FOCUS, lit ? lit : CHILDID_SELF);
 }
 
-void AnnounceInPlace(const Seen& was, const Contents& c)
+void AnnounceInPlace(const Seen& was, const Children& c)
 {
-    for (int i = 0; i < c.group.count; ++i) {
-        const unsigned bit = 1u << i;
-        if ((Last.lit & ~was.lit & bit) && HasKeyboard()) Say(EVENT_OBJECT_FOCUS, i + 1);
-        if ((Last.unavailable ^ was.unavailable) & bit) Say(EVENT_OBJECT_STATECHANGE, i + 1);
-        if (c.group.buttons[i].id == DesktopIconBox && Last.checked != was.checked) Say(EVENT_OBJECT_STATECHANGE, i + 1);
+    for (int child = 1; child <= c.count; ++child) {
+        if (c[child].kind != ItemKind::Button) continue;
+        const unsigned bit = 1u << child;
+        if ((Last.lit & ~was.lit & bit) && HasKeyboard()) Say(EVENT_OBJECT_FOCUS, child);
+        if ((Last.unavailable ^ was.unavailable) & bit) Say(EVENT_OBJECT_STATECHANGE, child);
+        if (c[child].button->id == DesktopIconBox && Last.checked != was.checked) Say(EVENT_OBJECT_STATECHANGE, child);
     }
-    if (c.progress && Last.percent != was.percent) Say(EVENT_OBJECT_VALUECHANGE, c.progress);
-    if (c.statusText && Last.statusText != was.statusText) Say(EVENT_OBJECT_NAMECHANGE, c.statusText);
+    if (const int progress = ChildOf(c, IsProgress)) {
+        if (Last.percent != was.percent) Say(EVENT_OBJECT_VALUECHANGE, progress);
+    }
+    if (const int status = ChildOf(c, IsStatusText)) {
+        if (Last.statusText != was.statusText) Say(EVENT_OBJECT_NAMECHANGE, status);
+    }
 }
 
 }  // namespace
@@ -448,8 +398,18 @@ LRESULT AnswerGetObject(WPARAM wParam, LPARAM lParam)
 {
     // Some callers pass the object id sign-extended, some not: only its 32 bits count.
     if (static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT)) return 0;
-    if (!Reader) Reader = new (std::nothrow) ClientAccessible;
-    if (!Reader) return 0;
+    if (!Reader) {
+        IAccessible* standard = nullptr;
+        if (FAILED(SystemCreateStdAccessibleObject(Setup.Window, OBJID_CLIENT, IID_IAccessible,
+                                                   reinterpret_cast<void**>(&standard))) ||
+            !standard)
+            return 0;
+        Reader = new (std::nothrow) ClientAccessible(standard);
+        if (!Reader) {
+            standard->Release();
+            return 0;
+        }
+    }
     if (!FrameShown) {   // a reader listens from now on: changes are worth telling
         Remember(Collect());
         std::memcpy(Last.path, Setup.InstallPath, sizeof Last.path);
@@ -465,18 +425,9 @@ void PressForReader(WPARAM buttonId, LPARAM group)
     // A prompt that came up since, a new screen or a status phase: the press is dropped.
     if (LOWORD(group) != live.screen || HIWORD(group) != live.prompt || !MouseLive()) return;
     for (int i = 0; i < live.count; ++i) {
-        ScreenButton& button = live.buttons[i];
-        if (button.id != static_cast<ButtonId>(buttonId) || button.colour == DisabledColour) continue;
+        if (live.buttons[i].id != static_cast<ButtonId>(buttonId) || live.buttons[i].colour == DisabledColour) continue;
         // Lit first, as the keys would leave it, so that the press acts as Enter's on a lit button.
-        if (button.colour != HighlightColour) {
-            button.colour = HighlightColour;
-            PaintScreen();
-            for (int other = 0; other < live.count; ++other)
-                if (other != i && live.buttons[other].colour == HighlightColour) {
-                    live.buttons[other].colour = NormalColour;
-                    PaintScreen();
-                }
-        }
+        Light(live, i);
         Press(live, i);
         return;
     }
@@ -485,10 +436,11 @@ void PressForReader(WPARAM buttonId, LPARAM group)
 void AnnounceChanges()
 {
     if (!Setup.Window) return;
-    const Contents c = Collect();
+    const Children c = Collect();
     const Seen was = Last;
     Remember(c);
-    const bool browsed = c.pathText && std::strcmp(Last.path, Setup.InstallPath) != 0;
+    const int folder = ChildOf(c, IsFolder);
+    const bool browsed = folder && std::strcmp(Last.path, Setup.InstallPath) != 0;
     if (browsed) std::memcpy(Last.path, Setup.InstallPath, sizeof Last.path);
     if (was.window != Setup.Window) return;   // a window made anew: this is where telling starts
     if (was.screen != Setup.Screen || was.prompt != Setup.PromptKind || was.statusShown != Setup.StatusPanelShown ||
@@ -497,7 +449,7 @@ void AnnounceChanges()
         return;
     }
     AnnounceInPlace(was, c);
-    if (browsed) Say(EVENT_OBJECT_NAMECHANGE, c.pathText);
+    if (browsed) Say(EVENT_OBJECT_NAMECHANGE, folder);
 }
 
 void DisconnectReaders()

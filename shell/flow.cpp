@@ -8,11 +8,12 @@
 #include "base/texts.h"
 #include "shell/log.h"
 #include "shell/prompts.h"
-#include "shell/runs.h"
+#include "shell/window_face.h"
 #include "system/bounded_text.h"
 #include "system/destination.h"
 #include "system/records.h"
 #include "ui/painter.h"
+#include "ui/screen_items.h"
 
 namespace {
 

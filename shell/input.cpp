@@ -19,26 +19,29 @@ void StopButtonSounds() { SystemPlaySound(nullptr, nullptr, 0); }
 
 bool MouseLive() { return Setup.PromptKind != NoPrompt || !Setup.Busy; }
 
+void Light(const ButtonGroup& group, int index)
+{
+    // Light first, then darken: moving straight onto a neighbour lights it before the old one goes.
+    if (index >= 0 && group.buttons[index].colour == NormalColour) {
+        PlayButtonSound(IDW_HOVER);
+        group.buttons[index].colour = HighlightColour;
+        PaintArea(*group.buttons[index].rect);
+    }
+    for (int i = 0; i < group.count; ++i)
+        if (i != index && group.buttons[i].colour == HighlightColour) {
+            PlayButtonSound(IDW_HOVER);
+            group.buttons[i].colour = NormalColour;
+            PaintArea(*group.buttons[i].rect);
+        }
+}
+
 void Hover(POINT pointer)
 {
     const ButtonGroup group = LiveGroup();
-    // Light first, then darken: moving straight onto a neighbour lights it before the old one goes.
-    for (int i = 0; i < group.count; ++i) {
-        ScreenButton& button = group.buttons[i];
-        if (PtInRect(button.rect, pointer) && button.colour == NormalColour) {
-            PlayButtonSound(IDW_HOVER);
-            button.colour = HighlightColour;
-            PaintArea(*button.rect);
-        }
-    }
-    for (int i = 0; i < group.count; ++i) {
-        ScreenButton& button = group.buttons[i];
-        if (!PtInRect(button.rect, pointer) && button.colour == HighlightColour) {
-            PlayButtonSound(IDW_HOVER);
-            button.colour = NormalColour;
-            PaintArea(*button.rect);
-        }
-    }
+    int under = -1;
+    for (int i = 0; i < group.count; ++i)
+        if (PtInRect(group.buttons[i].rect, pointer) && group.buttons[i].colour != DisabledColour) under = i;
+    Light(group, under);
 }
 
 void Click(POINT pointer)

@@ -9,6 +9,10 @@
 // Mouse messages count only while a prompt is up or the program is not busy.
 bool MouseLive();
 
+// Lights the button at `index` of the live group (-1: none) and darkens the one lit before; each
+// change sounds and shows. The mouse, the keys and a reader's press all light through here.
+void Light(const ButtonGroup& group, int index);
+
 void Hover(POINT pointer);
 void Click(POINT pointer);
 

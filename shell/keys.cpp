@@ -1,10 +1,8 @@
 #include "shell/keys.h"
 
 #include "base/state.h"
-#include "resources/resource_ids.h"
 #include "shell/input.h"
 #include "ui/layout.h"
-#include "ui/painter.h"
 
 namespace {
 
@@ -17,7 +15,7 @@ int LitIndex(const ButtonGroup& group)
 }
 
 // Lights the next (step 1) or previous (step -1) available button after the lit one, wrapping;
-// the old one goes dark. Each change sounds and repaints, as under the mouse.
+// the old one goes dark, as under the mouse.
 void MoveLight(const ButtonGroup& group, int step)
 {
     const int lit = LitIndex(group);
@@ -27,14 +25,7 @@ void MoveLight(const ButtonGroup& group, int step)
         if (group.buttons[next].colour != DisabledColour) break;
     }
     if (next < 0 || next == lit || group.buttons[next].colour == DisabledColour) return;
-    PlayButtonSound(IDW_HOVER);
-    group.buttons[next].colour = HighlightColour;
-    PaintScreen();
-    if (lit >= 0) {
-        PlayButtonSound(IDW_HOVER);
-        group.buttons[lit].colour = NormalColour;
-        PaintScreen();
-    }
+    Light(group, next);
 }
 
 // The button that takes the way out of each screen and prompt.

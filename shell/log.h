@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "base/run.h"
+#include "base/outcome.h"
 
 // A missing folder of the log is made; removals keep the log file (see KeepFile).
 void OpenLog(const std::wstring& path);

@@ -1,18 +1,15 @@
 #include "shell/passive.h"
 
-#include <string>
-
-#include "base/exit_codes.h"
 #include "base/state.h"
-#include "shell/log.h"
-#include "shell/runs.h"
-#include "shell/silent.h"
 #include "shell/pump.h"
+#include "shell/silent.h"
+#include "shell/window_face.h"
 
 namespace {
 
-// Long enough to read the finish heading; the pump keeps the window answering meanwhile.
-void ShowFinishForAMoment()
+// Long enough to read the finish; the window answers meanwhile. What the windowed run would say
+// in a message is the exit code here (and a line of the log): nobody is asked to click anything.
+int CloseAfterAMoment(const Outcome& outcome)
 {
     constexpr DWORD Moment = 3000;
     const DWORD start = GetTickCount();
@@ -20,32 +17,12 @@ void ShowFinishForAMoment()
         WaitForMessage(Moment - elapsed);
         PumpMessages();
     }
-}
-
-// What the windowed run would say in a message is a line of the log here, and its exit code:
-// nobody is asked to click anything.
-int Closing(const Outcome& outcome, const char* done)
-{
-    if (outcome.Done()) Log("%s", done);
     if (Setup.Window) DestroyWindow(Setup.Window);
     return ExitCodeFor(outcome.what);
 }
 
 }  // namespace
 
-int RunPassiveUninstall()
-{
-    const Outcome outcome = RunConfirmedUninstall();
-    if (outcome.what != Happened::NothingToUninstall) ShowFinishForAMoment();
-    return Closing(outcome, "Uninstalled");
-}
+int RunPassiveInstall(const Options& options) { return CloseAfterAMoment(InstallWithWindow(UnattendedFolder(options))); }
 
-int RunPassiveInstall(const Options& options)
-{
-    Outcome outcome = TakeUnattendedDestination(options);
-    if (outcome.Done()) {
-        outcome = RunCheckedInstallation();
-        ShowFinishForAMoment();
-    }
-    return Closing(outcome, "Installed");
-}
+int RunPassiveUninstall() { return CloseAfterAMoment(UninstallWithWindow()); }

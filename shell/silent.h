@@ -3,18 +3,16 @@
 #ifndef MARVOLEN_SILENT_H
 #define MARVOLEN_SILENT_H
 
-#include "base/run.h"
+#include <string>
+
 #include "shell/command_line.h"
 
-// The destination and the desktop link from the switches, for every run that asks nothing:
-// options.dir (taken as given), else the recorded folder, else the default one, chosen and
-// checked (see CheckDestination).
-Outcome TakeUnattendedDestination(const Options& options);
+// The folder of a run that asks nothing, as written: options.dir (taken as given), else the
+// recorded folder, else the default one; and the desktop link as the switches ask.
+std::wstring UnattendedFolder(const Options& options);
 
-// Installs there; the exit code.
+// Installs there, or uninstalls the recorded installation; the exit code.
 int RunSilentInstall(const Options& options);
-
-// Uninstalls the recorded installation; the exit code (ExitNothingToUninstall without a record).
 int RunSilentUninstall();
 
 #endif

@@ -12,7 +12,7 @@
 #include "install/extract.h"
 #include "resources/resource_ids.h"
 #include "shell/pump.h"
-#include "shell/runs.h"
+#include "shell/run.h"
 #include "shell/window.h"
 #include "system/bounded_text.h"
 #include "system/destination.h"

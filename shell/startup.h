@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "base/run.h"
+#include "base/outcome.h"
 #include "base/types.h"
 
 // From the program's full file name and the Windows directory: SetupDir, PackagePath,

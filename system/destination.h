@@ -9,7 +9,7 @@
 #include <string>
 
 #include "base/names.h"
-#include "base/run.h"
+#include "base/outcome.h"
 #include "base/types.h"
 
 // The game's folder must leave room for "\tarn.exe" within a path buffer: the executable's

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "base/run.h"
+#include "base/outcome.h"
 #include "system/folder_path.h"
 
 // For a resolved folder (see ResolveFolder): true unless it is, or contains, a folder of the

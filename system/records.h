@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "base/run.h"
+#include "base/outcome.h"
 #include "base/types.h"
 
 // Reads one text value (at most 255 characters) into out; false, with out untouched, when the

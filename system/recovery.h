@@ -3,7 +3,7 @@
 #ifndef MARVOLEN_RECOVERY_H
 #define MARVOLEN_RECOVERY_H
 
-#include "base/run.h"
+#include "base/outcome.h"
 
 // Done when no run was left unfinished, or its work has been put back and its note is gone: an
 // installation over a folder that stood before is undone from its work area (or, once its commit

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "base/run.h"
+#include "base/outcome.h"
 #include "system/run_note.h"
 
 // Removes the folder and everything below it, at any depth, as far as the system allows:

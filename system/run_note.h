@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "base/run.h"
+#include "base/outcome.h"
 
 enum class RunKind : DWORD { Install = 1, Uninstall = 2 };
 

@@ -243,7 +243,6 @@ struct Commit {
     HANDLE journal = INVALID_HANDLE_VALUE;
     BetweenMoves between = nullptr;
     Outcome failed = Succeeded();
-    NextMove next = NextMove::CarryOn;
 
     bool Fail(Happened what, DWORD error, const std::wstring& path)
     {
@@ -255,11 +254,7 @@ struct Commit {
         const DWORD error = GetLastError();
         return Fail(IsHeld(error) ? Happened::InUse : Happened::Failed, error, path);
     }
-    bool Carries()
-    {
-        next = between();
-        return next == NextMove::CarryOn || Fail(Happened::Cancelled, ERROR_SUCCESS, std::wstring());
-    }
+    bool Carries() { return between() == NextMove::CarryOn || Fail(Happened::Cancelled, ERROR_SUCCESS, std::wstring()); }
 };
 
 // A link staged by the package moves as the link it is.
@@ -380,7 +375,6 @@ Outcome CommitWorkArea(const Destination& destination, const std::wstring& area,
     // Once the mark is written, the new installation stands, whatever happens to the backups.
     if (placed && !Write(commit.journal, LineOf(Committed, L""))) placed = commit.Fail(Happened::Failed, GetLastError(), journal);
     CloseHandle(commit.journal);
-    if (commit.next == NextMove::StopDead) return commit.failed;
     if (!placed) {
         std::vector<Line> lines;
         Outcome undone = ReadJournal(area, lines);

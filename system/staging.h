@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "base/run.h"
+#include "base/outcome.h"
 #include "system/run_note.h"
 
 // Makes the run's work area inside the destination (which exists), noted and marked as the run's
@@ -18,10 +18,9 @@
 // the form handed to the library.
 Outcome OpenWorkArea(const Destination& destination, RunNote& note, std::wstring& area, std::wstring& into);
 
-// What a commit asks of its caller between two moves, after keeping the window alive: go on,
-// stop and undo every move (a confirmed Cancel or close), or stop dead where it is, as a process
-// killed there would (tests only).
-enum class NextMove { CarryOn, RollBack, StopDead };
+// What a commit asks of its caller between two moves, after keeping the window alive: go on, or
+// stop and undo every move (a confirmed Cancel or close).
+enum class NextMove { CarryOn, RollBack };
 using BetweenMoves = NextMove (*)();
 
 // Moves every staged entry into place. Before anything moves, every entry is checked against what

@@ -67,3 +67,9 @@ HRESULT SystemAccessibleObjectFromWindow(HWND window, DWORD objectId, REFIID rii
     const auto find = Find<HRESULT(WINAPI*)(HWND, DWORD, REFIID, void**)>(Oleacc, "AccessibleObjectFromWindow");
     return find ? find(window, objectId, riid, object) : E_NOTIMPL;
 }
+
+HRESULT SystemCreateStdAccessibleObject(HWND window, LONG objectId, REFIID riid, void** object)
+{
+    const auto create = Find<HRESULT(WINAPI*)(HWND, LONG, REFIID, void**)>(Oleacc, "CreateStdAccessibleObject");
+    return create ? create(window, objectId, riid, object) : E_NOTIMPL;
+}

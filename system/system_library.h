@@ -23,4 +23,7 @@ LRESULT SystemLresultFromObject(REFIID riid, WPARAM wParam, IUnknown* object);
 // AccessibleObjectFromWindow of the system's oleacc; E_NOTIMPL where it cannot be found.
 HRESULT SystemAccessibleObjectFromWindow(HWND window, DWORD objectId, REFIID riid, void** object);
 
+// CreateStdAccessibleObject of the system's oleacc; E_NOTIMPL where it cannot be found.
+HRESULT SystemCreateStdAccessibleObject(HWND window, LONG objectId, REFIID riid, void** object);
+
 #endif

@@ -98,13 +98,6 @@ void DrawLine(HDC dc, const char* text, const RECT& area, COLORREF colour, UINT 
     }
 }
 
-void DrawButtons(HDC dc, const ButtonGroup& group)
-{
-    for (int i = 0; i < group.count; ++i)
-        if (group.buttons[i].label[0])
-            DrawLine(dc, group.buttons[i].label, *group.buttons[i].rect, group.buttons[i].colour, CentredLine);
-}
-
 HBITMAP Picture(int bitmapId)
 {
     // Loading converts the resource's bits for the display every time, and the screens ask for

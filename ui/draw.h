@@ -19,9 +19,6 @@ struct Frame {
 // One text in its colour, clipped to its rectangle.
 void DrawLine(HDC dc, const char* text, const RECT& area, COLORREF colour, UINT format);
 
-// Every labelled button of the group in its colour; the check box shows its state by the tick only.
-void DrawButtons(HDC dc, const ButtonGroup& group);
-
 // A bitmap resource, loaded at its first use and kept for the run: never to be deleted or drawn
 // into by the caller.
 HBITMAP Picture(int bitmapId);

@@ -1,6 +1,5 @@
 #include "ui/overlays.h"
 
-#include "base/state.h"
 #include "resources/resource_ids.h"
 #include "ui/draw.h"
 #include "ui/layout.h"
@@ -8,6 +7,19 @@
 using namespace Layout;
 
 namespace {
+
+// Draws an irregular panel: where the mask is black the image shows, where it is white the
+// screen stays. A mono mask copied into a colour context takes the text colour for 0 bits
+// and the background colour (white by default) for 1 bits.
+void DrawMaskedPanel(HDC dc, int imageId, int maskId, const Placement& at)
+{
+    SetTextColor(dc, TextBlack);
+    DrawPicture(dc, imageId, at, SRCINVERT);
+    DrawPicture(dc, maskId, at, SRCAND);
+    DrawPicture(dc, imageId, at, SRCINVERT);
+}
+
+}  // namespace
 
 // Blackens every pixel whose x + y is even, so a busy screen reads as a fine black checkerboard:
 // one pass of a two-by-two pattern ANDed into the frame, black (all bits zero, palette index 0)
@@ -30,35 +42,6 @@ void Dim(Frame& frame)
     SetTextColor(frame.dc, text);
 }
 
-// Draws an irregular panel: where the mask is black the image shows, where it is white the
-// screen stays. A mono mask copied into a colour context takes the text colour for 0 bits
-// and the background colour (white by default) for 1 bits.
-void DrawMaskedPanel(HDC dc, int imageId, int maskId, const Placement& at)
-{
-    SetTextColor(dc, TextBlack);
-    DrawPicture(dc, imageId, at, SRCINVERT);
-    DrawPicture(dc, maskId, at, SRCAND);
-    DrawPicture(dc, imageId, at, SRCINVERT);
-}
+void DrawStatusPanel(HDC dc) { DrawMaskedPanel(dc, IDB_STATUS_PANEL, IDB_STATUS_MASK, StatusPanel); }
 
-void DrawStatusPanel(HDC dc)
-{
-    DrawMaskedPanel(dc, IDB_STATUS_PANEL, IDB_STATUS_MASK, StatusPanel);
-    if (Setup.StatusText) DrawLine(dc, Setup.StatusText, StatusPanelText, StatusTextColour, CentredLine);
-}
-
-void DrawPromptPanel(HDC dc)
-{
-    DrawMaskedPanel(dc, IDB_PROMPT_PANEL, IDB_PROMPT_MASK, PromptPanel);
-    if (Setup.StatusText) DrawLine(dc, Setup.StatusText, PromptText, TextBlack, Wrapped);
-    DrawButtons(dc, LiveGroup());
-}
-
-}  // namespace
-
-void DrawOverlays(Frame& frame)
-{
-    if (Setup.Busy) Dim(frame);
-    if (Setup.StatusPanelShown) DrawStatusPanel(frame.dc);
-    if (Setup.PromptKind == MessagePrompt || Setup.PromptKind == QuestionPrompt) DrawPromptPanel(frame.dc);
-}
+void DrawPromptPanel(HDC dc) { DrawMaskedPanel(dc, IDB_PROMPT_PANEL, IDB_PROMPT_MASK, PromptPanel); }

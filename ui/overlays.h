@@ -4,6 +4,10 @@
 
 #include "ui/draw.h"
 
-void DrawOverlays(Frame& frame);
+// A busy screen reads as a fine black checkerboard over what it shows.
+void Dim(Frame& frame);
+// The panels' pictures, cut by their masks; their texts and buttons are items on show.
+void DrawStatusPanel(HDC dc);
+void DrawPromptPanel(HDC dc);
 
 #endif

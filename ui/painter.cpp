@@ -6,91 +6,43 @@
 #include "base/state.h"
 #include "base/texts.h"
 #include "resources/resource_ids.h"
-#include "system/bounded_text.h"
-#include "system/destination.h"
 #include "ui/draw.h"
 #include "ui/fonts.h"
 #include "ui/layout.h"
 #include "ui/overlays.h"
+#include "ui/screen_items.h"
 
 using namespace Layout;
 
 namespace {
 
-// The free-space line of the folder last measured: the disk is asked when the folder changes or
-// the destination screen is entered, not at every frame.
-struct {
-    char folder[PathSize];
-    char line[PathSize];
-    bool fresh;
-} FreeSpaceShown;
-
-void DrawDestination(HDC dc)
+void DrawItem(HDC dc, const ShownItem& item)
 {
-    DrawButtons(dc, ScreenGroup(DestinationScreen));
-    DrawLine(dc, Text(IDS_DESKTOP_ICON), DesktopIconLabel, NormalColour, CentredLine);
-    // A path too long for its line, even at the smallest size, keeps its drive and the game's
-    // folder, with "..." between.
-    DrawLine(dc, Setup.InstallPath, InstallPathLine, NormalColour, CentredLine | DT_PATH_ELLIPSIS);
-
-    char freeSpaceLine[PathSize];
-    FreeSpaceLineText(freeSpaceLine);
-    DrawLine(dc, freeSpaceLine, FreeSpaceLine, TextBlack, LeftLine);
-    DrawLine(dc, Text(IDS_INSTALL_FOLDER), InstallFolderHeading, TextBlack, CentredLine);
-    DrawLine(dc, Text(IDS_SPACE_REQUIRED), SpaceRequiredLine, TextBlack, LeftLine);
-    if (Setup.DesktopIconWanted) DrawPicture(dc, IDB_TICK, Tick, SRCCOPY);
+    switch (item.kind) {
+    case ItemKind::Button:   // the check box shows its state by the tick only
+        if (item.button->label[0]) DrawLine(dc, item.button->label, item.rect, item.button->colour, CentredLine);
+        break;
+    case ItemKind::Text:
+        if (item.text) DrawLine(dc, item.text, item.rect, item.colour, item.format);
+        break;
+    case ItemKind::Progress:
+        DrawPicture(dc, IDB_MAP_FIRST + item.picture, MapPicture, SRCCOPY);
+        DrawPicture(dc, IDB_STRIP_FIRST + item.picture, Strip, SRCCOPY);
+        break;
+    case ItemKind::Picture:
+        DrawPicture(dc, item.picture, {item.rect.left, item.rect.top, item.rect.right - item.rect.left, item.rect.bottom - item.rect.top},
+                    SRCCOPY);
+        break;
+    }
 }
 
-void DrawProgress(HDC dc)
+void DrawLayer(HDC dc, const ShownItems& shown, Layer layer)
 {
-    DrawButtons(dc, ScreenGroup(ProgressScreen));
-    if (Setup.ProgressStep < 0) return;
-    // More data than was measured can push the step past the last frame: hold the last frame.
-    const int step = Setup.ProgressStep < PROGRESS_FRAMES ? Setup.ProgressStep : PROGRESS_FRAMES - 1;
-    DrawPicture(dc, IDB_MAP_FIRST + step, MapPicture, SRCCOPY);
-    DrawPicture(dc, IDB_STRIP_FIRST + step, Strip, SRCCOPY);
-}
-
-struct FinishTexts { UINT heading, body; };
-constexpr FinishTexts FinishByResult[] = {
-    {IDS_INSTALLED_HEADING, IDS_INSTALLED_BODY},
-    {IDS_ABORTED_HEADING, IDS_RETRY_BODY},
-    {IDS_FAILED_HEADING, IDS_RETRY_BODY},
-};
-
-const FinishTexts& FinishFor()
-{
-    const int result = Setup.RunResult >= RunInstalled && Setup.RunResult <= RunFailed ? Setup.RunResult
-                                                                                      : RunFailed;
-    return FinishByResult[result];
-}
-
-void DrawFinish(HDC dc)
-{
-    DrawButtons(dc, ScreenGroup(FinishScreen));
-    DrawLine(dc, FinishBodyText(), FinishBody, NormalColour, Wrapped);
-    DrawLine(dc, FinishHeadingText(), FinishHeading, TextBlack, CentredLine);
+    for (int i = 0; i < shown.count; ++i)
+        if (shown.items[i].layer == layer) DrawItem(dc, shown.items[i]);
 }
 
 }  // namespace
-
-void MeasureFreeSpaceAgain() { FreeSpaceShown.fresh = false; }
-
-void FreeSpaceLineText(char (&line)[PathSize])
-{
-    if (!FreeSpaceShown.fresh || std::strcmp(FreeSpaceShown.folder, Setup.InstallPath) != 0) {
-        char freeSpace[PathSize];
-        FreeSpaceText(Setup.InstallPath, freeSpace);
-        if (!JoinText(FreeSpaceShown.line, Text(IDS_AVAILABLE_SPACE), freeSpace)) FreeSpaceShown.line[0] = '\0';
-        std::memcpy(FreeSpaceShown.folder, Setup.InstallPath, PathSize);
-        FreeSpaceShown.fresh = true;
-    }
-    std::memcpy(line, FreeSpaceShown.line, PathSize);
-}
-
-const char* FinishHeadingText() { return Text(FinishFor().heading); }
-
-const char* FinishBodyText() { return Text(FinishFor().body); }
 
 namespace {
 
@@ -134,13 +86,18 @@ bool BeginFrame(HDC display, Frame& frame, const RECT& area)
 
 void ComposeFrame(Frame& frame)
 {
-    switch (Setup.Screen) {
-    case MainMenu: DrawButtons(frame.dc, ScreenGroup(MainMenu)); break;
-    case DestinationScreen: DrawDestination(frame.dc); break;
-    case ProgressScreen: DrawProgress(frame.dc); break;
-    case FinishScreen: DrawFinish(frame.dc); break;
+    // The screen's items, then the layers over it: dimming while busy, the status panel, a prompt.
+    const ShownItems shown = ItemsOnShow();
+    DrawLayer(frame.dc, shown, Layer::Screen);
+    if (Setup.Busy) Dim(frame);
+    if (Setup.StatusPanelShown) {
+        DrawStatusPanel(frame.dc);
+        DrawLayer(frame.dc, shown, Layer::Status);
     }
-    DrawOverlays(frame);
+    if (Setup.PromptKind != NoPrompt) {
+        DrawPromptPanel(frame.dc);
+        DrawLayer(frame.dc, shown, Layer::Prompt);
+    }
 }
 
 void EndFrame(Frame& frame)

@@ -23,14 +23,6 @@ void PaintProgressStep();
 // Called after each frame shown, when set: the accessible view tells readers what changed.
 extern void (*FrameShown)();
 
-// The shown texts that are composed from the state, for the painter and the accessible view.
-void FreeSpaceLineText(char (&line)[PathSize]);   // "Available Space : ..." for the destination
-// The free space is measured for a folder once, when first shown, and kept until the folder
-// changes or this is called: when the destination screen is entered again.
-void MeasureFreeSpaceAgain();
-const char* FinishHeadingText();                   // for the run's outcome
-const char* FinishBodyText();
-
 // How many times a frame was asked for, for checking how often the hot paths repaint.
 extern unsigned PaintCount;
 

@@ -3,9 +3,11 @@
 #include <doctest.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "base/state.h"
 #include "base/texts.h"
+#include "support.h"
 
 namespace {
 
@@ -39,6 +41,8 @@ int main(int argc, char** argv)
 {
     Setup.Instance = GetModuleHandleA(nullptr);
     LoadTexts();
+    // A run that a test kills, in a process of its own (see InstallKilled).
+    if (const char* at = std::getenv("MARVOLEN_KILL_AT")) return RunUntilKilled(at);
     doctest::Context context(argc, argv);
     const int result = context.run();
     if (casesRun == 0) {   // -1: a listing or a count, which runs nothing by design

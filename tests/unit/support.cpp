@@ -1,10 +1,15 @@
 #include "support.h"
 
 #include "shell/flow.h"
+#include "shell/run.h"
+#include "shell/startup.h"
 #include "shell/window.h"
+#include "system/folder_path.h"
+#include "system/records.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -126,4 +131,67 @@ std::string ReadFile(const std::string& path)
 void WriteFile(const std::string& path, const std::string& bytes)
 {
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+void RecordInstallation(const std::string& folder)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, InstallRecordKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr)) return;
+    RegSetValueExA(key, "InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>(folder.size() + 1));
+    RegCloseKey(key);
+}
+
+DWORD InstallKilled(const std::string& folder, const std::string& package, const std::string& at)
+{
+    SetEnvironmentVariableA("MARVOLEN_KILL_AT", at.c_str());
+    SetEnvironmentVariableA("MARVOLEN_KILL_FOLDER", folder.c_str());
+    SetEnvironmentVariableA("MARVOLEN_KILL_PACKAGE", package.c_str());
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    DWORD code = 0;
+    if (CreateProcessA(self, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        WaitForSingleObject(process.hProcess, 120000);
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    SetEnvironmentVariableA("MARVOLEN_KILL_AT", nullptr);
+    return code;
+}
+
+namespace {
+
+int KillAfter;
+void Killed() { TerminateProcess(GetCurrentProcess(), 9); }
+NextMove CountMoves()
+{
+    if (KillAfter-- <= 0) Killed();
+    return NextMove::CarryOn;
+}
+void CountSteps(int step)
+{
+    if (step >= KillAfter) Killed();
+}
+
+}  // namespace
+
+int RunUntilKilled(const char* at)
+{
+    ResetState();
+    char text[MAX_PATH], system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    WriteLibraryCopy((std::string(system) + "\\unrar.dll").c_str());
+    GetEnvironmentVariableA("MARVOLEN_KILL_PACKAGE", Setup.PackagePath, PathSize);
+    GetEnvironmentVariableA("MARVOLEN_KILL_FOLDER", text, MAX_PATH);
+    const bool moves = std::string(at).compare(0, 6, "moves:") == 0;
+    KillAfter = std::atoi(at + (moves ? 6 : 5));
+    static const ExtractionHooks hooks = {[] {}, moves ? [](int) {} : CountSteps, [] {}, [] { return false; }};
+    const RunFace face = {&hooks, moves ? CountMoves : [] { return NextMove::CarryOn; }, [](RunKinds) {},
+                          [](RunKinds, const Outcome&) {}, [](UINT) {}};
+    Install(face, WideFromAnsi(text));
+    return 3;   // the run ended before it was killed
 }

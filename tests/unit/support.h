@@ -38,6 +38,17 @@ void EnsureWindow();
 void QueuePress(POINT at, bool move = true);
 POINT Centre(const RECT& r);
 
+// The install record naming a folder, as an earlier installation leaves it.
+void RecordInstallation(const std::string& folder);
+
+// An installation into `folder` from `package`, run in a process of its own that is killed where
+// `at` says: once that many moves of its commit are made ("moves:N"), or at that progress step
+// ("step:K"). Returns that process's exit code (9 when it was killed as asked).
+DWORD InstallKilled(const std::string& folder, const std::string& package, const std::string& at);
+// That process: the installation the environment describes, up to the kill. Never returns when
+// it gets there.
+int RunUntilKilled(const char* at);
+
 // A scratch folder under the temp folder of the run's own, fresh prefix.
 std::string ScratchFolder(const char* name);
 std::string ReadFile(const std::string& path);

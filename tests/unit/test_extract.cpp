@@ -6,7 +6,8 @@
 
 #include "base/exit_codes.h"
 #include "install/extract.h"
-#include "shell/runs.h"
+#include "shell/run.h"
+#include "shell/window_face.h"
 #include "shell/startup.h"
 #include "system/destination.h"
 #include "system/folder_path.h"
@@ -14,6 +15,7 @@
 #include "system/records.h"
 #include "system/run_note.h"
 #include "system/staging.h"
+#include "shell/pump.h"
 #include "support.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
@@ -107,14 +109,31 @@ void PlantEarlierInstallation(const std::string& folder)
     SetFileAttributesA((folder + "\\tarn.exe").c_str(), FILE_ATTRIBUTE_READONLY);
 }
 
-int MovesLeft;     // before a stop mid-commit: a process killed there, or a confirmed Cancel
-NextMove Then;
+// The two passes as the window runs them, into the run's destination.
+std::uint64_t Measured;
+std::uint64_t MeasureSetupPackage() { return Measured = ListPackage(Setup.PackagePath, WindowHooks).size; }
+Extraction ExtractSetupPackage() { return ExtractPackage(Setup.PackagePath, Setup.Target.resolved, Measured, WindowHooks); }
+
+// A whole run as the window makes it, without its pauses: the player's presses are taken up
+// once the package is being extracted.
+bool Extracting;
+const ExtractionHooks RunHooks = {[] { Extracting = true; }, [](int) {},
+                                  [] { if (Extracting) PumpMessages(); },
+                                  [] { return Setup.CancelRequested || Setup.QuitRequested || Setup.SessionEnding != 0; }};
+Outcome RunInstall(const std::string& folder, BetweenMoves between)
+{
+    Extracting = false;
+    const RunFace face = {&RunHooks, between, [](RunKinds) {}, [](RunKinds, const Outcome&) {}, [](UINT) {}};
+    return Install(face, WideFromAnsi(folder.c_str()));
+}
+
+int MovesLeft;     // before a Cancel confirmed mid-commit
 NextMove CarryOn() { return NextMove::CarryOn; }
 NextMove StopWhenCounted()
 {
     if (MovesLeft-- > 0) return NextMove::CarryOn;
-    if (Then == NextMove::RollBack) Setup.CancelRequested = 1;   // as a confirmed Cancel asks it
-    return Then;
+    Setup.CancelRequested = 1;   // as a confirmed Cancel asks it
+    return NextMove::RollBack;
 }
 
 }  // namespace
@@ -332,10 +351,11 @@ TEST_CASE("a run over an earlier installation or into a new folder: every stop l
         {FileInUse, "nested.rar", true, 0, Happened::InUse},
         // Killed, or cancelled, before the first move, with a file moved aside but the new one not
         // yet in place, and later; killed while extracting into a new folder.
-        {KilledMidCommit, "nested.rar", true, 0, Happened::Aborted}, {KilledMidCommit, "nested.rar", true, 2, Happened::Aborted},
-        {KilledMidCommit, "nested.rar", true, 5, Happened::Aborted}, {KilledMidCommit, "nested.rar", true, 9, Happened::Aborted},
+        {KilledMidCommit, "nested.rar", true, 0, Happened::NothingDone}, {KilledMidCommit, "nested.rar", true, 2, Happened::NothingDone},
+        {KilledMidCommit, "nested.rar", true, 5, Happened::NothingDone}, {KilledMidCommit, "nested.rar", true, 9, Happened::NothingDone},
         {CancelMidCommit, "nested.rar", true, 0, Happened::Cancelled}, {CancelMidCommit, "nested.rar", true, 3, Happened::Cancelled},
-        {CancelMidCommit, "nested.rar", true, 8, Happened::Cancelled}, {KilledExtracting, "nested.rar", false, 0, Happened::Failed},
+        {CancelMidCommit, "nested.rar", true, 8, Happened::Cancelled}, {KilledExtracting, "nested.rar", false, 0, Happened::NothingDone},
+        {KilledExtracting, "nested.rar", true, 0, Happened::NothingDone},
     };
     for (const Row& row : rows) {
         CAPTURE(row.stop);
@@ -344,45 +364,50 @@ TEST_CASE("a run over an earlier installation or into a new folder: every stop l
         const std::string parent = PrepareRun(row.package, "run-stops");
         const std::string folder = parent + "\\Marvolen";
         RemoveTreeW(WideFromAnsi(folder.c_str()), true);
-        if (row.earlier) PlantEarlierInstallation(folder);
-        Aim(folder);
+        RegDeleteTreeA(HKEY_CURRENT_USER, InstallRecordKey);
+        if (row.earlier) {   // on record: the player's save beside it is no stranger's
+            PlantEarlierInstallation(folder);
+            RecordInstallation(folder);
+        }
         const auto before = Snapshot(folder);
-        MeasureSetupPackage();
         if (row.stop == CancelYes) QueueCancelYes();
         HANDLE held = row.stop == FileInUse ? CreateFileA((folder + "\\d\\empty.txt").c_str(), GENERIC_READ,
                                                           FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
                                             : INVALID_HANDLE_VALUE;
         MovesLeft = row.stopAfter;
-        Then = row.stop == KilledMidCommit ? NextMove::StopDead : NextMove::RollBack;
-        const bool midCommit = row.stop == KilledMidCommit || row.stop == CancelMidCommit;
-        // A process killed while it extracts leaves what it wrote, and its note, as it was.
-        if (row.stop == KilledExtracting) strcpy(Setup.PackagePath, (Packages + "damaged.rar").c_str());
-        const Outcome result = InstallFiles(WindowHooks, midCommit ? StopWhenCounted : CarryOn);
+        RunNote standing;
+        if (row.stop == KilledMidCommit || row.stop == KilledExtracting) {
+            // A process killed among its moves, or while it extracts, leaves what it wrote and its
+            // note as they were: the next start puts them back, wherever the folder was.
+            const std::string at = (row.stop == KilledExtracting ? "step:8" : "moves:") +
+                                   (row.stop == KilledExtracting ? std::string() : std::to_string(row.stopAfter));
+            CHECK(InstallKilled(folder, Setup.PackagePath, at) == 9);
+            CHECK(ReadRunNote(standing));
+            if (row.stopAfter > 0 || row.stop == KilledExtracting) CHECK(Snapshot(folder) != before);   // really half-way
+            CHECK(RecoverInterruptedRun().Done());
+            CHECK(Snapshot(folder) == before);
+            CHECK(IsFolder(folder) == row.earlier);
+            CHECK_FALSE(ReadRunNote(standing));
+            continue;
+        }
+        const Outcome result = RunInstall(folder, row.stop == CancelMidCommit ? StopWhenCounted : CarryOn);
         if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
         CHECK(result.what == row.outcome);
-
         if (row.stop == NoStop) {
             for (const char* file : NestedFiles) CHECK(SameFile(folder + "\\" + file, Packages + "nested\\" + file));
             CHECK(IsFolder(folder + "\\empty folder"));
             CHECK(ReadFile(folder + "\\Saves\\slot1.sav") == (row.earlier ? "the player's save" : ""));
             CHECK_FALSE(IsFolder(folder + "\\~Marvolen Setup.tmp"));
-            RunNote none;
-            CHECK_FALSE(ReadRunNote(none));
+            CHECK_FALSE(ReadRunNote(standing));
             continue;
         }
         // Each face tells the stop its own way: one code, from the one table.
         CHECK(ExitCodeFor(result.what) == (row.stop == FileInUse ? ExitInUse : result.what == Happened::Cancelled ? ExitCancelled : ExitFailed));
-        if (row.stop == KilledMidCommit || row.stop == KilledExtracting) {
-            if (row.stopAfter > 0) CHECK(Snapshot(folder) != before);   // really half-way
-            CHECK(RecoverInterruptedRun().Done());   // as the next start does, wherever the folder was
-        } else {
-            CHECK(RemoveWhatThisRunWrote().Done());
-        }
         CHECK(Snapshot(folder) == before);
         CHECK(IsFolder(folder) == row.earlier);
-        RunNote none;
-        CHECK_FALSE(ReadRunNote(none));
+        CHECK_FALSE(ReadRunNote(standing));
     }
+    RegDeleteTreeA(HKEY_CURRENT_USER, InstallRecordKey);
 }
 
 TEST_CASE("a folder is installed into only when it holds nothing but an earlier installation of the game")
@@ -390,7 +415,8 @@ TEST_CASE("a folder is installed into only when it holds nothing but an earlier 
     const std::string parent = PrepareRun("nested.rar", "others");
     const std::string folder = parent + "\\Marvolen";
     // The package's own files (a lost record): taken. Someone's file beside them, a folder where the
-    // package has a file, a link: refused before anything is written; the recorded folder: taken.
+    // package has a file, a folder named like the work area: refused before anything is written;
+    // the recorded folder: taken.
     struct Row { const char* file; bool folder; bool recorded; Happened outcome; };
     const Row rows[] = {
         {nullptr, false, false, Happened::Done},
@@ -413,46 +439,37 @@ TEST_CASE("a folder is installed into only when it holds nothing but an earlier 
             CreateDirectoryA(path.substr(0, path.rfind('\\')).c_str(), nullptr);
             WriteFile(path, "the player's own file");
         }
-        HKEY key;
         RegDeleteTreeA(HKEY_CURRENT_USER, InstallRecordKey);
-        if (row.recorded && RegCreateKeyExA(HKEY_CURRENT_USER, InstallRecordKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                            nullptr) == ERROR_SUCCESS) {
-            RegSetValueExA(key, "InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                           static_cast<DWORD>(folder.size() + 1));
-            RegCloseKey(key);
-        }
-        Aim(folder);
+        if (row.recorded) RecordInstallation(folder);
         const auto before = Snapshot(folder);
-        CHECK(PrepareFiles(WindowHooks).what == row.outcome);
+        const Outcome result = RunInstall(folder, CarryOn);
+        CHECK(result.what == row.outcome);
         CHECK(ExitCodeFor(row.outcome) == (row.outcome == Happened::Done ? ExitDone : ExitFailed));
-        CHECK(Snapshot(folder) == before);
+        if (!result.Done()) CHECK(Snapshot(folder) == before);
+        if (row.file && result.Done()) CHECK(ReadFile(folder + row.file) == "the player's own file");
     }
-    RegDeleteTreeA(HKEY_CURRENT_USER, InstallRecordKey);
 
     // The package's real size against the free space, once measured: the fixed figure is not all.
     RemoveTreeW(WideFromAnsi(folder.c_str()), true);
-    Aim(folder);
     FreeBytesQuery = [](const char*) -> std::uint64_t { return 3000000; };
-    CHECK(PrepareFiles(WindowHooks).what == Happened::NoSpace);
-    FreeBytesQuery = [](const char*) -> std::uint64_t { return 3095000; };
-    CHECK(PrepareFiles(WindowHooks).Done());
+    CHECK(RunInstall(folder, CarryOn).what == Happened::NoSpace);
+    CHECK_FALSE(IsFolder(folder));
     FreeBytesQuery = FreeBytes;
 
     // A file of the package where the player keeps a folder (after the check, as a race would have
     // it): the run fails before anything moves, and the folder keeps what it holds.
     PlantEarlierInstallation(folder);
-    Aim(folder);
-    MeasureSetupPackage();
+    RecordInstallation(folder);
     RemoveTreeW(WideFromAnsi((folder + "\\d").c_str()), true);
     CreateDirectoryA((folder + "\\d").c_str(), nullptr);
     CreateDirectoryA((folder + "\\d\\empty.txt").c_str(), nullptr);
     WriteFile(folder + "\\d\\empty.txt\\mine.txt", "the player's own file");
     const auto before = Snapshot(folder);
-    const Outcome clash = InstallFiles(WindowHooks, CarryOn);
+    const Outcome clash = RunInstall(folder, CarryOn);
     CHECK(clash.what == Happened::Failed);
     CHECK(clash.path.find(L"empty.txt") != std::wstring::npos);
-    CHECK(RemoveWhatThisRunWrote().Done());
     CHECK(Snapshot(folder) == before);
+    RegDeleteTreeA(HKEY_CURRENT_USER, InstallRecordKey);
 }
 
 TEST_CASE("a journal is obeyed only in what the program writes, never through a link, and kept until it is done")

@@ -12,6 +12,7 @@
 #include "ui/fonts.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
+#include "ui/screen_items.h"
 
 using namespace Layout;
 
@@ -113,9 +114,7 @@ TEST_CASE("the destination screen shows the path, the free space and the tick on
     MeasureFreeSpaceAgain();
     ComposeCurrent();
     CHECK(asked == 2);
-    char line[PathSize];
-    FreeSpaceLineText(line);
-    CHECK(std::string(line) == std::string(Text(IDS_AVAILABLE_SPACE)) + "2MB");
+    CHECK(std::string(FreeSpaceLineText()) == std::string(Text(IDS_AVAILABLE_SPACE)) + "2MB");
     FreeBytesQuery = FreeBytes;
 }
 

@@ -169,9 +169,10 @@ TEST_CASE("the guard decides on the folder Windows would use, whatever its spell
         CHECK(ChooseDestination(WideFromAnsi(spelling.c_str()), chosen).Done());
         CHECK(chosen.resolved == WideFromAnsi(name.c_str()));
     }
-    // What the identities on disk add to the names. Wine itself names the Windows directory W:\\
-    // where W: is mapped to it, so every spelling above is refused by its resolved name already;
-    // a link to it that was never resolved (laid by the host) is refused by its identity alone.
+    // What the identities on disk add to the names. Wine itself gives the Windows directory the name
+    // of the drive W: where W: is mapped to it, so every spelling above is refused by its resolved
+    // name already; a link to it that was never resolved (laid by the host) is refused by its
+    // identity alone.
     for (const wchar_t* alias : {L"C:\\aliases\\windows", L"C:\\aliases\\windows\\system32", L"C:\\aliases\\windows\\Victim"}) {
         CAPTURE(std::string(alias, alias + wcslen(alias)));
         CHECK_FALSE(IsRemovableResolved(alias));

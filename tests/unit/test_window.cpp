@@ -6,7 +6,7 @@
 #include "shell/flow.h"
 #include "shell/log.h"
 #include "shell/prompts.h"
-#include "shell/runs.h"
+#include "shell/window_face.h"
 #include "shell/startup.h"
 #include "base/texts.h"
 #include "shell/pump.h"

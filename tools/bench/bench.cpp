@@ -31,7 +31,8 @@
 #include <dll.hpp>
 
 #include "install/extract.h"
-#include "shell/runs.h"
+#include "shell/run.h"
+#include "shell/window_face.h"
 #include "shell/flow.h"
 #include "shell/startup.h"
 #include "base/state.h"
@@ -45,6 +46,11 @@
 #include "ui/painter.h"
 
 namespace {
+
+// The program's two passes as the window runs them, into the run's destination.
+std::uint64_t Measured;
+std::uint64_t MeasureSetupPackage() { return Measured = ListPackage(Setup.PackagePath, WindowHooks).size; }
+Extraction ExtractSetupPackage() { return ExtractPackage(Setup.PackagePath, Setup.Target.resolved, Measured, WindowHooks); }
 
 double Ticks()
 {
@@ -369,8 +375,8 @@ int ExtractMode(const char* package, const char* dest, int pairs)
 }
 
 // A fresh install into a folder that is not there yet, then reinstalls over it: each a whole
-// InstallFiles, the reinstalls through the work area, the moves into place and the removal of
-// the files they replaced.
+// installation without the window's pauses, the reinstalls through the work area, the moves into
+// place and the removal of the files they replaced, then the links and records.
 int ReinstallMode(const char* package, const char* dest, int reinstalls)
 {
     TimedStartUp();
@@ -378,8 +384,9 @@ int ReinstallMode(const char* package, const char* dest, int reinstalls)
         WaitForGo(run == 0 ? "fresh" : "reinstall", run);
         PrepareProgramPasses(package, dest);
         const double started = Ticks();
-        MeasureSetupPackage();
-        const Outcome result = InstallFiles(WindowHooks, [] { return NextMove::CarryOn; });
+        const RunFace face = {&WindowHooks, [] { return NextMove::CarryOn; }, [](RunKinds) {},
+                              [](RunKinds, const Outcome&) {}, [](UINT) {}};
+        const Outcome result = Install(face, WideFromAnsi(dest));
         const double elapsed = Ticks() - started;
         Expect(result.Done(), "the install ended with outcome " + std::to_string(static_cast<int>(result.what)));
         std::printf("{\"kind\":\"install\",\"variant\":\"%s\",\"run\":%d,\"ms\":%.3f}\n",

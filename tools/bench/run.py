@@ -456,7 +456,7 @@ def write_report(results, elapsed):
         f"({pkg['packed'] / 1e6:.0f} MB packed with `rar -m3`): 3000 files of 2 to 16 KB (half text, half "
         "noise), an 85 MB text file and 85 MB of noise. It is built once and cached under "
         "`build/bench/package/`. One harness process alternates the program's passes "
-        "(`MeasurePackage()` then `ExtractPackage()`, started from the progress screen under the status "
+        "(`ListPackage()` then `ExtractPackage()`, started from the progress screen under the status "
         "panel as the installation run starts them, so they paint and pump into the real window) with a "
         "bare loop over the same library (`LoadLibrary`, `RAROpenArchive` in extract mode, "
         "`RARReadHeader`/`RARProcessFile(RAR_EXTRACT, dest, NULL)` to the end, close, `FreeLibrary`; no "
@@ -468,8 +468,8 @@ def write_report(results, elapsed):
         "passes into the time inside the library and the program's own (see Details): the same ratio "
         "without the run-to-run noise. Native `unrar x` of the same package on the host, into a folder "
         "on the same file system, anchors what Wine itself costs.",
-        "- **Reinstall.** One harness process runs the installation's file step (`InstallFiles()`, after "
-        "`MeasurePackage()`) into a folder that is not there yet, then again over what it installed, "
+        "- **Reinstall.** One harness process runs the whole installation (`Install()`, without the window's pauses: "
+        "`ListPackage()`, the files, the links and records) into a folder that is not there yet, then again over what it installed, "
         f"{REINSTALLS} times: a reinstall extracts into a work area inside the folder, moves every file into "
         "place (each replaced file moved aside first) and removes the replaced files; then as often "
         "extracts over the installation in place, as a reinstall did without a work area. Each result is "
@@ -536,7 +536,7 @@ def write_report(results, elapsed):
         "",
         "| Piece | Count per run | Each | Total |",
         "|---|---|---|---|",
-        f"| `MeasurePackage()`, the whole measuring pass | 1 | {measure_ms:.0f} ms | {measure_ms:.0f} ms |",
+        f"| `ListPackage()`, the whole measuring pass | 1 | {measure_ms:.0f} ms | {measure_ms:.0f} ms |",
         f"| the same listing, bare (the library's part of it) | 1 | {listing_ms:.0f} ms | {listing_ms:.0f} ms |",
         f"| `PumpMessages()` with an empty queue | | {pump_us:.0f} us | |",
         f"| entries the package holds / data blocks the library delivers while extracting "

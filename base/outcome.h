@@ -1,7 +1,7 @@
 // What a run works on and what each of its steps returns: the destination, chosen and resolved
 // once, and one outcome, which the window, /silent and /passive each turn into what they show.
-#ifndef MARVOLEN_RUN_H
-#define MARVOLEN_RUN_H
+#ifndef MARVOLEN_OUTCOME_H
+#define MARVOLEN_OUTCOME_H
 
 #include <windows.h>
 
