@@ -7,5 +7,5 @@ char TextBuffers[LoadedTextCount][TextLimit + 1];
 void LoadTexts()
 {
     for (int i = 0; i < LoadedTextCount; ++i)
-        LoadStringA(Setup.Instance, LoadedTextIds[i], TextBuffers[i], TextLimit);
+        LoadStringA(Setup.Process.Instance, LoadedTextIds[i], TextBuffers[i], TextLimit);
 }

@@ -102,20 +102,8 @@ void ReportStep(int step)
     Hooks->progress(step);
 }
 
-// Draining the queue costs a round trip to the window system even when it is empty (about
-// 0.1 ms under Wine), which per entry and per block of a large package adds up to seconds.
-// Draining at most once a frame keeps the window just as responsive.
-constexpr DWORD PumpInterval = 15;   // ms
-DWORD LastPump;
-
-void StartPumping() { LastPump = GetTickCount() - PumpInterval; }
-
-void PumpNowAndThen()
-{
-    if (GetTickCount() - LastPump < PumpInterval) return;
-    Hooks->keepAlive();
-    LastPump = GetTickCount();
-}
+// Asked between entries and inside them; keeping the window alive costs only what the hook does.
+void KeepAlive() { Hooks->keepAlive(); }
 
 // CRC-32 as the RAR format takes it (the zip polynomial), over a header's few bytes.
 std::uint32_t Crc32(const unsigned char* bytes, size_t size)
@@ -263,14 +251,13 @@ bool LoadForPass(Outcome& failed)
 int ExtractEntries(HANDLE package, std::wstring& destination, const ExtractionHooks& hooks, Extraction& done)
 {
     int header;
-    StartPumping();
     StartReading();
     while ((header = ReadEntry(package)) == 0 && !hooks.stopNow()) {
         const std::uint64_t before = Delivered;
         done.began = true;
         const int result = Unrar.ProcessFileW(package, RAR_EXTRACT, &destination[0], nullptr);
         const bool shortOfData = Delivered - before < DeliveredSize(Entry);
-        PumpNowAndThen();
+        KeepAlive();
         if (result != 0 || shortOfData) {
             const std::wstring entry = destination + RelativeName(Entry.FileNameW);
             done.outcome = FailedWith(Happened::Failed, result != 0 ? ErrorOfLibrary(result) : ERROR_HANDLE_EOF, entry);
@@ -289,14 +276,13 @@ PackageListing ListPackage(const char* packagePath, const ExtractionHooks& hooks
     PackageListing listing;
     HANDLE package = LoadForPass(listing.outcome) ? OpenPackage(packagePath, RAR_OM_LIST, listing.outcome) : nullptr;
     if (!package) return listing;
-    StartPumping();
     StartReading();
     int header;
     while ((header = ReadEntry(package)) == 0 && !hooks.stopNow()) {
         Unrar.ProcessFileW(package, RAR_SKIP, nullptr, nullptr);
         listing.size += DeliveredSize(Entry);
         AddNames(listing.names, Entry);
-        PumpNowAndThen();
+        KeepAlive();
     }
     Unrar.CloseArchive(package);
     // A package that cannot be listed to its end fails later, when it is extracted.
@@ -344,7 +330,7 @@ int PASCAL OnPackageData(unsigned char*, int size)
 {
     Delivered += static_cast<unsigned int>(size);
     ReportStep(ProgressStepFor(Delivered, Total));
-    PumpNowAndThen();
+    KeepAlive();
     // A confirmed Cancel or close stops the library inside the entry: a large one could take minutes.
     return Hooks->stopNow() ? 0 : 1;
 }

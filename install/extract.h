@@ -16,7 +16,7 @@
 struct ExtractionHooks {
     void (*extracting)();         // the extracting pass has opened the package, or failed to: Cancel goes live
     void (*progress)(int step);   // -1 before and after the extracting loop, 0 to 16 as data comes
-    void (*keepAlive)();          // now and then, between entries and inside them
+    void (*keepAlive)();          // between entries and at every block of data: the hook decides how often to act
     bool (*stopNow)();            // asked between entries and inside them: a confirmed Cancel or close
 };
 

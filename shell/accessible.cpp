@@ -32,7 +32,7 @@ Children Collect()
 {
     Children c;
     c.shown = ItemsOnShow();
-    const bool prompt = Setup.PromptKind != NoPrompt;
+    const bool prompt = Setup.Shown.PromptKind != NoPrompt;
     for (int i = 0; i < c.shown.count; ++i)
         if (c.shown.items[i].read && (c.shown.items[i].layer == Layer::Prompt) == prompt) c.index[c.count++] = i;
     return c;
@@ -42,7 +42,7 @@ Children Collect()
 // while the screen is dimmed under a status text, none takes input.
 bool Available(const ScreenButton& button) { return button.colour != DisabledColour && MouseLive(); }
 bool Lit(const ScreenButton& button) { return button.colour == HighlightColour && MouseLive(); }
-bool HasKeyboard() { return Setup.Window && GetFocus() == Setup.Window; }
+bool HasKeyboard() { return Setup.Process.Window && GetFocus() == Setup.Process.Window; }
 
 // The check box's own label is never drawn on it; the line beside it names it.
 const char* ButtonName(const ScreenButton& button) { return button.id == DesktopIconBox ? Text(IDS_DESKTOP_ICON) : button.label; }
@@ -59,7 +59,7 @@ int Percent(const ShownItem& progress) { return progress.picture * 100 / (PROGRE
 int Heading(const Children& c)
 {
     for (int i = 0; i < c.shown.count; ++i)
-        if (c.shown.items[i].heading && (c.shown.items[i].layer == Layer::Prompt) == (Setup.PromptKind != NoPrompt))
+        if (c.shown.items[i].heading && (c.shown.items[i].layer == Layer::Prompt) == (Setup.Shown.PromptKind != NoPrompt))
             return i;
     return -1;
 }
@@ -134,7 +134,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override
     {
-        return Setup.Window ? standard->get_accParent(parent) : RPC_E_DISCONNECTED;
+        return Setup.Process.Window ? standard->get_accParent(parent) : RPC_E_DISCONNECTED;
     }
     HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override
     {
@@ -180,7 +180,7 @@ public:
         const Children c = Collect();
         const int child = Child(id, c);
         if (child < 0) return E_INVALIDARG;
-        if (child == CHILDID_SELF) return AnswerLong(Setup.PromptKind != NoPrompt ? ROLE_SYSTEM_DIALOG : ROLE_SYSTEM_CLIENT, role);
+        if (child == CHILDID_SELF) return AnswerLong(Setup.Shown.PromptKind != NoPrompt ? ROLE_SYSTEM_DIALOG : ROLE_SYSTEM_CLIENT, role);
         switch (c[child].kind) {
         case ItemKind::Button:
             return AnswerLong(c[child].button->id == DesktopIconBox ? ROLE_SYSTEM_CHECKBUTTON : ROLE_SYSTEM_PUSHBUTTON, role);
@@ -196,7 +196,7 @@ public:
         if (child == CHILDID_SELF) {
             LONG self = STATE_SYSTEM_FOCUSABLE;
             if (HasKeyboard() && !LitChild(c)) self |= STATE_SYSTEM_FOCUSED;
-            if (Setup.Busy && Setup.PromptKind == NoPrompt) self |= STATE_SYSTEM_BUSY;
+            if (Setup.Shown.Busy && Setup.Shown.PromptKind == NoPrompt) self |= STATE_SYSTEM_BUSY;
             return AnswerLong(self, state);
         }
         if (c[child].kind != ItemKind::Button) return AnswerLong(STATE_SYSTEM_READONLY, state);
@@ -204,7 +204,7 @@ public:
         LONG flags = STATE_SYSTEM_FOCUSABLE;
         if (!Available(button)) flags |= STATE_SYSTEM_UNAVAILABLE;
         if (Lit(button)) flags |= STATE_SYSTEM_HOTTRACKED | (HasKeyboard() ? STATE_SYSTEM_FOCUSED : 0);
-        if (button.id == DesktopIconBox && Setup.DesktopIconWanted) flags |= STATE_SYSTEM_CHECKED;
+        if (button.id == DesktopIconBox && Setup.Run.DesktopIconWanted) flags |= STATE_SYSTEM_CHECKED;
         return AnswerLong(flags, state);
     }
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT id, BSTR* help) override { return standard->get_accHelp(id, help); }
@@ -232,19 +232,19 @@ public:
         if (child < 0) return E_INVALIDARG;
         if (child == CHILDID_SELF || c[child].kind != ItemKind::Button) return Answer(nullptr, action);
         if (c[child].button->id != DesktopIconBox) return Answer("Press", action);
-        return Answer(Setup.DesktopIconWanted ? "Uncheck" : "Check", action);
+        return Answer(Setup.Run.DesktopIconWanted ? "Uncheck" : "Check", action);
     }
     HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT id) override { return standard->accSelect(flags, id); }
     HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height, VARIANT id) override
     {
         const Children c = Collect();
         const int child = Child(id, c);
-        if (!Setup.Window) return RPC_E_DISCONNECTED;   // the window is gone: nothing of it has a place
+        if (!Setup.Process.Window) return RPC_E_DISCONNECTED;   // the window is gone: nothing of it has a place
         if (child <= 0) return child < 0 ? E_INVALIDARG : standard->accLocation(left, top, width, height, id);
         if (!left || !top || !width || !height) return E_POINTER;
         const RECT& area = c[child].rect;
         POINT origin = {0, 0};
-        ClientToScreen(Setup.Window, &origin);
+        ClientToScreen(Setup.Process.Window, &origin);
         *left = area.left + origin.x;
         *top = area.top + origin.y;
         *width = area.right - area.left;
@@ -278,7 +278,7 @@ public:
     {
         if (!hit) return E_POINTER;
         POINT at = {x, y};
-        if (Setup.Window && ScreenToClient(Setup.Window, &at)) {
+        if (Setup.Process.Window && ScreenToClient(Setup.Process.Window, &at)) {
             const Children c = Collect();
             for (int child = 1; child <= c.count; ++child)
                 if (PtInRect(&c[child].rect, at)) return AnswerLong(child, hit);
@@ -292,11 +292,11 @@ public:
         if (child < 0) return E_INVALIDARG;
         if (child == CHILDID_SELF || c[child].kind != ItemKind::Button) return DISP_E_MEMBERNOTFOUND;
         const ScreenButton& button = *c[child].button;
-        if (!Available(button) || !Setup.Window) return E_FAIL;
+        if (!Available(button) || !Setup.Process.Window) return E_FAIL;
         // A press may run a whole installation: the reader gets its answer now, the window acts
         // when it takes the message, checking again that the button is still there to press.
         const ButtonGroup live = LiveGroup();
-        return PostMessageA(Setup.Window, WM_READER_PRESS, button.id, MAKELPARAM(live.screen, live.prompt)) ? S_OK : E_FAIL;
+        return PostMessageA(Setup.Process.Window, WM_READER_PRESS, button.id, MAKELPARAM(live.screen, live.prompt)) ? S_OK : E_FAIL;
     }
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT id, BSTR name) override { return standard->put_accName(id, name); }
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT id, BSTR value) override { return standard->put_accValue(id, value); }
@@ -327,7 +327,7 @@ struct Seen {
 };
 Seen Last;
 
-void Say(DWORD event, LONG child) { NotifyWinEvent(event, Setup.Window, OBJID_CLIENT, child); }
+void Say(DWORD event, LONG child) { NotifyWinEvent(event, Setup.Process.Window, OBJID_CLIENT, child); }
 
 // The child a kind of item is, when one is on show: the status text, the folder, the progress.
 int ChildOf(const Children& c, bool (*is)(const ShownItem&))
@@ -337,17 +337,17 @@ int ChildOf(const Children& c, bool (*is)(const ShownItem&))
     return 0;
 }
 bool IsStatusText(const ShownItem& item) { return item.layer == Layer::Status; }
-bool IsFolder(const ShownItem& item) { return item.text == Setup.InstallPath; }
+bool IsFolder(const ShownItem& item) { return item.text == Setup.Paths.InstallPath; }
 bool IsProgress(const ShownItem& item) { return item.kind == ItemKind::Progress; }
 bool IsPromptText(const ShownItem& item) { return item.layer == Layer::Prompt && item.kind == ItemKind::Text; }
 
 void Remember(const Children& c)
 {
-    Last.window = Setup.Window;
-    Last.screen = Setup.Screen;
-    Last.prompt = Setup.PromptKind;
-    Last.statusShown = Setup.StatusPanelShown;
-    Last.statusText = Setup.StatusText;
+    Last.window = Setup.Process.Window;
+    Last.screen = Setup.Shown.Screen;
+    Last.prompt = Setup.Shown.PromptKind;
+    Last.statusShown = Setup.Shown.StatusPanelShown;
+    Last.statusText = Setup.Shown.StatusText;
     const int progress = ChildOf(c, IsProgress);
     Last.progressShown = progress != 0;
     Last.percent = progress ? Percent(c[progress]) : -1;
@@ -357,16 +357,16 @@ void Remember(const Children& c)
         if (Lit(*c[child].button)) Last.lit |= 1u << child;
         if (!Available(*c[child].button)) Last.unavailable |= 1u << child;
     }
-    Last.checked = Setup.DesktopIconWanted;
+    Last.checked = Setup.Run.DesktopIconWanted;
 }
 
 // A new screen, prompt or status phase: the children are others now.
 void AnnounceNewContents(const Seen& was, const Children& c)
 {
-    if (was.prompt != Setup.PromptKind) {
+    if (was.prompt != Setup.Shown.PromptKind) {
         if (was.prompt != NoPrompt) Say(EVENT_SYSTEM_DIALOGEND, CHILDID_SELF);
-        if (Setup.PromptKind != NoPrompt) Say(EVENT_SYSTEM_DIALOGSTART, CHILDID_SELF);
-        if (const int text = Setup.PromptKind == MessagePrompt ? ChildOf(c, IsPromptText) : 0) Say(EVENT_SYSTEM_ALERT, text);
+        if (Setup.Shown.PromptKind != NoPrompt) Say(EVENT_SYSTEM_DIALOGSTART, CHILDID_SELF);
+        if (const int text = Setup.Shown.PromptKind == MessagePrompt ? ChildOf(c, IsPromptText) : 0) Say(EVENT_SYSTEM_ALERT, text);
     }
     Say(EVENT_OBJECT_REORDER, CHILDID_SELF);
     if (const int status = ChildOf(c, IsStatusText)) Say(EVENT_OBJECT_NAMECHANGE, status);
@@ -400,7 +400,7 @@ LRESULT AnswerGetObject(WPARAM wParam, LPARAM lParam)
     if (static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT)) return 0;
     if (!Reader) {
         IAccessible* standard = nullptr;
-        if (FAILED(SystemCreateStdAccessibleObject(Setup.Window, OBJID_CLIENT, IID_IAccessible,
+        if (FAILED(SystemCreateStdAccessibleObject(Setup.Process.Window, OBJID_CLIENT, IID_IAccessible,
                                                    reinterpret_cast<void**>(&standard))) ||
             !standard)
             return 0;
@@ -412,7 +412,7 @@ LRESULT AnswerGetObject(WPARAM wParam, LPARAM lParam)
     }
     if (!FrameShown) {   // a reader listens from now on: changes are worth telling
         Remember(Collect());
-        std::memcpy(Last.path, Setup.InstallPath, sizeof Last.path);
+        std::memcpy(Last.path, Setup.Paths.InstallPath, sizeof Last.path);
         FrameShown = AnnounceChanges;
     }
     const LRESULT object = SystemLresultFromObject(IID_IAccessible, wParam, Reader);
@@ -435,15 +435,15 @@ void PressForReader(WPARAM buttonId, LPARAM group)
 
 void AnnounceChanges()
 {
-    if (!Setup.Window) return;
+    if (!Setup.Process.Window) return;
     const Children c = Collect();
     const Seen was = Last;
     Remember(c);
     const int folder = ChildOf(c, IsFolder);
-    const bool browsed = folder && std::strcmp(Last.path, Setup.InstallPath) != 0;
-    if (browsed) std::memcpy(Last.path, Setup.InstallPath, sizeof Last.path);
-    if (was.window != Setup.Window) return;   // a window made anew: this is where telling starts
-    if (was.screen != Setup.Screen || was.prompt != Setup.PromptKind || was.statusShown != Setup.StatusPanelShown ||
+    const bool browsed = folder && std::strcmp(Last.path, Setup.Paths.InstallPath) != 0;
+    if (browsed) std::memcpy(Last.path, Setup.Paths.InstallPath, sizeof Last.path);
+    if (was.window != Setup.Process.Window) return;   // a window made anew: this is where telling starts
+    if (was.screen != Setup.Shown.Screen || was.prompt != Setup.Shown.PromptKind || was.statusShown != Setup.Shown.StatusPanelShown ||
         was.progressShown != Last.progressShown) {
         AnnounceNewContents(was, c);
         return;

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "base/exit_codes.h"
+#include "base/names.h"
+#include "base/texts.h"
 
 namespace {
 
@@ -134,11 +136,10 @@ bool ParseCommandLine(const wchar_t* arguments, Options& options)
 
 std::string UsageText()
 {
-    std::string usage =
-        "Marvolen Setup\n\n"
+    std::string usage = std::string(Text(IDS_WINDOW_TITLE)) + "\n\n"
         "setup.exe  [/silent | /passive] [/dir=<folder>] [/desktopicon]  [/log=<file>]\n"
-        "setup.exe  /uninstall /silent  [/log=<file>]\n"
-        "untsetup.exe  /silent  [/log=<file>]\n\n"
+        "setup.exe  /uninstall /silent  [/log=<file>]\n" +
+        std::string(UninstallerSuffix + 1) + "  /silent  [/log=<file>]\n\n"
         "/silent\tinstall (or uninstall) without a window or a question\n"
         "/passive\tthe same with the window's progress, closing by itself\n"
         "/dir\tthe game's folder, taken as given\n"

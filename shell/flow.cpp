@@ -20,7 +20,7 @@ namespace {
 void ShowScreen(ScreenId screen)
 {
     if (screen == DestinationScreen) MeasureFreeSpaceAgain();   // the drive may have changed meanwhile
-    Setup.Screen = screen;
+    Setup.Shown.Screen = screen;
     PaintScreen();
 }
 
@@ -45,7 +45,7 @@ DWORD ShellError(INT_PTR result)
 void OpenWithShell(const char* target)
 {
     const INT_PTR result =
-        reinterpret_cast<INT_PTR>(ShellExecuteA(Setup.Window, "open", target, nullptr, nullptr, SW_SHOWNORMAL));
+        reinterpret_cast<INT_PTR>(ShellExecuteA(Setup.Process.Window, "open", target, nullptr, nullptr, SW_SHOWNORMAL));
     if (result > 32) return;
     const std::string what = std::string("could not open ") + target;
     LogFailure(what.c_str(), ShellError(result));
@@ -54,7 +54,7 @@ void OpenWithShell(const char* target)
 void OpenBesideSetup(const char* name)
 {
     char path[PathSize];
-    if (JoinText(path, Setup.SetupDir, name)) OpenWithShell(path);
+    if (JoinText(path, Setup.Paths.SetupDir, name)) OpenWithShell(path);
 }
 
 void RunGame()
@@ -88,37 +88,39 @@ void RunGame()
 void ProgressAction()
 {
     // Cancel: the run stops before its next entry once the user confirms.
-    if (AskYesNo(Text(IDS_ASK_ABORT))) Setup.CancelRequested = 1;
+    if (AskYesNo(Text(IDS_ASK_ABORT))) Setup.Run.CancelRequested = true;
 }
 
 }  // namespace
 
 void RequestClose()
 {
-    if (Setup.PromptKind != NoPrompt) {
+    if (Setup.Shown.PromptKind != NoPrompt) {
         // A close answers the open prompt as No, a message as OK; during an installation that
         // is all it does, and the run goes on.
-        PromptButtonAction(Setup.PromptKind == QuestionPrompt ? NoButton : OkButton);
-        if (Setup.RunUnderWay != InstallRun && Setup.Window) DestroyWindow(Setup.Window);
+        PromptButtonAction(Setup.Shown.PromptKind == QuestionPrompt ? NoButton : OkButton);
+        if (Setup.Run.RunUnderWay != InstallRun && Setup.Process.Window) DestroyWindow(Setup.Process.Window);
         return;
     }
-    switch (Setup.RunUnderWay) {
+    switch (Setup.Run.RunUnderWay) {
     case InstallRun:
         // As Cancel does: only a confirmed Yes stops the run, and only what it wrote is removed.
-        if (!Setup.CancelRequested) ProgressAction();
+        if (!Setup.Run.CancelRequested) ProgressAction();
         return;
     case UninstallRun:
-        Setup.CloseAfterRun = 1;   // already confirmed, and over in seconds
+        Setup.Run.CloseAfterRun = true;   // already confirmed, and over in seconds
+        return;
+    case NoRun:
+        if (Setup.Process.Window) DestroyWindow(Setup.Process.Window);
         return;
     }
-    if (Setup.Window) DestroyWindow(Setup.Window);
 }
 
 void ButtonAction(const ButtonGroup& group, int index)
 {
     switch (group.buttons[index].id) {
     case InstallOrPlayButton:
-        if (Setup.Installed) RunGame();
+        if (Setup.Run.Installed) RunGame();
         else ShowScreen(DestinationScreen);
         break;
     case WebSiteButton: OpenWithShell(Text(IDS_GAME_SITE)); break;
@@ -129,12 +131,12 @@ void ButtonAction(const ButtonGroup& group, int index)
 
     case BrowseButton:
         // The new folder shows at the next paint, which the pointer's next move brings.
-        BrowseDestination(Setup.InstallPath, Text(IDS_BROWSE_TITLE), Setup.Window);
+        BrowseDestination(Setup.Paths.InstallPath, Text(IDS_BROWSE_TITLE), Setup.Process.Window);
         break;
     case BackButton: ShowScreen(MainMenu); break;
     case ContinueButton: RunInstallation(); break;
     case DesktopIconBox:
-        Setup.DesktopIconWanted = !Setup.DesktopIconWanted;
+        Setup.Run.DesktopIconWanted = !Setup.Run.DesktopIconWanted;
         PaintScreen();
         break;
 
@@ -146,9 +148,9 @@ void ButtonAction(const ButtonGroup& group, int index)
     case SetupMenuButton:
         // A failed or aborted run leaves an earlier installation as it was: the game on record
         // is there to play again.
-        if (!Setup.Installed) {
+        if (!Setup.Run.Installed) {
             char recorded[PathSize];
-            Setup.Installed = ReadInstallDir(recorded) && CopyText(Setup.InstallPath, recorded);
+            Setup.Run.Installed = ReadInstallDir(recorded) && CopyText(Setup.Paths.InstallPath, recorded);
             RefreshAvailability();
         }
         ShowScreen(MainMenu);

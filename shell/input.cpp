@@ -12,12 +12,12 @@
 void PlayButtonSound(int soundId)
 {
     // Asynchronous: a new sound cuts off the one still playing.
-    SystemPlaySound(MAKEINTRESOURCEA(soundId), Setup.Instance, SND_RESOURCE | SND_ASYNC);
+    SystemPlaySound(MAKEINTRESOURCEA(soundId), Setup.Process.Instance, SND_RESOURCE | SND_ASYNC);
 }
 
 void StopButtonSounds() { SystemPlaySound(nullptr, nullptr, 0); }
 
-bool MouseLive() { return Setup.PromptKind != NoPrompt || !Setup.Busy; }
+bool MouseLive() { return Setup.Shown.PromptKind != NoPrompt || !Setup.Shown.Busy; }
 
 void Light(const ButtonGroup& group, int index)
 {

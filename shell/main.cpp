@@ -41,7 +41,7 @@ void ShowUsageWithoutWindow(const std::wstring& log)
 int RunUnattended(HINSTANCE instance, const Options& options)
 {
     StartUpWithoutWindow(instance);
-    const int code = options.uninstall || Setup.UninstallerMode ? RunSilentUninstall() : RunSilentInstall(options);
+    const int code = options.uninstall || Setup.Run.UninstallerMode ? RunSilentUninstall() : RunSilentInstall(options);
     Log("Exit code %d", code);
     CoUninitialize();
     return code;
@@ -53,6 +53,9 @@ int RunUnattended(HINSTANCE instance, const Options& options)
 // message loop (or /passive's run). Returns the exit code (see base/exit_codes.h).
 int RunSetup(HINSTANCE instance, const wchar_t* arguments)
 {
+    Setup.Process.Instance = instance;
+    LoadTexts();   // the program's name and the usage, before anything else is said
+    const std::string title = Text(IDS_WINDOW_TITLE);
     Options options;
     if (!ParseCommandLine(arguments, options)) return ExitBadSwitch;
     if (options.help && options.silent) {
@@ -60,33 +63,35 @@ int RunSetup(HINSTANCE instance, const wchar_t* arguments)
         return ExitDone;
     }
     if (options.help) {
-        MessageBoxA(nullptr, UsageText().c_str(), "Marvolen Setup", MB_OK | MB_ICONINFORMATION);
+        MessageBoxA(nullptr, UsageText().c_str(), title.c_str(), MB_OK | MB_ICONINFORMATION);
         return ExitDone;
     }
     // One setup per machine, in any logon session, and decided before anything is written: two
     // would extract into, and remove, the same folders. The handle is left for Windows to close
     // when the program ends. Denied access means another user's setup made it.
-    const HANDLE running = CreateMutexA(nullptr, FALSE, "Global\\Marvolen Setup is running");
+    const HANDLE running = CreateMutexA(nullptr, FALSE, ("Global\\" + title + " is running").c_str());
     const bool another = !running || GetLastError() == ERROR_ALREADY_EXISTS;
     OpenLog(options.log);
     Log("Started with \"%s\"", Printable(arguments).c_str());
     if (another) {
-        Log("FAILED: another Marvolen Setup is running");
-        if (!options.silent && !options.passive) MessageBoxA(nullptr, "Marvolen Setup is already running.", "Marvolen Setup", MB_OK | MB_ICONINFORMATION);
+        Log("FAILED: another %s is running", title.c_str());
+        if (!options.silent && !options.passive)
+            MessageBoxA(nullptr, (title + " is already running.").c_str(), title.c_str(), MB_OK | MB_ICONINFORMATION);
         return ExitAlreadyRunning;
     }
     if (options.silent) return RunUnattended(instance, options);
     if (!StartUp(instance)) {
         // Only the window can fail, and without it nothing was done: that is no success.
         LogFailure("the window could not be opened", GetLastError());
-        if (!options.passive) MessageBoxA(nullptr, "Marvolen Setup could not open its window.", "Marvolen Setup", MB_OK | MB_ICONERROR);
+        if (!options.passive)
+            MessageBoxA(nullptr, (title + " could not open its window.").c_str(), title.c_str(), MB_OK | MB_ICONERROR);
         return ExitFailed;
     }
     // An unfinished run that could not be put back at start-up is said once; every run is refused
     // until it can be.
     if (!options.passive && !RecoveryAtStart().Done()) ShowMessage(Text(IDS_NOT_RESTORED));
     const int exitCode = !options.passive                              ? RunMessageLoop()
-                         : options.uninstall || Setup.UninstallerMode ? RunPassiveUninstall()
+                         : options.uninstall || Setup.Run.UninstallerMode ? RunPassiveUninstall()
                                                                       : RunPassiveInstall(options);
     if (options.passive) Log("Exit code %d", exitCode);
     // Exit's own click sound is still starting on a thread of its own, opening the audio device;
@@ -94,7 +99,7 @@ int RunSetup(HINSTANCE instance, const wchar_t* arguments)
     StopButtonSounds();
     CoUninitialize();
     // An installation the player stopped, and none completed after it, is no success to report.
-    return Setup.LastInstall == Happened::Cancelled ? ExitCancelled : exitCode;
+    return Setup.Run.LastInstall == Happened::Cancelled ? ExitCodeFor(Happened::Cancelled) : exitCode;
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)

@@ -13,11 +13,11 @@ int CloseAfterAMoment(const Outcome& outcome)
 {
     constexpr DWORD Moment = 3000;
     const DWORD start = GetTickCount();
-    for (DWORD elapsed = 0; elapsed < Moment && !Setup.QuitRequested && Setup.Window; elapsed = GetTickCount() - start) {
+    for (DWORD elapsed = 0; elapsed < Moment && !Setup.Process.QuitRequested && Setup.Process.Window; elapsed = GetTickCount() - start) {
         WaitForMessage(Moment - elapsed);
         PumpMessages();
     }
-    if (Setup.Window) DestroyWindow(Setup.Window);
+    if (Setup.Process.Window) DestroyWindow(Setup.Process.Window);
     return ExitCodeFor(outcome.what);
 }
 

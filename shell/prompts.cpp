@@ -6,41 +6,39 @@
 
 namespace {
 
-int Prompt(int kind, const char* text)
+bool Prompt(PromptKinds kind, const char* text)
 {
     // A prompt may come up over a status phase (a close request while a run prepares): that
-    // phase's dimming and text come back once it is answered.
-    const int busyBefore = Setup.Busy;
-    const char* const statusBefore = Setup.StatusText;
-    Setup.Busy = 1;
-    Setup.PromptKind = kind;
-    Setup.StatusText = text;
-    Setup.PromptPending = 1;
+    // phase's dimming comes back once it is answered.
+    Setup.Shown.Busy = true;
+    Setup.Shown.PromptKind = kind;
+    Setup.Shown.PromptText = text;
+    Setup.Shown.PromptPending = true;
     PaintScreen();
-    while (Setup.PromptPending && !Setup.QuitRequested && !Setup.SessionEnding) {
+    while (Setup.Shown.PromptPending && !Setup.Process.QuitRequested && !Setup.Run.SessionEnding) {
         WaitForMessage(100);
         PumpMessages();
     }
-    if (Setup.PromptPending) {   // ended by the window or the session going, not by an answer
-        Setup.PromptPending = 0;
-        Setup.PromptAnswer = 0;
+    if (Setup.Shown.PromptPending) {   // ended by the window or the session going, not by an answer
+        Setup.Shown.PromptPending = false;
+        Setup.Shown.PromptAnswer = false;
     }
-    Setup.Busy = busyBefore && Setup.StatusPanelShown;
-    if (Setup.StatusPanelShown) Setup.StatusText = statusBefore;
-    Setup.PromptKind = NoPrompt;
+    Setup.Shown.Busy = Setup.Shown.StatusPanelShown;
+    Setup.Shown.PromptKind = NoPrompt;
+    Setup.Shown.PromptText = nullptr;
     PaintScreen();
-    return Setup.PromptAnswer;
+    return Setup.Shown.PromptAnswer;
 }
 
 }  // namespace
 
 void ShowMessage(const char* text) { Prompt(MessagePrompt, text); }
 
-int AskYesNo(const char* text) { return Prompt(QuestionPrompt, text); }
+bool AskYesNo(const char* text) { return Prompt(QuestionPrompt, text); }
 
 void PromptButtonAction(ButtonId button)
 {
     PaintScreen();
-    Setup.PromptAnswer = button != NoButton;
-    Setup.PromptPending = 0;
+    Setup.Shown.PromptAnswer = button != NoButton;
+    Setup.Shown.PromptPending = false;
 }

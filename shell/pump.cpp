@@ -5,15 +5,24 @@
 void PumpMessages()
 {
     MSG message;
-    while (!Setup.QuitRequested && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (!Setup.Process.QuitRequested && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
-            Setup.QuitRequested = 1;
-            Setup.ExitCode = static_cast<int>(message.wParam);
+            Setup.Process.QuitRequested = true;
+            Setup.Process.ExitCode = static_cast<int>(message.wParam);
             return;
         }
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+}
+
+void PumpNowAndThen()
+{
+    constexpr DWORD PumpInterval = 15;   // ms: a frame
+    static DWORD last;
+    if (GetTickCount() - last < PumpInterval) return;
+    PumpMessages();
+    last = GetTickCount();
 }
 
 void WaitForMessage(DWORD milliseconds)
@@ -32,7 +41,7 @@ void DropInput()
         closeAsked = closeAsked || (message.message == WM_SYSKEYDOWN && message.wParam == VK_F4);
     while (PeekMessageA(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {}
     // Alt+F4 is no key for a screen but a close request, which waits like any other.
-    if (closeAsked && Setup.Window) PostMessageA(Setup.Window, WM_CLOSE, 0, 0);
+    if (closeAsked && Setup.Process.Window) PostMessageA(Setup.Process.Window, WM_CLOSE, 0, 0);
 }
 
 }  // namespace

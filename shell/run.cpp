@@ -25,21 +25,21 @@ RunNote ThisRun;
 bool NoteBegun;
 
 // A run stopped: by the player, or by Windows ending the session or the program closing.
-Outcome Stopped() { return FailedWith(Setup.CancelRequested ? Happened::Cancelled : Happened::Aborted, ERROR_SUCCESS); }
+Outcome Stopped() { return FailedWith(Setup.Run.CancelRequested ? Happened::Cancelled : Happened::Aborted, ERROR_SUCCESS); }
 
 // Refused once the package was measured: nothing was written, and another folder may be chosen.
 bool Refused(const Outcome& outcome) { return outcome.what == Happened::NoSpace || outcome.what == Happened::OthersFiles; }
 
 void LogExtraction(const Extraction& extraction)
 {
-    Log("Package %s: %u entries extracted, %llu bytes", Setup.PackagePath, extraction.entries,
+    Log("Package %s: %u entries extracted, %llu bytes", Setup.Paths.PackagePath, extraction.entries,
         static_cast<unsigned long long>(extraction.bytes));
     const Happened what = extraction.outcome.what;
     if (what == Happened::Cancelled || what == Happened::Aborted) Log("Installation aborted");
     else LogOutcome("the package is damaged, incomplete or could not be written in full", extraction.outcome);
 }
 
-// The destination as written, resolved once (Setup.Target, and Setup.InstallPath as it
+// The destination as written, resolved once (Setup.Paths.Target, and Setup.Paths.InstallPath as it
 // resolved), then the fixed free-space test.
 Outcome CheckDestination(const std::wstring& written)
 {
@@ -56,9 +56,9 @@ Outcome CheckDestination(const std::wstring& written)
         Log("FAILED: the folder cannot be used for the installation");
         return usable;
     }
-    Setup.Target = chosen;
-    AnsiSpelling(chosen.resolved, Setup.InstallPath);   // checked by ChooseDestination: it fits
-    const std::uint64_t free = FreeBytes(Setup.InstallPath);
+    Setup.Paths.Target = chosen;
+    AnsiSpelling(chosen.resolved, Setup.Paths.InstallPath);   // on show from now on; checked, it fits
+    const std::uint64_t free = FreeBytes(chosen.resolved);
     Log("Free space on its drive: %llu bytes, %llu needed", static_cast<unsigned long long>(free),
         static_cast<unsigned long long>(RequiredFreeBytes));
     if (!EnoughFreeSpace(free)) {
@@ -73,23 +73,23 @@ Outcome CheckDestination(const std::wstring& written)
 // it, or all it holds is the package's own) or nothing at all.
 Outcome PrepareFiles(const ExtractionHooks& hooks)
 {
-    Log("Package: %s", Setup.PackagePath);
-    Package = ListPackage(Setup.PackagePath, hooks);
+    Log("Package: %s", Setup.Paths.PackagePath);
+    Package = ListPackage(Setup.Paths.PackagePath, hooks);
     if (!Package.outcome.Done()) {
         LogOutcome("the package", Package.outcome);
         return Package.outcome;
     }
     // The fixed figure is checked first; once the package is measured, its own size counts. Over
     // an earlier installation the new files stand beside the old ones until they are moved in.
-    const std::uint64_t free = FreeBytesQuery(Setup.InstallPath);
+    const std::uint64_t free = FreeBytes(Setup.Paths.Target.resolved);
     if (free < Package.size) {
         Log("FAILED: not enough free space: the package unpacks to %llu bytes, %llu are free",
             static_cast<unsigned long long>(Package.size), static_cast<unsigned long long>(free));
-        return FailedWith(Happened::NoSpace, ERROR_DISK_FULL, Setup.Target.resolved);
+        return FailedWith(Happened::NoSpace, ERROR_DISK_FULL, Setup.Paths.Target.resolved);
     }
     // An uninstall takes the game's folder whole: nobody else's files may be in it.
-    if (!Setup.Target.existed || IsRecordedFolder(Setup.Target)) return Succeeded();
-    const Outcome own = CheckOnlyOwnEntries(VerbatimForm(Setup.Target.resolved), Package.names);
+    if (!Setup.Paths.Target.existed || IsRecordedFolder(Setup.Paths.Target)) return Succeeded();
+    const Outcome own = CheckOnlyOwnEntries(VerbatimForm(Setup.Paths.Target.resolved), Package.names);
     if (!own.Done()) LogOutcome("the folder already holds files, and no installation of the game is recorded there", own);
     return own;
 }
@@ -97,7 +97,7 @@ Outcome PrepareFiles(const ExtractionHooks& hooks)
 // The files into place once extracted: into a work area, and then its commit.
 Outcome CommitStaged(BetweenMoves betweenMoves)
 {
-    const Outcome committed = CommitWorkArea(Setup.Target, ThisRun.own, betweenMoves);
+    const Outcome committed = CommitWorkArea(Setup.Paths.Target, ThisRun.own, betweenMoves);
     switch (committed.what) {
     case Happened::Done: Log("Moved the new files into place; files the package does not hold stay as they were"); break;
     case Happened::Cancelled:
@@ -121,25 +121,25 @@ Outcome InstallFiles(const ExtractionHooks& hooks, BetweenMoves betweenMoves)
     Extracted = Extraction{};
     Outcome outcome = RecoverInterruptedRun();
     ThisRun = RunNote{};
-    ThisRun.folder = VerbatimForm(Setup.Target.resolved);
-    ThisRun.existed = Setup.Target.existed;
+    ThisRun.folder = VerbatimForm(Setup.Paths.Target.resolved);
+    ThisRun.existed = Setup.Paths.Target.existed;
     if (outcome.Done()) outcome = BeginRunNote(ThisRun);
     NoteBegun = outcome.Done();
     // A folder that exists holds something of the player's (an earlier installation, saves,
     // anything): the package goes into a work area first and moves in only when complete. A new
     // folder is extracted into directly, since a failure removes it whole.
-    std::wstring into = Setup.Target.resolved;
-    if (outcome.Done() && Setup.Target.existed) outcome = OpenWorkArea(Setup.Target, ThisRun, ThisRun.own, into);
+    std::wstring into = Setup.Paths.Target.resolved;
+    if (outcome.Done() && Setup.Paths.Target.existed) outcome = OpenWorkArea(Setup.Paths.Target, ThisRun, ThisRun.own, into);
     if (!outcome.Done()) {
         LogOutcome("the run could not begin", outcome);
         hooks.extracting();
         return outcome;
     }
-    Extracted = ExtractPackage(Setup.PackagePath, into, Package.size, hooks);
+    Extracted = ExtractPackage(Setup.Paths.PackagePath, into, Package.size, hooks);
     LogExtraction(Extracted);
     if (Extracted.outcome.what == Happened::Cancelled) return Stopped();
     if (!Extracted.outcome.Done()) return Extracted.outcome;
-    if (Setup.Target.existed) outcome = CommitStaged(betweenMoves);
+    if (Setup.Paths.Target.existed) outcome = CommitStaged(betweenMoves);
     // The files stand: the run is over for the note, unless its work area could not be tidied,
     // which the next start then does.
     if (outcome.Done() && (ThisRun.own.empty() || GetFileAttributesW(ThisRun.own.c_str()) == INVALID_FILE_ATTRIBUTES)) {
@@ -157,8 +157,9 @@ Outcome RemoveWhatThisRunWrote()
     const Outcome removed = RecoverInterruptedRun();
     NoteBegun = false;
     if (!removed.Done()) return removed;
-    if (!ThisRun.own.empty()) Log("Removed the files of this run; the folder is as it was: %s", Setup.InstallPath);
-    else if (Extracted.began) Log("Removed the files of this run: %s", Setup.InstallPath);
+    const std::string folder = Printable(Setup.Paths.Target.resolved);
+    if (!ThisRun.own.empty()) Log("Removed the files of this run; the folder is as it was: %s", folder.c_str());
+    else if (Extracted.began) Log("Removed the files of this run: %s", folder.c_str());
     return removed;
 }
 
@@ -175,28 +176,34 @@ Outcome BothSteps(Outcome first, const Outcome& second)
 // off again.
 Outcome MakeLinksAndRecords(void (*status)(UINT text))
 {
-    const Outcome links = CreateShortcuts(Setup.InstallPath, Setup.DesktopIconWanted, Setup.UninstallerPath,
+    const Outcome links = CreateShortcuts(Setup.Paths.Target.resolved, Setup.Run.DesktopIconWanted, Setup.Paths.UninstallerPath,
                                           Text(IDS_GAME_SITE), Text(IDS_MAKER_SITE), Text(IDS_PUBLISHER_SITE));
-    if (links.Done()) Log("Links written in the program group%s", Setup.DesktopIconWanted ? " and on the desktop" : "");
+    if (links.Done()) Log("Links written in the program group%s", Setup.Run.DesktopIconWanted ? " and on the desktop" : "");
     else
-        LogOutcome(Setup.DesktopIconWanted ? "a link in the program group or on the desktop could not be written"
+        LogOutcome(Setup.Run.DesktopIconWanted ? "a link in the program group or on the desktop could not be written"
                                            : "a link in the program group could not be written",
                    links);
     status(IDS_UPDATING_REGISTRY);
     const EntryDetails details = {Text(IDS_GAME_SITE), Text(IDS_PUBLISHER_SITE), Extracted.bytes};
-    const Outcome records = WriteInstallRecords(Setup.InstallPath, Setup.UninstallerPath, Setup.SetupDir,
+    const Outcome records = WriteInstallRecords(Setup.Paths.Target.resolved, Setup.Paths.UninstallerPath, Setup.Paths.SetupDir,
                                                 Text(IDS_LANGUAGE), Text(IDS_VERSION), details);
     if (records.Done()) Log("Records written: install record, Add/Remove Programs entry, lobby registration");
     else LogOutcome("a record (install record, Add/Remove Programs entry or lobby registration) could not be written", records);
     return BothSteps(links, records);
 }
 
+// The face's way of keeping alive while a large folder is removed.
+void (*KeepAlive)();
+void KeepAliveBetweenEntries(const std::wstring&) { KeepAlive(); }
+
 // The game's folder, all or nothing; once it is gone, the links and records as far as they go.
 // What stays keeps its records and links, so that a later uninstall can still take it.
-Outcome UninstallSteps(void (*status)(UINT text))
+Outcome UninstallSteps(const RunFace& face)
 {
     Outcome removed = RecoverInterruptedRun();
-    if (removed.Done()) removed = RemoveInstalledFiles();
+    KeepAlive = face.hooks->keepAlive;
+    if (removed.Done()) removed = RemoveInstalledFiles(KeepAliveBetweenEntries);
+    const auto status = face.status;
     switch (removed.what) {
     case Happened::Done: Log("Removed the game's folder, as the install record names it"); break;
     case Happened::NothingToUninstall: Log("FAILED: nothing to uninstall: no install record"); return removed;
@@ -247,7 +254,7 @@ Outcome Install(const RunFace& face, const std::wstring& written)
         outcome = InstallFiles(*face.hooks, face.betweenMoves);
     }
     if (outcome.Done()) {
-        Setup.CancelRequested = 0;   // asked during the last moves, answered once they were done: too late
+        Setup.Run.CancelRequested = false;   // asked during the last moves, answered once they were done: too late
         face.status(IDS_CREATING_ICONS);
         outcome = MakeLinksAndRecords(face.status);
         face.status(0);
@@ -265,7 +272,7 @@ Outcome Uninstall(const RunFace& face)
 {
     face.begins(UninstallRun);
     face.status(IDS_REMOVING_FILES);
-    const Outcome outcome = UninstallSteps(face.status);
+    const Outcome outcome = UninstallSteps(face);
     face.status(0);
     if (outcome.Done()) Log("Uninstalled");
     face.ends(UninstallRun, outcome);

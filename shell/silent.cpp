@@ -8,7 +8,7 @@ namespace {
 
 void Nothing() {}
 void NoStep(int) {}
-bool SessionEnding() { return Setup.SessionEnding != 0; }
+bool SessionEnding() { return Setup.Run.SessionEnding; }
 NextMove UntilSessionEnds() { return SessionEnding() ? NextMove::RollBack : NextMove::CarryOn; }
 void NoRun(RunKinds) {}
 void NoFinish(RunKinds, const Outcome&) {}
@@ -22,8 +22,8 @@ constexpr RunFace SilentFace = {&SilentHooks, UntilSessionEnds, NoRun, NoFinish,
 
 std::wstring UnattendedFolder(const Options& options)
 {
-    Setup.DesktopIconWanted = options.desktopIcon;
-    return options.dir.empty() ? WideFromAnsi(Setup.InstallPath) : options.dir;
+    Setup.Run.DesktopIconWanted = options.desktopIcon;
+    return options.dir.empty() ? WideFromAnsi(Setup.Paths.InstallPath) : options.dir;
 }
 
 int RunSilentInstall(const Options& options) { return ExitCodeFor(Install(SilentFace, UnattendedFolder(options)).what); }

@@ -12,20 +12,6 @@
 bool DeriveProgramPaths(const char* exePath, const char* windowsDir);
 
 
-// Leaves a copy of the running program at UninstallerPath, replacing even a read-only one; one
-// that holds the same bytes already is left as it is.
-void RefreshUninstallerCopy();
-
-// Writes the carried UnRAR library to path, whole or not at all, unless a file of that name
-// exists already.
-void WriteLibraryCopy(const char* path);
-
-// The library file to load, given the system directory's "unrar.dll": written there when none
-// is; that file when it is the program's own; else the program's own, copied (checked, then
-// moved into place) into a private folder of the user's local application data. False, and
-// chosen empty, when there is no copy of the program's own to load.
-bool ChooseLibrary(const char* systemCopy, char (&chosen)[PathSize]);
-
 // Everything up to the live main menu, in these steps and this order; a step that fails (only
 // the window can) ends start-up. The bench times the steps one by one.
 struct StartUpStep {

@@ -16,10 +16,10 @@ void RegisterWindowClass()
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = WindowProcedure;
-    windowClass.hInstance = Setup.Instance;
-    windowClass.hIcon = LoadIconA(Setup.Instance, MAKEINTRESOURCEA(IDI_SETUP));
+    windowClass.hInstance = Setup.Process.Instance;
+    windowClass.hIcon = LoadIconA(Setup.Process.Instance, MAKEINTRESOURCEA(IDI_SETUP));
     windowClass.hIconSm = windowClass.hIcon;
-    windowClass.hCursor = LoadCursorA(Setup.Instance, MAKEINTRESOURCEA(IDC_SETUP));
+    windowClass.hCursor = LoadCursorA(Setup.Process.Instance, MAKEINTRESOURCEA(IDC_SETUP));
     windowClass.lpszClassName = Text(IDS_WINDOW_CLASS);
     RegisterClassExA(&windowClass);   // a failure shows as a failed window creation
 }
@@ -29,13 +29,13 @@ bool CreateMainWindow()
     // Centred; on a screen smaller than the frame the window's edges lie off screen.
     const int x = (GetSystemMetrics(SM_CXSCREEN) - FrameWidth) >> 1;
     const int y = (GetSystemMetrics(SM_CYSCREEN) - FrameHeight) >> 1;
-    Setup.Window = CreateWindowExA(0, Text(IDS_WINDOW_CLASS), Text(IDS_WINDOW_TITLE),
+    Setup.Process.Window = CreateWindowExA(0, Text(IDS_WINDOW_CLASS), Text(IDS_WINDOW_TITLE),
                                    WS_POPUP | WS_VISIBLE | WS_BORDER, x, y, FrameWidth, FrameHeight, nullptr,
-                                   nullptr, Setup.Instance, nullptr);
-    if (!Setup.Window) return false;
-    ShowWindow(Setup.Window, SW_SHOWNORMAL);
-    UpdateWindow(Setup.Window);
-    SetFocus(Setup.Window);   // the keys work from the start
+                                   nullptr, Setup.Process.Instance, nullptr);
+    if (!Setup.Process.Window) return false;
+    ShowWindow(Setup.Process.Window, SW_SHOWNORMAL);
+    UpdateWindow(Setup.Process.Window);
+    SetFocus(Setup.Process.Window);   // the keys work from the start
     return true;
 }
 
@@ -45,7 +45,7 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     switch (message) {
     case WM_DESTROY:
         DisconnectReaders();
-        Setup.Window = nullptr;   // nothing may paint into it from here on
+        Setup.Process.Window = nullptr;   // nothing may paint into it from here on
         PostQuitMessage(0);
         return 0;
     case WM_PAINT:
@@ -60,7 +60,7 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         return 0;
     case WM_QUERYENDSESSION:
         // Files are being written: Windows is asked to wait, and told why, as installers do.
-        if (Setup.RunUnderWay != NoRun) {
+        if (Setup.Run.RunUnderWay != NoRun) {
             ShutdownBlockReasonCreate(window, L"Marvolen is being installed or uninstalled.");
             return FALSE;
         }
@@ -69,7 +69,7 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_ENDSESSION:
         // Windows ends the program soon after this returns: a run stops at its next point, and
         // an earlier installation that nothing was extracted over is left as it is.
-        if (wParam) Setup.SessionEnding = 1;
+        if (wParam) Setup.Run.SessionEnding = true;
         return 0;
     case WM_MOUSEMOVE:
         if (MouseLive()) Hover(pointer());
@@ -96,11 +96,11 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 int RunMessageLoop()
 {
     MSG message;
-    while (!Setup.QuitRequested) {
+    while (!Setup.Process.QuitRequested) {
         const BOOL got = GetMessageA(&message, nullptr, 0, 0);
         if (got == 0) {
-            Setup.QuitRequested = 1;
-            Setup.ExitCode = static_cast<int>(message.wParam);
+            Setup.Process.QuitRequested = true;
+            Setup.Process.ExitCode = static_cast<int>(message.wParam);
         } else if (got == -1) {
             break;   // only for an invalid window filter, which this loop never passes
         } else {
@@ -108,5 +108,5 @@ int RunMessageLoop()
             DispatchMessageA(&message);
         }
     }
-    return Setup.ExitCode;
+    return Setup.Process.ExitCode;
 }

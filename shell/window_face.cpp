@@ -12,28 +12,26 @@
 
 namespace {
 
+// The extraction has begun: the screen comes back with its Cancel, and a press that waited for it
+// is taken now.
 void CancelGoesLive()
 {
-    Setup.Busy = 0;
-    Setup.StatusPanelShown = 0;
+    ShowStatus(nullptr);
     PaintScreen();
+    PumpMessages();
 }
 
 void ShowStep(int step)
 {
-    Setup.ProgressStep = step;
+    Setup.Shown.ProgressStep = step;
     if (step >= 0) PaintProgressStep();   // -1 shows with the next screen's paint
 }
 
-bool RunStopping() { return Setup.CancelRequested || Setup.QuitRequested || Setup.SessionEnding; }
+bool RunStopping() { return Setup.Run.CancelRequested || Setup.Process.QuitRequested || Setup.Run.SessionEnding; }
 
 NextMove KeepWindowAliveBetweenMoves()
 {
-    static DWORD last;
-    if (GetTickCount() - last >= 15) {   // as often as a frame, as during the extraction
-        PumpMessages();
-        last = GetTickCount();
-    }
+    PumpNowAndThen();
     // A Cancel or close confirmed while the files move in still leaves the folder as it was.
     return RunStopping() ? NextMove::RollBack : NextMove::CarryOn;
 }
@@ -42,24 +40,18 @@ NextMove KeepWindowAliveBetweenMoves()
 // the mouse is ignored. 0: the screen comes back.
 void Status(UINT text)
 {
-    if (!text) {
-        Setup.Busy = 0;
-        Setup.StatusPanelShown = 0;
-        return;
-    }
-    Setup.StatusText = Text(text);
-    Setup.Busy = 1;
-    Setup.StatusPanelShown = 1;
+    ShowStatus(text ? Text(text) : nullptr);
+    if (!text) return;
     PaintScreen();
     PauseDroppingInput(text == IDS_PREPARING ? 700 : 500);
 }
 
 void Begins(RunKinds run)
 {
-    Setup.RunUnderWay = run;
+    Setup.Run.RunUnderWay = run;
     if (run != InstallRun) return;
-    Setup.Screen = ProgressScreen;
-    Setup.CancelRequested = 0;
+    Setup.Shown.Screen = ProgressScreen;
+    Setup.Run.CancelRequested = false;
 }
 
 // An installation shows its finish (before a failed one is cleaned up), or, refused once the
@@ -68,13 +60,13 @@ void Ends(RunKinds run, const Outcome& outcome)
 {
     const bool installed = outcome.Done() || outcome.what == Happened::Incomplete;
     if (run == UninstallRun) {
-        Setup.Installed = !installed;
+        Setup.Run.Installed = !installed;
         RefreshAvailability();
-        Setup.RunUnderWay = NoRun;
+        Setup.Run.RunUnderWay = NoRun;
         // A close asked for while the confirmed removal ran is carried out now that it is done.
-        if (Setup.CloseAfterRun) {
-            Setup.CloseAfterRun = 0;
-            if (Setup.Window) DestroyWindow(Setup.Window);
+        if (Setup.Run.CloseAfterRun) {
+            Setup.Run.CloseAfterRun = false;
+            if (Setup.Process.Window) DestroyWindow(Setup.Process.Window);
             return;
         }
         PaintScreen();
@@ -83,14 +75,14 @@ void Ends(RunKinds run, const Outcome& outcome)
     }
     if (outcome.what == Happened::NoSpace || outcome.what == Happened::OthersFiles) {
         Status(0);
-        Setup.Screen = DestinationScreen;
+        Setup.Shown.Screen = DestinationScreen;
         MeasureFreeSpaceAgain();
         PaintScreen();
         return;
     }
-    Setup.Screen = FinishScreen;
-    Setup.Installed = installed;
-    Setup.RunResult = installed ? RunInstalled
+    Setup.Shown.Screen = FinishScreen;
+    Setup.Run.Installed = installed;
+    Setup.Shown.RunResult = installed ? RunInstalled
                       : outcome.what == Happened::Cancelled || outcome.what == Happened::Aborted ? RunAborted
                                                                                                    : RunFailed;
     RefreshAvailability();
@@ -101,14 +93,14 @@ const RunFace WindowFace = {&WindowHooks, KeepWindowAliveBetweenMoves, Begins, E
 
 }  // namespace
 
-const ExtractionHooks WindowHooks = {CancelGoesLive, ShowStep, PumpMessages, RunStopping};
+const ExtractionHooks WindowHooks = {CancelGoesLive, ShowStep, PumpNowAndThen, RunStopping};
 
 Outcome InstallWithWindow(const std::wstring& written)
 {
     const Outcome outcome = Install(WindowFace, written);
-    if (Setup.RunUnderWay == InstallRun) {   // it began: it has ended now
-        Setup.RunUnderWay = NoRun;
-        Setup.LastInstall = outcome.what;
+    if (Setup.Run.RunUnderWay == InstallRun) {   // it began: it has ended now
+        Setup.Run.RunUnderWay = NoRun;
+        Setup.Run.LastInstall = outcome.what;
         PaintScreen();
     }
     return outcome;
@@ -118,7 +110,7 @@ Outcome UninstallWithWindow() { return Uninstall(WindowFace); }
 
 void RunInstallation()
 {
-    const Outcome outcome = InstallWithWindow(WideFromAnsi(Setup.InstallPath));
+    const Outcome outcome = InstallWithWindow(WideFromAnsi(Setup.Paths.InstallPath));
     if (const UINT message = FaceOf(outcome.what).message) ShowMessage(Text(message));
 }
 
@@ -126,7 +118,7 @@ void RunUninstall()
 {
     if (!AskYesNo(Text(IDS_ASK_UNINSTALL))) return;
     const Outcome outcome = UninstallWithWindow();
-    if (!Setup.Window) return;
+    if (!Setup.Process.Window) return;
     // Anything short of the whole left every record and link in place, and says why.
     switch (outcome.what) {
     case Happened::Done:

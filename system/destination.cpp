@@ -6,14 +6,13 @@
 
 #include "base/names.h"
 #include "system/bounded_text.h"
+#include "system/disk_space.h"
 #include "system/folder_guard.h"
 #include "system/folder_path.h"
 #include "system/records.h"
 #include "system/removal.h"
 
 namespace {
-
-constexpr char ShellFoldersKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 bool ShellFolder(const char* value, int csidl, char (&path)[PathSize])
 {
@@ -32,7 +31,7 @@ void DefaultDestination(char (&path)[PathSize], const char* windowsDir)
 {
     char programFiles[PathSize];
     char candidate[PathSize];
-    if (ReadRegistryText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+    if (ReadRegistryText(HKEY_LOCAL_MACHINE, CurrentVersionKey, "ProgramFilesDir",
                          programFiles)) {
         const std::size_t length = std::strlen(programFiles);
         if (length > 0 && programFiles[length - 1] == '\\') programFiles[length - 1] = '\0';   // "D:\" as well
@@ -82,35 +81,26 @@ bool BrowseDestination(char (&path)[PathSize], const char* title, HWND owner)
 bool ProgramsFolder(char (&path)[PathSize]) { return ShellFolder("Programs", CSIDL_PROGRAMS, path); }
 bool DesktopFolder(char (&path)[PathSize]) { return ShellFolder("Desktop", CSIDL_DESKTOPDIRECTORY, path); }
 
-bool DriveRoot(const char* path, char (&root)[PathSize])
+bool DriveRoot(const std::wstring& path, std::wstring& root)
 {
-    if (path[0] && path[1] == ':') {
-        const char drive[4] = {path[0], ':', '\\', '\0'};
-        return CopyText(root, drive);
-    }
-    if (path[0] == '\\' && path[1] == '\\') {
-        // \\server\share\ : up to the backslash after the share name.
-        const char* server = path + 2;
-        const char* shareStart = std::strchr(server, '\\');
-        if (!shareStart || shareStart == server || !shareStart[1]) return false;
-        const char* shareEnd = std::strchr(shareStart + 1, '\\');
-        const std::size_t length = shareEnd ? static_cast<std::size_t>(shareEnd - path) : std::strlen(path);
-        if (length + 2 > PathSize) return false;
-        std::memcpy(root, path, length);
-        root[length] = '\\';
-        root[length + 1] = '\0';
+    if (path.size() >= 2 && path[1] == L':') {
+        root = path.substr(0, 2) + L"\\";
         return true;
     }
-    return false;
+    if (path.compare(0, 2, L"\\\\") != 0) return false;
+    // \\server\share\ : up to the backslash after the share name.
+    const std::size_t share = path.find(L'\\', 2);
+    if (share == std::wstring::npos || share == 2 || share + 1 >= path.size()) return false;
+    root = path.substr(0, path.find(L'\\', share + 1)) + L"\\";
+    return true;
 }
 
-std::uint64_t FreeBytes(const char* path)
+std::uint64_t FreeBytes(const std::wstring& path)
 {
-    // The bytes available to this user, which honours a disk quota.
-    char root[PathSize];
-    ULARGE_INTEGER available, total;
-    if (!DriveRoot(path, root) || !GetDiskFreeSpaceExA(root, &available, &total, nullptr)) return 0;
-    return available.QuadPart;
+    std::wstring root;
+    std::uint64_t bytes = 0;
+    if (!DriveRoot(path, root) || !DiskFreeBytes(root.c_str(), bytes)) return 0;
+    return bytes;
 }
 
 void MebibyteText(std::uint64_t bytes, char (&text)[PathSize])
@@ -119,9 +109,7 @@ void MebibyteText(std::uint64_t bytes, char (&text)[PathSize])
     std::snprintf(text, PathSize, "%luMB", static_cast<unsigned long>(units));
 }
 
-std::uint64_t (*FreeBytesQuery)(const char* path) = FreeBytes;
-
-void FreeSpaceText(const char* path, char (&text)[PathSize]) { MebibyteText(FreeBytesQuery(path), text); }
+void FreeSpaceText(const std::wstring& path, char (&text)[PathSize]) { MebibyteText(FreeBytes(path), text); }
 
 bool EnoughFreeSpace(std::uint64_t freeBytes) { return freeBytes >= RequiredFreeBytes; }
 

@@ -34,14 +34,10 @@ bool ProgramsFolder(char (&path)[PathSize]);
 bool DesktopFolder(char (&path)[PathSize]);
 
 // Bytes the current user may still use on the drive of path; 0 when that cannot be learnt.
-std::uint64_t FreeBytes(const char* path);
+std::uint64_t FreeBytes(const std::wstring& path);
 
 // Whole mebibytes free on the drive of path, as "<n>MB".
-void FreeSpaceText(const char* path, char (&text)[PathSize]);
-
-// The query FreeSpaceText asks: FreeBytes, unless a test or the screen renderer sets a figure
-// of its own in its place.
-extern std::uint64_t (*FreeBytesQuery)(const char* path);
+void FreeSpaceText(const std::wstring& path, char (&text)[PathSize]);
 
 // The arithmetic behind the two, apart from the disk queries.
 void MebibyteText(std::uint64_t bytes, char (&text)[PathSize]);
@@ -63,6 +59,6 @@ bool IsRecordedFolder(const Destination& destination);
 
 // The root that a free-space query needs: "C:\" for a drive path, "\\server\share\" for a
 // network path; false for anything else.
-bool DriveRoot(const char* path, char (&root)[PathSize]);
+bool DriveRoot(const std::wstring& path, std::wstring& root);
 
 #endif

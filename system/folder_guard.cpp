@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "system/folder_path.h"
+#include "system/records.h"
 
 namespace {
 
@@ -39,7 +40,8 @@ void AddRegistryFolder(Folders& set, HKEY root, const wchar_t* key, const wchar_
     RegCloseKey(handle);
 }
 
-// Every value of a key of folders (the shell's folder lists).
+// Every value of a key of folders: the shell's list of the user's folders, which names folders
+// (Downloads, Saved Games, ...) that have no number of their own to ask the shell by.
 void AddRegistryFolders(Folders& set, HKEY root, const wchar_t* key)
 {
     HKEY handle;
@@ -56,14 +58,6 @@ void AddRegistryFolders(Folders& set, HKEY root, const wchar_t* key)
     RegCloseKey(handle);
 }
 
-void AddEnvironmentFolder(Folders& set, const wchar_t* name)
-{
-    wchar_t value[MAX_PATH * 2];
-    const DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH * 2);
-    if (length > 0 && length < MAX_PATH * 2) AddCanonical(set, value);
-}
-
-constexpr wchar_t CurrentVersionKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 constexpr wchar_t ProfileListKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
 
 std::wstring ProgramFolder;   // see ProtectFolder
@@ -85,15 +79,10 @@ Folders ProtectedFolders()
     for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
         for (const wchar_t* value : {L"ProgramFilesDir", L"ProgramFilesDir (x86)", L"ProgramW6432Dir",
                                      L"CommonFilesDir", L"CommonFilesDir (x86)", L"CommonW6432Dir"})
-            AddRegistryFolder(set, HKEY_LOCAL_MACHINE, CurrentVersionKey, value, view);
+            AddRegistryFolder(set, HKEY_LOCAL_MACHINE, WideFromAnsi(CurrentVersionKey).c_str(), value, view);
         for (const wchar_t* value : {L"ProfilesDirectory", L"Public", L"Default", L"ProgramData", L"AllUsersProfile"})
             AddRegistryFolder(set, HKEY_LOCAL_MACHINE, ProfileListKey, value, view);
     }
-    for (const wchar_t* name : {L"ProgramFiles", L"ProgramFiles(x86)", L"ProgramW6432", L"CommonProgramFiles",
-                                L"CommonProgramFiles(x86)", L"CommonProgramW6432", L"ProgramData", L"ALLUSERSPROFILE",
-                                L"PUBLIC", L"USERPROFILE", L"SystemRoot", L"windir", L"APPDATA", L"LOCALAPPDATA"})
-        AddEnvironmentFolder(set, name);
-
     constexpr int ShellFolders[] = {
         CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL, CSIDL_STARTMENU, CSIDL_PROGRAMS, CSIDL_STARTUP, CSIDL_APPDATA,
         CSIDL_LOCAL_APPDATA, CSIDL_FONTS, CSIDL_TEMPLATES, CSIDL_PROFILE, CSIDL_FAVORITES, CSIDL_MYMUSIC,
@@ -107,10 +96,7 @@ Folders ProtectedFolders()
     };
     for (const int csidl : ShellFolders)
         if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) AddCanonical(set, path);
-    for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        AddRegistryFolders(set, root, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
-        AddRegistryFolders(set, root, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders");
-    }
+    for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) AddRegistryFolders(set, root, WideFromAnsi(UserShellFoldersKey).c_str());
     for (const std::wstring& profile : Profiles()) set.push_back(profile);
     AddCanonical(set, ProgramFolder);
 
@@ -190,7 +176,6 @@ Folders OwnProfile()
     Folders own;
     wchar_t path[MAX_PATH];
     if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, path))) AddCanonical(own, path);
-    AddEnvironmentFolder(own, L"USERPROFILE");
     return own;
 }
 
@@ -265,12 +250,6 @@ bool IsRemovableResolved(const std::wstring& folder)
             if (identity == windows) return false;
     }
     return true;
-}
-
-bool IsRemovableFolder(const char* path)
-{
-    std::wstring resolved;
-    return ResolveFolder(WideFromAnsi(path), resolved) && IsRemovableResolved(resolved);
 }
 
 void KeepFile(const std::wstring& file) { KeptFile = file.empty() ? file : VerbatimForm(file); }

@@ -18,9 +18,6 @@
 // gathered at the first call and kept for the run.
 bool IsRemovableResolved(const std::wstring& resolved);
 
-// The same for a spelling: false when it does not resolve.
-bool IsRemovableFolder(const char* folder);
-
 // Adds a folder of the program's own to the protected ones: the folder the setup runs from.
 void ProtectFolder(const char* folder);
 

@@ -1,11 +1,11 @@
 #include "system/records.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <string>
 
 #include "base/names.h"
+#include "base/version.h"
 #include "system/bounded_text.h"
 #include "system/folder_path.h"
 
@@ -71,6 +71,15 @@ struct OpenRecord {
                                 static_cast<DWORD>(std::strlen(text) + 1)),
                  name);
     }
+    // A folder's name, in UTF-16 as the file system names it: for what the ANSI code page can
+    // spell, the same bytes as Text stores.
+    void Folder(const char* name, const std::wstring& folder)
+    {
+        if (key)
+            Note(RegSetValueExW(key, WideFromAnsi(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                                static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t))),
+                 name);
+    }
     void Number(const char* name, DWORD number)
     {
         if (key) Note(RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number), name);
@@ -78,14 +87,15 @@ struct OpenRecord {
     Outcome Result() const { return first == ERROR_SUCCESS ? Succeeded() : FailedWith(Happened::Failed, first, where); }
 };
 
-Outcome WriteInstallRecord(const char* installPath, const char* uninstallerPath, const char* setupDir,
-                         const char* language, const char* version)
+Outcome WriteInstallRecord(const std::wstring& installPath, const char* uninstallerPath, const char* setupDir,
+                           const char* language, const char* version)
 {
     OpenRecord record(InstallRecord);
-    char executable[PathSize];
-    record.Text("InstallDir", installPath);
-    if (JoinText(executable, installPath, GameExecutableSuffix)) record.Text("Executable", executable);
-    else record.Note(ERROR_FILENAME_EXCED_RANGE, "Executable");   // never a cut path
+    record.Folder("InstallDir", installPath);
+    const std::wstring executable = installPath + WideFromAnsi(GameExecutableSuffix);
+    // Read back into buffers of a path's size: never a cut path.
+    if (executable.size() < PathSize) record.Folder("Executable", executable);
+    else record.Note(ERROR_FILENAME_EXCED_RANGE, "Executable");
     record.Text("Version", version);
     record.Text("Language", language);
     record.Number("Options", InstallOptions);
@@ -94,25 +104,16 @@ Outcome WriteInstallRecord(const char* installPath, const char* uninstallerPath,
     return record.Result();
 }
 
-Outcome WriteLobbyRegistration(const char* installPath)
+Outcome WriteLobbyRegistration(const std::wstring& installPath)
 {
     OpenRecord record(LobbyRegistration);
     record.Text("CommandLine", "");
-    record.Text("CurrentDirectory", installPath);
-    record.Text("Path", installPath);
+    record.Folder("CurrentDirectory", installPath);
+    record.Folder("Path", installPath);
     record.Text("File", GameExecutable);
     record.Text("Guid", LobbyGuid);
     return record.Result();
 }
-
-// The facts the uninstall entry's further values come from.
-struct EntryFacts {
-    const char* installPath;
-    const char* uninstallerPath;
-    const char* setupDir;
-    const char* version;
-    const EntryDetails& details;
-};
 
 std::string Today()
 {
@@ -121,18 +122,6 @@ std::string Today()
     char date[9];
     wsprintfA(date, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
     return date;
-}
-
-// A version "major.minor": each part as a number, 0 where it is missing.
-DWORD VersionPart(const char* version, int part)
-{
-    const char* text = version;
-    if (part == 1) {
-        text = std::strchr(version, '.');
-        if (!text) return 0;
-        ++text;
-    }
-    return static_cast<DWORD>(std::strtoul(text, nullptr, 10));
 }
 
 // Whole KiB, rounded up; a size past what the value can hold says the most it can.
@@ -144,46 +133,30 @@ DWORD KiB(std::uint64_t bytes)
 
 std::string Site(const char* host) { return std::string("http://") + host; }
 
-// The values Windows' Apps list and package managers read beside the name: each one written
-// here, from one fact.
-struct EntryText {
-    const char* name;
-    std::string (*text)(const EntryFacts&);
-};
-const EntryText EntryTexts[] = {
-    // The uninstaller copy is this program, which carries the setup's icon.
-    {"DisplayIcon", [](const EntryFacts& f) { return std::string(f.uninstallerPath) + ",0"; }},
-    {"DisplayVersion", [](const EntryFacts& f) { return std::string(f.version); }},
-    {"Publisher", [](const EntryFacts&) { return std::string(MakerName); }},
-    {"InstallLocation", [](const EntryFacts& f) { return std::string(f.installPath); }},
-    {"InstallSource", [](const EntryFacts& f) { return std::string(f.setupDir); }},
-    {"InstallDate", [](const EntryFacts&) { return Today(); }},
-    {"URLInfoAbout", [](const EntryFacts& f) { return Site(f.details.gameSite); }},
-    {"HelpLink", [](const EntryFacts& f) { return Site(f.details.publisherSite); }},
-};
-struct EntryNumber {
-    const char* name;
-    DWORD (*number)(const EntryFacts&);
-};
-const EntryNumber EntryNumbers[] = {
-    {"EstimatedSize", [](const EntryFacts& f) { return KiB(f.details.installedBytes); }},
-    // The setup has nothing to modify and repairs by reinstalling: Windows offers neither.
-    {"NoModify", [](const EntryFacts&) { return DWORD{1}; }},
-    {"NoRepair", [](const EntryFacts&) { return DWORD{1}; }},
-    {"VersionMajor", [](const EntryFacts& f) { return VersionPart(f.version, 0); }},
-    {"VersionMinor", [](const EntryFacts& f) { return VersionPart(f.version, 1); }},
-};
-
-Outcome WriteUninstallEntry(const EntryFacts& facts)
+// Beside its name and uninstaller, what Windows' Apps list and package managers read.
+Outcome WriteUninstallEntry(const std::wstring& installPath, const char* uninstallerPath, const char* setupDir,
+                            const char* version, const EntryDetails& details)
 {
     OpenRecord record(UninstallEntry);
     record.Text("DisplayName", EntryName);
-    record.Text("UninstallString", facts.uninstallerPath);
+    record.Text("UninstallString", uninstallerPath);
     // The standard value for removing the program without questions.
-    std::string quiet = std::string("\"") + facts.uninstallerPath + "\" /silent";
-    record.Text("QuietUninstallString", quiet.c_str());
-    for (const EntryText& value : EntryTexts) record.Text(value.name, value.text(facts).c_str());
-    for (const EntryNumber& value : EntryNumbers) record.Number(value.name, value.number(facts));
+    record.Text("QuietUninstallString", (std::string("\"") + uninstallerPath + "\" /silent").c_str());
+    // The uninstaller copy is this program, which carries the setup's icon.
+    record.Text("DisplayIcon", (std::string(uninstallerPath) + ",0").c_str());
+    record.Text("DisplayVersion", version);
+    record.Text("Publisher", MakerName);
+    record.Folder("InstallLocation", installPath);
+    record.Text("InstallSource", setupDir);
+    record.Text("InstallDate", Today().c_str());
+    record.Text("URLInfoAbout", Site(details.gameSite).c_str());
+    record.Text("HelpLink", Site(details.publisherSite).c_str());
+    record.Number("EstimatedSize", KiB(details.installedBytes));
+    // The setup has nothing to modify and repairs by reinstalling: Windows offers neither.
+    record.Number("NoModify", 1);
+    record.Number("NoRepair", 1);
+    record.Number("VersionMajor", MARVOLEN_VERSION_MAJOR);
+    record.Number("VersionMinor", MARVOLEN_VERSION_MINOR);
     return record.Result();
 }
 
@@ -248,14 +221,14 @@ bool ReadInstallDirW(std::wstring& folder)
     return ReadRegistryTextW(HKEY_CURRENT_USER, InstallRecordKey, "InstallDir", folder);
 }
 
-Outcome WriteInstallRecords(const char* installPath, const char* uninstallerPath, const char* setupDir,
+Outcome WriteInstallRecords(const std::wstring& installPath, const char* uninstallerPath, const char* setupDir,
                           const char* language, const char* version, const EntryDetails& details)
 {
     // Each record whatever became of the one before: above all the uninstall entry, without which
     // a partial installation could not be taken off again.
     const Outcome install = WriteInstallRecord(installPath, uninstallerPath, setupDir, language, version);
     const Outcome lobby = WriteLobbyRegistration(installPath);
-    const Outcome entry = WriteUninstallEntry({installPath, uninstallerPath, setupDir, version, details});
+    const Outcome entry = WriteUninstallEntry(installPath, uninstallerPath, setupDir, version, details);
     return FirstOf({install, lobby, entry});
 }
 

@@ -31,7 +31,7 @@ struct EntryDetails {
 // Writes the install record, the DirectPlay lobby registration and the Add/Remove Programs
 // entry for a folder resolved already, creating the keys or opening them as they are. Every key
 // and value that can be written is; the result names the first that could not be (Failed).
-Outcome WriteInstallRecords(const char* installPath, const char* uninstallerPath, const char* setupDir,
+Outcome WriteInstallRecords(const std::wstring& installPath, const char* uninstallerPath, const char* setupDir,
                           const char* language, const char* version, const EntryDetails& details);
 
 // Deletes the three record keys with any keys below them; the maker's key stays. Each is tried;
@@ -59,9 +59,14 @@ inline constexpr char EntryName[] = "RV : Marvolen";
 inline constexpr char MakerName[] = "Quellmark Studio";   // the maker's key, and the entry's publisher
 inline constexpr char SoftwareKey[] = "SOFTWARE";
 inline constexpr char UninstallEntriesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+// Windows' own key, where it names the program folder and the user's shell folders.
+inline constexpr char CurrentVersionKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 inline constexpr char LobbyApplicationsKey[] = "Software\\Microsoft\\DirectPlay\\Applications";
 inline constexpr char LobbyName[] = "Marvolen";
 
+// The user's shell folders: the shell's own list, and the plain copy it keeps of it.
+inline constexpr KeyPath UserShellFoldersKey{CurrentVersionKey, "Explorer\\User Shell Folders"};
+inline constexpr KeyPath ShellFoldersKey{CurrentVersionKey, "Explorer\\Shell Folders"};
 inline constexpr KeyPath MakerKey{SoftwareKey, MakerName};
 inline constexpr KeyPath InstallRecordKey{MakerKey.text, EntryName};
 inline constexpr KeyPath UninstallEntryKey{UninstallEntriesKey, EntryName};

@@ -9,8 +9,6 @@
 #include "system/folder_path.h"
 #include "system/records.h"
 
-void (*BeforeRemovingEntry)(const std::wstring& path);
-
 namespace {
 
 enum class Left { Nothing, KeptOnly, Something };
@@ -76,8 +74,9 @@ bool DeleteByHandle(HANDLE handle)
 
 // What a walk is to do, and the first reason something stayed, and where.
 struct Walk {
-    explicit Walk(bool readOnly) : readOnlyToo(readOnly) {}
+    Walk(bool readOnly, BeforeEntry before) : readOnlyToo(readOnly), beforeEntry(before) {}
     bool readOnlyToo;
+    BeforeEntry beforeEntry;
     DWORD first = ERROR_SUCCESS;
     std::wstring where;
 
@@ -113,7 +112,7 @@ Left RemoveFolder(HANDLE folder, const BY_HANDLE_FILE_INFORMATION& info, const s
     Left left = Left::Nothing;
     for (const Listed& entry : Listing(folder)) {
         const std::wstring entryPath = path + L"\\" + entry.name;
-        if (BeforeRemovingEntry) BeforeRemovingEntry(entryPath);
+        if (walk.beforeEntry) walk.beforeEntry(entryPath);
         left = Worse(left, RemoveEntry(entryPath, entry, walk));
     }
     if (left != Left::Nothing) return left;
@@ -209,10 +208,10 @@ std::wstring LastPart(const std::wstring& path) { return path.substr(path.rfind(
 std::wstring ParentOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\')); }
 
 // The game's folder moved into the aside folder, removed there; put back when anything stays.
-Outcome RemoveAside(const std::wstring& verbatim, const std::wstring& aside)
+Outcome RemoveAside(const std::wstring& verbatim, const std::wstring& aside, BeforeEntry beforeEntry)
 {
     const std::wstring moved = aside + L"\\" + LastPart(verbatim);
-    Outcome removed = RemoveResolvedTree(PlainForm(moved), true);
+    Outcome removed = RemoveResolvedTree(PlainForm(moved), true, beforeEntry);
     if (!removed.Done()) {
         // Back under the game's name, where the records still lead; the part that went is gone.
         if (!MoveFileExW(moved.c_str(), verbatim.c_str(), 0)) return FailedWith(Happened::NotRestored, GetLastError(), moved);
@@ -234,14 +233,14 @@ bool HoldsLinks(const std::wstring& resolved)
     return held;
 }
 
-Outcome RemoveResolvedTree(const std::wstring& resolved, bool readOnlyToo)
+Outcome RemoveResolvedTree(const std::wstring& resolved, bool readOnlyToo, BeforeEntry beforeEntry)
 {
     if (!IsRemovableResolved(resolved)) return Succeeded();   // never the game's to take: left alone
     const std::wstring verbatim = VerbatimForm(resolved);
     HANDLE handle = OpenEntry(verbatim);
     if (handle == INVALID_HANDLE_VALUE) return Succeeded();   // nothing there
     BY_HANDLE_FILE_INFORMATION info;
-    Walk walk(readOnlyToo);
+    Walk walk(readOnlyToo, beforeEntry);
     Left left;
     if (!GetFileInformationByHandle(handle, &info)) left = walk.Stays(GetLastError(), verbatim);
     else if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) left = Left::Nothing;   // a file of that name is not the game's
@@ -253,19 +252,19 @@ Outcome RemoveResolvedTree(const std::wstring& resolved, bool readOnlyToo)
     return FailedWith(Happened::Failed, walk.first != ERROR_SUCCESS ? walk.first : ERROR_DIR_NOT_EMPTY, walk.where);
 }
 
-Outcome RemoveTreeW(const std::wstring& folder, bool readOnlyToo)
+Outcome RemoveTreeW(const std::wstring& folder, bool readOnlyToo, BeforeEntry beforeEntry)
 {
     // A game's folder that is a link: neither it nor what it points at is the game's files, and
     // they stay, which is no success to report.
     if (IsLinkFolder(folder)) return FailedWith(Happened::Failed, LinkNotEntered, folder);
     std::wstring resolved;
     if (!ResolveFolder(folder, resolved)) return Succeeded();
-    return RemoveResolvedTree(resolved, readOnlyToo);
+    return RemoveResolvedTree(resolved, readOnlyToo, beforeEntry);
 }
 
 Outcome RemoveTree(const char* folder) { return RemoveTreeW(WideFromAnsi(folder)); }
 
-Outcome RemoveInstalledFiles()
+Outcome RemoveInstalledFiles(BeforeEntry beforeEntry)
 {
     // Read as the registry holds it: a folder the ANSI code page cannot spell is still removed.
     std::wstring folder, resolved;
@@ -284,7 +283,7 @@ Outcome RemoveInstalledFiles()
     if (!free.Done()) return free;
     // This run's own log lies inside and stays, open: the folder cannot be moved round it, and is
     // not removed whole anyway. Removed in place, what stays is the log.
-    if (HoldsKeptFile(verbatim)) return RemoveResolvedTree(resolved, true);
+    if (HoldsKeptFile(verbatim)) return RemoveResolvedTree(resolved, true, beforeEntry);
 
     RunNote note;
     note.kind = RunKind::Uninstall;
@@ -301,7 +300,7 @@ Outcome RemoveInstalledFiles()
                           error, verbatim);
         KeepFirst(done, RemoveResolvedTree(PlainForm(aside), true));
     } else if (done.Done()) {
-        done = RemoveAside(verbatim, aside);
+        done = RemoveAside(verbatim, aside, beforeEntry);
     }
     // A folder that could not be put back keeps the note: the next start tries again.
     if (done.what != Happened::NotRestored) KeepFirst(done, EndRunNote());

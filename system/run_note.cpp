@@ -14,8 +14,6 @@ namespace {
 const HKEY NoteRoot = HKEY_LOCAL_MACHINE;
 constexpr wchar_t MarkerName[] = L"\\owner";
 
-std::wstring Wide(const char* ascii) { return std::wstring(ascii, ascii + lstrlenA(ascii)); }
-
 bool SetText(HKEY key, const wchar_t* name, const std::wstring& text)
 {
     return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
@@ -47,16 +45,16 @@ bool GetNumber(HKEY key, const wchar_t* name, DWORD& number)
 Outcome WriteNote(const RunNote& note)
 {
     HKEY key;
-    LONG result = RegCreateKeyExW(NoteRoot, Wide(RunNoteKey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+    LONG result = RegCreateKeyExW(NoteRoot, WideFromAnsi(RunNoteKey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                                   nullptr, &key, nullptr);
-    if (result != ERROR_SUCCESS) return FailedWith(Happened::Failed, static_cast<DWORD>(result), Wide(RunNoteKey));
+    if (result != ERROR_SUCCESS) return FailedWith(Happened::Failed, static_cast<DWORD>(result), WideFromAnsi(RunNoteKey));
     const bool written = SetNumber(key, L"Kind", static_cast<DWORD>(note.kind)) && SetText(key, L"Folder", note.folder) &&
                          SetNumber(key, L"Existed", note.existed) && SetText(key, L"Own", note.own) &&
                          SetText(key, L"Token", note.token);
     // On disk before the run moves anything: a run cut off by a power failure is still known.
     result = written ? RegFlushKey(key) : static_cast<LONG>(ERROR_WRITE_FAULT);
     RegCloseKey(key);
-    if (result != ERROR_SUCCESS) return FailedWith(Happened::Failed, static_cast<DWORD>(result), Wide(RunNoteKey));
+    if (result != ERROR_SUCCESS) return FailedWith(Happened::Failed, static_cast<DWORD>(result), WideFromAnsi(RunNoteKey));
     return Succeeded();
 }
 
@@ -122,17 +120,17 @@ Outcome NoteOwnFolder(RunNote& note, const std::wstring& own)
 
 Outcome EndRunNote()
 {
-    const LONG result = RegDeleteKeyW(NoteRoot, Wide(RunNoteKey).c_str());
+    const LONG result = RegDeleteKeyW(NoteRoot, WideFromAnsi(RunNoteKey).c_str());
     if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
-        return FailedWith(Happened::Failed, static_cast<DWORD>(result), Wide(RunNoteKey));
+        return FailedWith(Happened::Failed, static_cast<DWORD>(result), WideFromAnsi(RunNoteKey));
     // The maker's key goes too when the note was all it held: the setup leaves no trace of its own.
     HKEY maker;
-    if (RegOpenKeyExW(NoteRoot, Wide(MakerKey).c_str(), 0, KEY_READ, &maker) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(NoteRoot, WideFromAnsi(MakerKey).c_str(), 0, KEY_READ, &maker) == ERROR_SUCCESS) {
         DWORD keys = 1, values = 1;
         const bool empty = RegQueryInfoKeyW(maker, nullptr, nullptr, nullptr, &keys, nullptr, nullptr, &values, nullptr,
                                             nullptr, nullptr, nullptr) == ERROR_SUCCESS && keys == 0 && values == 0;
         RegCloseKey(maker);
-        if (empty) RegDeleteKeyW(NoteRoot, Wide(MakerKey).c_str());   // another program's key stays; so may an empty one
+        if (empty) RegDeleteKeyW(NoteRoot, WideFromAnsi(MakerKey).c_str());   // another program's key stays; so may an empty one
     }
     return Succeeded();
 }
@@ -140,7 +138,7 @@ Outcome EndRunNote()
 bool ReadRunNote(RunNote& note)
 {
     HKEY key;
-    if (RegOpenKeyExW(NoteRoot, Wide(RunNoteKey).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(NoteRoot, WideFromAnsi(RunNoteKey).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
     DWORD kind = 0, existed = 0;
     const bool whole = GetNumber(key, L"Kind", kind) && GetText(key, L"Folder", note.folder) &&
                        GetNumber(key, L"Existed", existed) && GetText(key, L"Own", note.own) &&

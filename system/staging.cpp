@@ -387,13 +387,6 @@ Outcome CommitWorkArea(const Destination& destination, const std::wstring& area,
     return placed ? Succeeded() : (removed.Done() ? commit.failed : removed);
 }
 
-Outcome DiscardWorkArea(const std::wstring& area, const std::wstring& token)
-{
-    if (GetFileAttributesW(area.c_str()) == INVALID_FILE_ATTRIBUTES) return Succeeded();
-    if (!IsOwnFolder(area, token)) return NotRestored(ERROR_INVALID_DATA, area);
-    return RemoveWorkArea(area);
-}
-
 Outcome RecoverWorkArea(const std::wstring& folder, const std::wstring& area, const std::wstring& token)
 {
     if (GetFileAttributesW(area.c_str()) == INVALID_FILE_ATTRIBUTES) return Succeeded();   // never made, or gone

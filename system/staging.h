@@ -32,9 +32,6 @@ using BetweenMoves = NextMove (*)();
 // back, and then the work area and its journal stay for the next start.
 Outcome CommitWorkArea(const Destination& destination, const std::wstring& area, BetweenMoves between);
 
-// Removes the work area (recognised by its marker): before a commit, that is all a run wrote.
-Outcome DiscardWorkArea(const std::wstring& area, const std::wstring& token);
-
 // The work area of a run that did not end (its note's): the moves its journal records are undone
 // (unless the commit was complete), and it goes. NotRestored, with the work area and journal
 // kept, when the area is not the run's own, the journal cannot be read or holds a line that is not

@@ -24,12 +24,13 @@ ln -s ../windows "$prefix/drive_c/aliases/windows"
 # folders that are links at the first and second depth, a file that is a link, and the same in
 # the work area where the backups lie.
 planted=$prefix/drive_c/planted/Marvolen
-mkdir -p "$planted/a" "$planted/~Marvolen Setup.tmp/old"
+work_area=$(sed -n 's/.*WorkAreaName\[\] = L"\\\\\(.*\)";.*/\1/p' "$(dirname "$0")/../base/names.h")
+mkdir -p "$planted/a" "$planted/$work_area/old"
 ln -s ../../link-target "$planted/x"
 ln -s ../../../link-target "$planted/a/y"
 ln -s ../../link-target/keep.txt "$planted/f.txt"
-ln -s ../../../../link-target "$planted/~Marvolen Setup.tmp/old/x"
-ln -s ../../../../link-target/keep.txt "$planted/~Marvolen Setup.tmp/old/z.dll"
+ln -s ../../../../link-target "$planted/$work_area/old/x"
+ln -s ../../../../link-target/keep.txt "$planted/$work_area/old/z.dll"
 status=0
 WINEPREFIX=$prefix wine "T:\\$(basename "$exe")" "$@" || status=$?
 exit $status

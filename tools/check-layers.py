@@ -1,7 +1,13 @@
 #!/usr/bin/env python3
-"""Checks the product's two structural rules (docs/ARCHITECTURE.md), from its #include lines:
-no file includes a floor above its own, and no two files reach each other (a file can only call
-what it includes, so a cycle of includes is the only way two files can call each other).
+"""Checks what docs/ARCHITECTURE.md says of the product's structure, from the sources:
+- no file includes a floor above its own, and the includes form no loop (a file can only call
+  what it includes, so a loop of includes is the only way two files can call each other);
+- each part of the program-wide state, and a button's colour and label, is written only by the
+  files the document's table names;
+- the message queue is drained only where the document's table says;
+- each thing kept between runs is written and taken away where the document's table says: every
+  file the table names for it uses the names it lists;
+- every file of the product has its room in README's layout table.
 Prints each breach; exits 1 if there is one."""
 import re
 import sys
@@ -62,16 +68,93 @@ def cycles(edges):
     return found
 
 
+ARCHITECTURE = (REPO / "docs" / "ARCHITECTURE.md").read_text()
+PRODUCT = [path for folder in FLOORS for path in sorted((REPO / folder).glob("*.[ch]*"))]
+
+
+def code(path):
+    """A source without its comments and texts."""
+    text = re.sub(r"//[^\n]*", "", path.read_text())
+    return re.sub(r'"(?:\\.|[^"\\\n])*"', '""', text)
+
+
+def table(heading):
+    """The rows of the document's table under the line that begins with `heading`: its cells."""
+    at = ARCHITECTURE.index(heading)
+    rows = []
+    for line in ARCHITECTURE[at:].splitlines()[1:]:
+        if rows and not line.startswith("|"):
+            break
+        if line.startswith("|") and not line.startswith("|---"):
+            rows.append([cell.strip() for cell in line.strip("|").split("|")])
+    return rows
+
+
+def files_in(cell):
+    return set(re.findall(r"`((?:base|shell|ui|install|system)/[\w.]+)`", cell))
+
+
+def writers():
+    """Who writes what the state table lists, against what the sources do."""
+    breaches = []
+    rows = table("| part of the state |")
+    for first, cell in rows:
+        part = re.search(r"`Setup\.(\w+)`", first)
+        allowed = files_in(cell)
+        pattern = (re.compile(rf"Setup\.{part.group(1)}\.\w+(?:\[[^]]*\])?\s*(?:=[^=]|\+\+|--)") if part
+                   else re.compile(r"(?:buttons\[[^]]*\]|Button\([^)]*\)|\*start\.button)(?:\.colour|\.label)?\s*=[^=]"))
+        for path in PRODUCT:
+            name = str(path.relative_to(REPO))
+            if name not in allowed and pattern.search(code(path)):
+                breaches.append(f"{name} writes {part.group(0) if part else 'a button'}: not among its writers")
+    return breaches
+
+
+def pumps():
+    allowed = set().union(*(files_in(cell) for _, cell in table("| drains the queue |")))
+    drains = re.compile(r"\b(?:PeekMessage|GetMessage|MsgWaitForMultipleObjects\w*|DispatchMessage)[AW]?\s*\(")
+    return [f"{path.relative_to(REPO)} drains the message queue: not where the document says"
+            for path in PRODUCT if str(path.relative_to(REPO)) not in allowed and drains.search(code(path))]
+
+
+def persistence():
+    breaches = []
+    for what, written, removed in table("| kept between runs |"):
+        names = re.findall(r"`(\w+)`", what)
+        for name in names:
+            for source in files_in(written) | files_in(removed):
+                text = (REPO / source).read_text()
+                if not re.search(rf"\b{name}\b", text) and not any(
+                        re.search(rf"\b{other}\b", text) for other in names if other != name):
+                    breaches.append(f"{source} is said to keep or take away {name}, and names nothing of it")
+    return breaches
+
+
+def layout_table():
+    """Every file of the product has its room named in README's layout table, in its folder's row."""
+    readme = (REPO / "README.md").read_text()
+    breaches = []
+    for folder in FLOORS:
+        row = re.search(rf"^\| `{folder}/` \|(.*)\|$", readme, re.M)
+        for path in sorted((REPO / folder).glob("*.[ch]*")):
+            stem, name = path.stem, path.name
+            if not row or not re.search(rf"`({re.escape(name)}|{re.escape(stem)})`", row.group(1)):
+                breaches.append(f"{folder}/{name} has no room in README's layout table")
+    return sorted(set(breaches))
+
+
 def main():
     edges = graph()
     breaches = [f"{source} includes {target}: a floor above its own"
                 for source, targets in sorted(edges.items()) for target in sorted(targets)
                 if FLOORS.get(target.split("/")[0], -1) > FLOORS[source.split("/")[0]]]
     breaches += ["these files reach each other: " + " ".join(group) for group in cycles(edges)]
+    breaches += writers() + pumps() + persistence() + layout_table()
     for breach in breaches:
         print(breach)
     print(f"{len(edges)} files, {sum(map(len, edges.values()))} includes: "
-          + ("no floor points up, no two files reach each other" if not breaches else f"{len(breaches)} breaches"))
+          + ("no floor points up, no loop, the state, the pumps and what is kept where the document says"
+             if not breaches else f"{len(breaches)} breaches"))
     return 1 if breaches else 0
 
 

@@ -48,6 +48,8 @@ def read_defines(header):
 
 
 LAYOUT = read_layout_table()
+# The work area a run keeps in a folder that stood before it, as the program names it.
+WORK_AREA = re.search(r'WorkAreaName\[\] = L"\\\\(.*?)";', (REPO / "base" / "names.h").read_text()).group(1)
 IDS = read_defines("resources/resource_ids.h")   # a screen is known by its background's id
 _version = read_defines("base/version.h")
 VERSION = f"{_version['MARVOLEN_VERSION_MAJOR']}.{_version['MARVOLEN_VERSION_MINOR']}"

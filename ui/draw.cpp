@@ -106,7 +106,7 @@ HBITMAP Picture(int bitmapId)
     static int count;
     for (int i = 0; i < count; ++i)
         if (loaded[i].id == bitmapId) return loaded[i].bitmap;
-    HBITMAP bitmap = LoadBitmapA(Setup.Instance, MAKEINTRESOURCEA(bitmapId));
+    HBITMAP bitmap = LoadBitmapA(Setup.Process.Instance, MAKEINTRESOURCEA(bitmapId));
     if (bitmap && count < static_cast<int>(std::size(loaded))) loaded[count++] = {bitmapId, bitmap};
     return bitmap;   // past the table's size (never with the program's pictures) a leak, not a failure
 }

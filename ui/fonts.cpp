@@ -3,10 +3,9 @@
 #include "base/state.h"
 #include "resources/resource_ids.h"
 
-const FaceChoice CarriedFace = {L"Marvolen Label", 0};
-FaceChoice LabelFace = CarriedFace;
-
 namespace {
+
+constexpr wchar_t CarriedFace[] = L"Marvolen Label";
 
 // Loads the carried typeface into this process once. Private to the process: nothing is
 // installed, and the fonts go with the process. Without it the font mapper picks the nearest
@@ -16,16 +15,16 @@ void LoadCarriedFace()
     static bool tried = false;
     if (tried) return;
     tried = true;
-    HRSRC resource = FindResourceA(Setup.Instance, MAKEINTRESOURCEA(IDF_LABEL_FONT), RT_RCDATA);
-    HGLOBAL loaded = resource ? LoadResource(Setup.Instance, resource) : nullptr;
+    HRSRC resource = FindResourceA(Setup.Process.Instance, MAKEINTRESOURCEA(IDF_LABEL_FONT), RT_RCDATA);
+    HGLOBAL loaded = resource ? LoadResource(Setup.Process.Instance, resource) : nullptr;
     void* bytes = loaded ? LockResource(loaded) : nullptr;
     DWORD faces = 0;
-    if (bytes) AddFontMemResourceEx(bytes, SizeofResource(Setup.Instance, resource), nullptr, &faces);
+    if (bytes) AddFontMemResourceEx(bytes, SizeofResource(Setup.Process.Instance, resource), nullptr, &faces);
 }
 
-HFONT CreateBoldFont(const wchar_t* face, int height, int width)
+HFONT CreateBoldFont(const wchar_t* face, int height)
 {
-    return CreateFontW(-height, width, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
+    return CreateFontW(-height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
                        CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, VARIABLE_PITCH | FF_SWISS, face);
 }
 
@@ -34,23 +33,13 @@ HFONT CreateBoldFont(const wchar_t* face, int height, int width)
 HFONT CreateLabelFont(int height)
 {
     LoadCarriedFace();
-    // The width scales with the height, so a shrunk text keeps the face's proportions.
-    return CreateBoldFont(LabelFace.name, height, LabelFace.width * height / LabelHeight);
+    return CreateBoldFont(CarriedFace, height);
 }
 
 HFONT SharedLabelFont()
 {
-    static FaceChoice made = {nullptr, 0};
-    static HFONT font = nullptr;
-    if (!font || made.name != LabelFace.name || made.width != LabelFace.width) {
-        if (font) DeleteObject(font);
-        font = CreateLabelFont();
-        made = LabelFace;
-    }
+    static const HFONT font = CreateLabelFont();
     return font;
 }
 
-HFONT CreateFallbackFont(int height)
-{
-    return CreateBoldFont(L"MS Shell Dlg 2", height, 0);
-}
+HFONT CreateFallbackFont(int height) { return CreateBoldFont(L"MS Shell Dlg 2", height); }

@@ -10,20 +10,11 @@
 constexpr int LabelHeight = 12;
 constexpr int SmallestLabelHeight = 10;
 
-// Which face the labels are drawn in. Normally the carried one at its natural width; a test may
-// ask for a deliberately wide one to exercise the fitting of texts.
-struct FaceChoice {
-    const wchar_t* name;
-    int width;   // average character width in pixels, 0 for the face's own proportions
-};
-extern FaceChoice LabelFace;
-extern const FaceChoice CarriedFace;
-
 // Bold, unsmoothed: every text pixel is in its colour exactly, as the labels' states are told
 // apart by colour. The caller deletes the font.
 HFONT CreateLabelFont(int height = LabelHeight);
-// The label face at the layout's size, made once (again when a test changes the face) and kept
-// for the run: never to be deleted by the caller.
+// The label face at the layout's size, made once and kept for the run: never to be deleted by
+// the caller.
 HFONT SharedLabelFont();
 // The system's dialog face at the same height and weight, which Windows links to fallback fonts:
 // for a text holding a character the carried face lacks (a folder typed in another script).

@@ -47,7 +47,7 @@ constexpr ButtonStart Buttons[] = {
 };
 
 template <std::size_t N>
-constexpr ButtonGroup Group(ScreenButton (&buttons)[N], ScreenId screen, int prompt)
+constexpr ButtonGroup Group(ScreenButton (&buttons)[N], ScreenId screen, PromptKinds prompt)
 {
     return {buttons, static_cast<int>(N), screen, prompt};
 }
@@ -86,15 +86,15 @@ ButtonGroup ScreenGroup(ScreenId screen)
     return ScreenGroups[0];
 }
 
-ButtonGroup PromptGroup(int kind)
+ButtonGroup PromptGroup(PromptKinds kind)
 {
-    return kind == QuestionPrompt ? Group(QuestionButtons, Setup.Screen, QuestionPrompt)
-                                  : Group(MessageButtons, Setup.Screen, MessagePrompt);
+    return kind == QuestionPrompt ? Group(QuestionButtons, Setup.Shown.Screen, QuestionPrompt)
+                                  : Group(MessageButtons, Setup.Shown.Screen, MessagePrompt);
 }
 
 ButtonGroup LiveGroup()
 {
-    return Setup.PromptKind != NoPrompt ? PromptGroup(Setup.PromptKind) : ScreenGroup(Setup.Screen);
+    return Setup.Shown.PromptKind != NoPrompt ? PromptGroup(Setup.Shown.PromptKind) : ScreenGroup(Setup.Shown.Screen);
 }
 
 void RefreshAvailability()
@@ -102,10 +102,10 @@ void RefreshAvailability()
     // The buttons that only make sense with the game on disk.
     constexpr ButtonId NeedInstall[] = {ReinstallButton, UninstallButton, PlayNowButton, RegistrationButton,
                                         ReadMeButton};
-    Button(InstallOrPlayButton).label = Setup.Installed ? Text(IDS_PLAY) : Text(IDS_INSTALL);
-    for (ButtonId id : NeedInstall) Button(id).colour = Setup.Installed ? NormalColour : DisabledColour;
+    Button(InstallOrPlayButton).label = Setup.Run.Installed ? Text(IDS_PLAY) : Text(IDS_INSTALL);
+    for (ButtonId id : NeedInstall) Button(id).colour = Setup.Run.Installed ? NormalColour : DisabledColour;
     // The copy in the Windows directory only uninstalls.
-    if (Setup.UninstallerMode) {
+    if (Setup.Run.UninstallerMode) {
         Button(InstallOrPlayButton).colour = DisabledColour;
         Button(ReinstallButton).colour = DisabledColour;
     }

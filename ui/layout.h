@@ -37,7 +37,7 @@ struct ButtonGroup {
     ScreenButton* buttons;
     int count;
     ScreenId screen;   // the screen whose group this is, for a prompt's group the screen below
-    int prompt;        // the prompt kind whose group this is, NoPrompt for a screen's group
+    PromptKinds prompt;   // the prompt kind whose group this is, NoPrompt for a screen's group
 };
 
 // One record per button; a group's size is that of its rectangles in the layout table.
@@ -51,7 +51,7 @@ extern ScreenButton QuestionButtons[std::size(Layout::QuestionRects)];
 // The buttons that hover and click test: the open prompt's, else the current screen's.
 ButtonGroup LiveGroup();
 ButtonGroup ScreenGroup(ScreenId screen);
-ButtonGroup PromptGroup(int kind);
+ButtonGroup PromptGroup(PromptKinds kind);
 
 // The record of a button.
 ScreenButton& Button(ButtonId id);

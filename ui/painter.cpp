@@ -64,10 +64,10 @@ bool OpenFrame(HDC display, Frame& frame)
 // Every frame starts from a copy of the kept background, so that dimming and texts never reach it.
 bool StartFrame(Frame& frame, const RECT& area)
 {
-    if (!Picture(Setup.Screen)) return false;
+    if (!Picture(Setup.Shown.Screen)) return false;
     SelectClipRgn(frame.dc, nullptr);
     IntersectClipRect(frame.dc, area.left, area.top, area.right, area.bottom);
-    DrawPicture(frame.dc, Setup.Screen, {0, 0, FrameWidth, FrameHeight}, SRCCOPY);
+    DrawPicture(frame.dc, Setup.Shown.Screen, {0, 0, FrameWidth, FrameHeight}, SRCCOPY);
     return true;
 }
 
@@ -89,12 +89,12 @@ void ComposeFrame(Frame& frame)
     // The screen's items, then the layers over it: dimming while busy, the status panel, a prompt.
     const ShownItems shown = ItemsOnShow();
     DrawLayer(frame.dc, shown, Layer::Screen);
-    if (Setup.Busy) Dim(frame);
-    if (Setup.StatusPanelShown) {
+    if (Setup.Shown.Busy) Dim(frame);
+    if (Setup.Shown.StatusPanelShown) {
         DrawStatusPanel(frame.dc);
         DrawLayer(frame.dc, shown, Layer::Status);
     }
-    if (Setup.PromptKind != NoPrompt) {
+    if (Setup.Shown.PromptKind != NoPrompt) {
         DrawPromptPanel(frame.dc);
         DrawLayer(frame.dc, shown, Layer::Prompt);
     }
@@ -109,7 +109,6 @@ void EndFrame(Frame& frame)
     frame = Frame{};
 }
 
-unsigned PaintCount;
 void (*FrameShown)() = nullptr;
 
 void PaintScreen() { PaintArea(WholeFrame); }
@@ -124,16 +123,15 @@ void PaintProgressStep()
 
 void PaintArea(const RECT& area)
 {
-    ++PaintCount;
     // Nothing to draw into once the window is gone (a close during a run).
-    if (!Setup.Window || !IsWindow(Setup.Window)) return;
-    HDC window = GetDC(Setup.Window);
+    if (!Setup.Process.Window || !IsWindow(Setup.Process.Window)) return;
+    HDC window = GetDC(Setup.Process.Window);
     if ((WindowFrame.dc || OpenFrame(window, WindowFrame)) && StartFrame(WindowFrame, area)) {
         ComposeFrame(WindowFrame);
         BitBlt(window, area.left, area.top, area.right - area.left, area.bottom - area.top, WindowFrame.dc,
                area.left, area.top, SRCCOPY);
     }
-    ReleaseDC(Setup.Window, window);
-    ValidateRect(Setup.Window, &area);
+    ReleaseDC(Setup.Process.Window, window);
+    ValidateRect(Setup.Process.Window, &area);
     if (FrameShown) FrameShown();
 }

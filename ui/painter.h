@@ -20,10 +20,8 @@ void PaintArea(const RECT& area);
 // A new progress step: only the map and the strip change.
 void PaintProgressStep();
 
-// Called after each frame shown, when set: the accessible view tells readers what changed.
+// Called after each frame shown, when set: the accessible view tells readers what changed (and a
+// test may count frames).
 extern void (*FrameShown)();
-
-// How many times a frame was asked for, for checking how often the hot paths repaint.
-extern unsigned PaintCount;
 
 #endif

@@ -7,6 +7,7 @@
 #include "resources/resource_ids.h"
 #include "system/bounded_text.h"
 #include "system/destination.h"
+#include "system/folder_path.h"
 
 using namespace Layout;
 
@@ -29,7 +30,7 @@ constexpr FinishTexts FinishByResult[] = {
 
 const FinishTexts& FinishFor()
 {
-    const int result = Setup.RunResult >= RunInstalled && Setup.RunResult <= RunFailed ? Setup.RunResult : RunFailed;
+    const int result = Setup.Shown.RunResult >= RunInstalled && Setup.Shown.RunResult <= RunFailed ? Setup.Shown.RunResult : RunFailed;
     return FinishByResult[result];
 }
 
@@ -66,13 +67,13 @@ void DestinationItems(ShownItems& shown)
     shown.Add(Heading(Text(IDS_INSTALL_FOLDER), InstallFolderHeading, CentredLine));
     // A path too long for its line, even at the smallest size, keeps its drive and the game's
     // folder, with "..." between.
-    shown.Add(Line(Layer::Screen, Setup.InstallPath, InstallPathLine, NormalColour, CentredLine | DT_PATH_ELLIPSIS));
+    shown.Add(Line(Layer::Screen, Setup.Paths.InstallPath, InstallPathLine, NormalColour, CentredLine | DT_PATH_ELLIPSIS));
     shown.Add(Line(Layer::Screen, FreeSpaceLineText(), FreeSpaceLine, TextBlack, LeftLine));
     shown.Add(Line(Layer::Screen, Text(IDS_SPACE_REQUIRED), SpaceRequiredLine, TextBlack, LeftLine));
     ShownItem label = Line(Layer::Screen, Text(IDS_DESKTOP_ICON), DesktopIconLabel, NormalColour, CentredLine);
     label.read = false;
     shown.Add(label);
-    if (!Setup.DesktopIconWanted) return;
+    if (!Setup.Run.DesktopIconWanted) return;
     ShownItem tick{ItemKind::Picture, Layer::Screen, Area(Tick)};
     tick.picture = IDB_TICK;
     tick.read = false;
@@ -99,19 +100,19 @@ void FinishItems(ShownItems& shown)
 ShownItems ItemsOnShow()
 {
     ShownItems shown;
-    AddButtons(shown, Layer::Screen, ScreenGroup(Setup.Screen));
-    switch (Setup.Screen) {
+    AddButtons(shown, Layer::Screen, ScreenGroup(Setup.Shown.Screen));
+    switch (Setup.Shown.Screen) {
     case DestinationScreen: DestinationItems(shown); break;
     case ProgressScreen: ProgressItems(shown); break;
     case FinishScreen: FinishItems(shown); break;
     case MainMenu: break;
     }
-    if (Setup.StatusPanelShown && Setup.StatusText)
-        shown.Add(Line(Layer::Status, Setup.StatusText, StatusPanelText, StatusTextColour, CentredLine));
-    if (Setup.PromptKind != NoPrompt) {
-        AddButtons(shown, Layer::Prompt, PromptGroup(Setup.PromptKind));
-        if (Setup.StatusText) {
-            ShownItem question = Line(Layer::Prompt, Setup.StatusText, PromptText, TextBlack, Wrapped);
+    if (Setup.Shown.StatusPanelShown && Setup.Shown.StatusText)
+        shown.Add(Line(Layer::Status, Setup.Shown.StatusText, StatusPanelText, StatusTextColour, CentredLine));
+    if (Setup.Shown.PromptKind != NoPrompt) {
+        AddButtons(shown, Layer::Prompt, PromptGroup(Setup.Shown.PromptKind));
+        if (Setup.Shown.PromptText) {
+            ShownItem question = Line(Layer::Prompt, Setup.Shown.PromptText, PromptText, TextBlack, Wrapped);
             question.heading = true;
             shown.Add(question);
         }
@@ -123,11 +124,11 @@ void MeasureFreeSpaceAgain() { FreeSpaceShown.fresh = false; }
 
 const char* FreeSpaceLineText()
 {
-    if (!FreeSpaceShown.fresh || std::strcmp(FreeSpaceShown.folder, Setup.InstallPath) != 0) {
+    if (!FreeSpaceShown.fresh || std::strcmp(FreeSpaceShown.folder, Setup.Paths.InstallPath) != 0) {
         char freeSpace[PathSize];
-        FreeSpaceText(Setup.InstallPath, freeSpace);
+        FreeSpaceText(WideFromAnsi(Setup.Paths.InstallPath), freeSpace);
         if (!JoinText(FreeSpaceShown.line, Text(IDS_AVAILABLE_SPACE), freeSpace)) FreeSpaceShown.line[0] = '\0';
-        std::memcpy(FreeSpaceShown.folder, Setup.InstallPath, PathSize);
+        std::memcpy(FreeSpaceShown.folder, Setup.Paths.InstallPath, PathSize);
         FreeSpaceShown.fresh = true;
     }
     return FreeSpaceShown.line;
@@ -140,5 +141,5 @@ const char* FinishBodyText() { return Text(FinishFor().body); }
 int ShownProgressStep()
 {
     // More data than was measured can push the step past the last frame: the last frame holds.
-    return Setup.ProgressStep < PROGRESS_FRAMES ? Setup.ProgressStep : PROGRESS_FRAMES - 1;
+    return Setup.Shown.ProgressStep < PROGRESS_FRAMES ? Setup.Shown.ProgressStep : PROGRESS_FRAMES - 1;
 }

@@ -7,7 +7,7 @@ import tempfile
 from pathlib import Path
 
 from setup_driver import (CONTINUE, DISABLED, FINISH_RECTS, HIGHLIGHT, MAIN_MENU_RECTS, NORMAL, OK, PACKAGES, PROMPT_TEXT,
-                          cd_scenario, check, check_reads, main, make_cd, running, wait_for)
+                          cd_scenario, check, check_reads, main, make_cd, running, wait_for, WORK_AREA)
 from test_install import (RECORD, available, game_folder, install, key_exists, label, lnk, on, program_group,
                           reinstall, uninstall)
 
@@ -87,7 +87,7 @@ def test_a_drive_too_small_for_the_package_or_filling_up_changes_nothing():
                 # Room for it, until something else fills the drive while the package is extracted.
                 subprocess.run(["mount", "-o", "remount,size=700m", str(mount)], check=True)
                 run.click_button(CONTINUE, settle=0)
-                staged = mount / "Marvolen" / "~Marvolen Setup.tmp" / "new" / "zeros.dat"
+                staged = mount / "Marvolen" / WORK_AREA / "new" / "zeros.dat"
                 wait_for(staged.exists, 60, "the extraction to begin", interval=0.02)
                 subprocess.run(["dd", "if=/dev/zero", f"of={mount / 'other.dat'}", "bs=1M", "count=200"],
                                capture_output=True)

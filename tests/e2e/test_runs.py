@@ -5,7 +5,7 @@ import time
 
 from setup_driver import (CONTINUE, DEMO_PACKAGE, DISABLED, FINISH_HEADING, FINISH_RECTS, HIGHLIGHT, MAIN_MENU_RECTS, NO,
                           NORMAL, OK, PACKAGES, PROMPT_TEXT, YES, cd_scenario, check, check_reads, main, running,
-                          wait_for)
+                          wait_for, WORK_AREA)
 from test_install import (INSTALL_DIR, LOBBY, RECORD, UNINSTALL, game_folder, install, key_exists, label, lnk, on,
                           program_group, reg_value, reg_values, reinstall)
 
@@ -39,7 +39,6 @@ def test_reinstall_into_the_recorded_folder_and_into_another():
             check(target == "c:\\games\\marvolen\\tarn.exe", f"the game link follows: {target}")
 
 
-WORK_AREA = "~Marvolen Setup.tmp"
 
 
 def snapshot(prefix):
@@ -83,7 +82,7 @@ def test_a_reinstall_that_fails_or_finds_the_game_in_use_changes_nothing():
                 (cd / "tsetup.pkg").write_bytes((PACKAGES / package).read_bytes())
                 finish = reinstall(run)
                 check_reads(finish, FINISH_HEADING, "Installation failed!", f"{package}: the finish heading")
-                wait_for(lambda: not (game_folder(prefix) / "~Marvolen Setup.tmp").exists(), 10,
+                wait_for(lambda: not (game_folder(prefix) / WORK_AREA).exists(), 10,
                          f"{package}: the run's work area to go")
                 time.sleep(1)
                 check(snapshot(prefix) == before, f"{package}: the installation is exactly as it was")
@@ -202,7 +201,7 @@ def test_a_close_during_a_reinstall_asks_as_cancel_does():
         on(run, 130)
 
         close_reinstall("yes", while_extracting=True)
-        wait_for(lambda: not (game_folder(prefix) / "~Marvolen Setup.tmp").exists(), 15,
+        wait_for(lambda: not (game_folder(prefix) / WORK_AREA).exists(), 15,
                  "an aborted extraction to be removed, as Cancel's is")
         check(saved.exists() and (game_folder(prefix) / "tarn.exe").exists() and key_exists(prefix, RECORD),
               "the earlier installation, the player's file and the records stay")

@@ -7,7 +7,7 @@ import tempfile
 import time
 from pathlib import Path
 
-from setup_driver import DEMO_PACKAGE, PACKAGES, cd_scenario, check, main, running, wait_for
+from setup_driver import DEMO_PACKAGE, PACKAGES, cd_scenario, check, main, running, wait_for, WORK_AREA
 from test_install import INSTALL_DIR, RECORD, extracted_source, game_folder, key_exists, program_group, same_tree
 from test_runs import hold_open, release
 from test_silent import setup, snapshot
@@ -48,7 +48,7 @@ def test_look_alikes_planted_work_areas_and_links_are_never_obeyed():
 
         # A work area, journal and backup planted in the game's folder while nothing ran, with a link
         # out of it: never obeyed, and a folder holding a link is no folder to install into.
-        area = game / "~Marvolen Setup.tmp"
+        area = game / WORK_AREA
         (area / "old" / "x").mkdir(parents=True)
         (area / "old" / "x" / "sys.dll").write_text("planted")
         (area / "journal").write_bytes("R\\x\\sys.dll\nN\\x\\keep.txt\n".encode("utf-16-le"))
@@ -86,7 +86,7 @@ def test_runs_that_cannot_finish_end_by_themselves_and_are_put_back():
         (cd / "tsetup.pkg").write_bytes(DEMO_PACKAGE.read_bytes())
         game = prefix.drive_c / "Games" / "Marvolen"
         game.mkdir(parents=True)
-        journal = game / "~Marvolen Setup.tmp" / "journal"
+        journal = game / WORK_AREA / "journal"
         process = subprocess.Popen(["wine", "D:\\setup.exe", "/silent", "/dir=C:\\Games\\Marvolen"], env=prefix.env(),
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_for(lambda: journal.exists() and any(p.name != journal.parent.name for p in game.iterdir()), 180,

@@ -12,7 +12,17 @@
 #include "base/texts.h"
 #include "ui/layout.h"
 #include "system/destination.h"
+#include "system/disk_space.h"
 #include "ui/painter.h"
+
+// The free space the pictures show, the same on every machine: linked in place of the program's
+// own question to the disk.
+std::uint64_t ShownFreeSpace = 48213ull << 20;
+bool DiskFreeBytes(const wchar_t*, std::uint64_t& bytes)
+{
+    bytes = ShownFreeSpace;
+    return true;
+}
 
 namespace {
 
@@ -55,11 +65,11 @@ bool SaveFrame(const std::string& path)
 
 void Live(ScreenId screen)
 {
-    Setup.Screen = screen;
-    Setup.Busy = 0;
-    Setup.StatusPanelShown = 0;
-    Setup.PromptKind = NoPrompt;
-    Setup.ProgressStep = -1;
+    Setup.Shown.Screen = screen;
+    Setup.Shown.Busy = 0;
+    Setup.Shown.StatusPanelShown = 0;
+    Setup.Shown.PromptKind = NoPrompt;
+    Setup.Shown.ProgressStep = -1;
 }
 
 }  // namespace
@@ -71,14 +81,14 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string dir = std::string(argv[1]) + "\\";
-    Setup.Instance = GetModuleHandleA(nullptr);
+    Setup.Process.Instance = GetModuleHandleA(nullptr);
     LoadTexts();
-    GetWindowsDirectoryA(Setup.WindowsDir, sizeof Setup.WindowsDir);
-    lstrcpyA(Setup.InstallPath, "C:\\Program Files\\Marvolen");
+    GetWindowsDirectoryA(Setup.Paths.WindowsDir, sizeof Setup.Paths.WindowsDir);
+    lstrcpyA(Setup.Paths.InstallPath, "C:\\Program Files\\Marvolen");
     RefreshAvailability();
     bool ok = true;
 
-    Setup.StatusText = Text(IDS_INITIALIZING);
+    Setup.Shown.StatusText = Text(IDS_INITIALIZING);
     ok &= SaveFrame(dir + "starting.bmp");   // the state every run starts in
 
     Live(MainMenu);
@@ -87,43 +97,43 @@ int main(int argc, char** argv)
     MainMenuButtons[1].colour = NormalColour;
 
     Live(DestinationScreen);
-    Setup.DesktopIconWanted = 1;
+    Setup.Run.DesktopIconWanted = 1;
     DestinationButtons[2].colour = HighlightColour;
     ok &= SaveFrame(dir + "destination.bmp");
     DestinationButtons[2].colour = NormalColour;
     // The largest figures: eight digits of free space, a path of 240 characters.
-    FreeBytesQuery = [](const char*) -> std::uint64_t { return 99999999ull << 20; };
+    ShownFreeSpace = 99999999ull << 20;
     std::string deep = "C:\\Games";
     while (deep.size() < 230) deep += "\\A Folder With A Long Name";
     deep = deep.substr(0, 231) + "\\Marvolen";
-    lstrcpyA(Setup.InstallPath, deep.c_str());
+    lstrcpyA(Setup.Paths.InstallPath, deep.c_str());
     ok &= SaveFrame(dir + "destination-long.bmp");
-    FreeBytesQuery = FreeBytes;
-    lstrcpyA(Setup.InstallPath, "C:\\Program Files\\Marvolen");
+    ShownFreeSpace = 48213ull << 20;
+    lstrcpyA(Setup.Paths.InstallPath, "C:\\Program Files\\Marvolen");
 
     Live(ProgressScreen);
-    Setup.ProgressStep = 9;
+    Setup.Shown.ProgressStep = 9;
     ok &= SaveFrame(dir + "progress.bmp");
-    Setup.Busy = 1;
-    Setup.PromptKind = QuestionPrompt;
-    Setup.StatusText = Text(IDS_ASK_ABORT);
+    Setup.Shown.Busy = 1;
+    Setup.Shown.PromptKind = QuestionPrompt;
+    Setup.Shown.PromptText = Text(IDS_ASK_ABORT);
     QuestionButtons[0].colour = HighlightColour;
     ok &= SaveFrame(dir + "abort-question.bmp");
     QuestionButtons[0].colour = NormalColour;
 
     Live(FinishScreen);
-    Setup.Installed = 1;
+    Setup.Run.Installed = 1;
     RefreshAvailability();
-    Setup.RunResult = RunInstalled;
+    Setup.Shown.RunResult = RunInstalled;
     ok &= SaveFrame(dir + "finish.bmp");
 
     // After an uninstall the menu offers "Install" again behind the closing message.
-    Setup.Installed = 0;
+    Setup.Run.Installed = 0;
     RefreshAvailability();
     Live(MainMenu);
-    Setup.Busy = 1;
-    Setup.PromptKind = MessagePrompt;
-    Setup.StatusText = Text(IDS_UNINSTALLED);
+    Setup.Shown.Busy = 1;
+    Setup.Shown.PromptKind = MessagePrompt;
+    Setup.Shown.PromptText = Text(IDS_UNINSTALLED);
     ok &= SaveFrame(dir + "uninstalled-message.bmp");
     return ok ? 0 : 1;
 }

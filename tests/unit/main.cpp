@@ -39,7 +39,7 @@ REGISTER_LISTENER("case_counter", 1, CaseCounter);
 
 int main(int argc, char** argv)
 {
-    Setup.Instance = GetModuleHandleA(nullptr);
+    Setup.Process.Instance = GetModuleHandleA(nullptr);
     LoadTexts();
     // A run that a test kills, in a process of its own (see InstallKilled).
     if (const char* at = std::getenv("MARVOLEN_KILL_AT")) return RunUntilKilled(at);

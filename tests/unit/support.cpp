@@ -2,8 +2,10 @@
 
 #include "shell/flow.h"
 #include "shell/run.h"
+#include "shell/copies.h"
 #include "shell/startup.h"
 #include "shell/window.h"
+#include "system/disk_space.h"
 #include "system/folder_path.h"
 #include "system/records.h"
 #include "ui/layout.h"
@@ -77,7 +79,7 @@ Pixels BackgroundWith(const std::function<void(HDC dc)>& draw)
 
 Pixels LoadPicture(int id)
 {
-    HBITMAP bitmap = LoadBitmapA(Setup.Instance, MAKEINTRESOURCEA(id));
+    HBITMAP bitmap = LoadBitmapA(Setup.Process.Instance, MAKEINTRESOURCEA(id));
     Pixels pixels = ReadBitmap(bitmap);
     DeleteObject(bitmap);
     return pixels;
@@ -85,28 +87,28 @@ Pixels LoadPicture(int id)
 
 void EnsureWindow()
 {
-    if (Setup.Window && IsWindow(Setup.Window)) return;
+    if (Setup.Process.Window && IsWindow(Setup.Process.Window)) return;
     RegisterWindowClass();
     CreateMainWindow();
 }
 
 void QueuePress(POINT at, bool move)
 {
-    if (move) PostMessageA(Setup.Window, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
-    PostMessageA(Setup.Window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    if (move) PostMessageA(Setup.Process.Window, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+    PostMessageA(Setup.Process.Window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
 }
 
 POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
 void ResetState()
 {
-    const HINSTANCE instance = Setup.Instance;
-    const HWND window = Setup.Window;
+    const HINSTANCE instance = Setup.Process.Instance;
+    const HWND window = Setup.Process.Window;
     Setup = SetupState{};
-    Setup.Instance = instance;
-    Setup.Window = window;
-    Setup.Busy = 0;
-    Setup.StatusPanelShown = 0;
+    Setup.Process.Instance = instance;
+    Setup.Process.Window = window;
+    Setup.Shown.Busy = 0;
+    Setup.Shown.StatusPanelShown = 0;
     ResetButtons();
     RefreshAvailability();
 }
@@ -131,6 +133,33 @@ std::string ReadFile(const std::string& path)
 void WriteFile(const std::string& path, const std::string& bytes)
 {
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+namespace {
+unsigned FramesCounted;
+void CountFrame() { ++FramesCounted; }
+}  // namespace
+
+FrameCounter::FrameCounter()
+{
+    FramesCounted = 0;
+    FrameShown = CountFrame;
+}
+FrameCounter::~FrameCounter() { FrameShown = nullptr; }
+unsigned FrameCounter::Frames() const { return FramesCounted; }
+
+std::uint64_t (*FreeSpaceFigure)(const wchar_t* root) = nullptr;
+
+bool DiskFreeBytes(const wchar_t* root, std::uint64_t& bytes)
+{
+    if (FreeSpaceFigure) {
+        bytes = FreeSpaceFigure(root);
+        return true;
+    }
+    ULARGE_INTEGER available, total;
+    if (!GetDiskFreeSpaceExW(root, &available, &total, nullptr)) return false;
+    bytes = available.QuadPart;
+    return true;
 }
 
 void RecordInstallation(const std::string& folder)
@@ -185,7 +214,7 @@ int RunUntilKilled(const char* at)
     char text[MAX_PATH], system[MAX_PATH];
     GetSystemDirectoryA(system, MAX_PATH);
     WriteLibraryCopy((std::string(system) + "\\unrar.dll").c_str());
-    GetEnvironmentVariableA("MARVOLEN_KILL_PACKAGE", Setup.PackagePath, PathSize);
+    GetEnvironmentVariableA("MARVOLEN_KILL_PACKAGE", Setup.Paths.PackagePath, PathSize);
     GetEnvironmentVariableA("MARVOLEN_KILL_FOLDER", text, MAX_PATH);
     const bool moves = std::string(at).compare(0, 6, "moves:") == 0;
     KillAfter = std::atoi(at + (moves ? 6 : 5));

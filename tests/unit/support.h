@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -37,6 +38,20 @@ void EnsureWindow();
 // Queues a pointer move onto (x, y) and a press there, as the mouse would.
 void QueuePress(POINT at, bool move = true);
 POINT Centre(const RECT& r);
+
+// Counts the frames the painter shows while it lives (through the painter's FrameShown, which it
+// takes for its time and gives back).
+struct FrameCounter {
+    FrameCounter();
+    ~FrameCounter();
+    FrameCounter(const FrameCounter&) = delete;
+    FrameCounter& operator=(const FrameCounter&) = delete;
+    unsigned Frames() const;
+};
+
+// The free space every drive has while set (the program asks the disk otherwise): linked in place
+// of the program's own question to the disk.
+extern std::uint64_t (*FreeSpaceFigure)(const wchar_t* root);
 
 // The install record naming a folder, as an earlier installation leaves it.
 void RecordInstallation(const std::string& folder);

@@ -22,7 +22,7 @@ std::vector<std::pair<DWORD, LONG>> Events;
 
 void CALLBACK Heard(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD)
 {
-    if (window == Setup.Window && object == OBJID_CLIENT) Events.emplace_back(event, child);
+    if (window == Setup.Process.Window && object == OBJID_CLIENT) Events.emplace_back(event, child);
 }
 
 bool Heard(DWORD event, LONG child)
@@ -39,7 +39,7 @@ struct Reader {
 
     Reader()
     {
-        AccessibleObjectFromWindow(Setup.Window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+        AccessibleObjectFromWindow(Setup.Process.Window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
                                    reinterpret_cast<void**>(&object));
     }
     ~Reader()
@@ -112,10 +112,10 @@ TEST_CASE("a reader finds each screen's and prompt's buttons and texts, hears th
     ResetState();
     EnsureWindow();
     CoInitialize(nullptr);
-    SetFocus(Setup.Window);
+    SetFocus(Setup.Process.Window);
     SetCursorPos(0, 0);   // off the window: no hover may darken what the keys light
     PumpMessages();
-    std::strcpy(Setup.InstallPath, "C:\\Games\\Marvolen");
+    std::strcpy(Setup.Paths.InstallPath, "C:\\Games\\Marvolen");
     const HWINEVENTHOOK hook = SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, Heard, GetCurrentProcessId(), 0,
                                                WINEVENT_OUTOFCONTEXT);
     Events.clear();
@@ -128,7 +128,7 @@ TEST_CASE("a reader finds each screen's and prompt's buttons and texts, hears th
     CHECK(reader.object->get_accParent(&parent) == S_OK);
     if (parent) parent->Release();
     CHECK(reader.Number(CHILDID_SELF, &IAccessible::get_accRole) == ROLE_SYSTEM_CLIENT);
-    SendMessageA(Setup.Window, WM_KEYDOWN, VK_TAB, 0);
+    SendMessageA(Setup.Process.Window, WM_KEYDOWN, VK_TAB, 0);
     CHECK(Heard(EVENT_OBJECT_FOCUS, 1));
     CHECK(reader.Focus() == 1);
     CheckChildren(reader, {{"Install", ROLE_SYSTEM_PUSHBUTTON, Lit},
@@ -142,16 +142,16 @@ TEST_CASE("a reader finds each screen's and prompt's buttons and texts, hears th
     Events.clear();
     // Install's default action goes through the window's queue; the screen changes.
     CHECK(reader.object->accDoDefaultAction(Child(1)) == S_OK);
-    CHECK(Setup.Screen == MainMenu);
+    CHECK(Setup.Shown.Screen == MainMenu);
     PumpMessages();
-    REQUIRE(Setup.Screen == DestinationScreen);
+    REQUIRE(Setup.Shown.Screen == DestinationScreen);
     CHECK(Heard(EVENT_OBJECT_REORDER, CHILDID_SELF));
     CHECK(reader.Name(CHILDID_SELF, &IAccessible::get_accDescription) == Text(IDS_INSTALL_FOLDER));
     Events.clear();
     // The box is pressed as Enter presses it: lit, then toggled.
     CHECK(reader.object->accDoDefaultAction(Child(4)) == S_OK);
     PumpMessages();
-    CHECK(Setup.DesktopIconWanted == 1);
+    CHECK(Setup.Run.DesktopIconWanted == 1);
     CHECK(Heard(EVENT_OBJECT_STATECHANGE, 4));
     CHECK(Heard(EVENT_OBJECT_FOCUS, 4));
     CheckChildren(reader, {{"Browse...", ROLE_SYSTEM_PUSHBUTTON, 0},
@@ -165,29 +165,29 @@ TEST_CASE("a reader finds each screen's and prompt's buttons and texts, hears th
 
     // A press read from a screen that has since gone is dropped.
     const LPARAM menuGroup = MAKELPARAM(MainMenu, NoPrompt);
-    SendMessageA(Setup.Window, WM_READER_PRESS, ExitButton, menuGroup);
-    CHECK(Setup.QuitRequested == 0);
+    SendMessageA(Setup.Process.Window, WM_READER_PRESS, ExitButton, menuGroup);
+    CHECK(Setup.Process.QuitRequested == 0);
     // Nor does a press act while the screen is dimmed under a status text.
-    Setup.Busy = 1;
-    SendMessageA(Setup.Window, WM_READER_PRESS, DesktopIconBox, MAKELPARAM(DestinationScreen, NoPrompt));
-    CHECK(Setup.DesktopIconWanted == 1);
-    Setup.Busy = 0;
+    Setup.Shown.Busy = 1;
+    SendMessageA(Setup.Process.Window, WM_READER_PRESS, DesktopIconBox, MAKELPARAM(DestinationScreen, NoPrompt));
+    CHECK(Setup.Run.DesktopIconWanted == 1);
+    Setup.Shown.Busy = 0;
 
     // The progress, its value rising with the steps; then the abort question over it, as
     // AskYesNo puts it up; Yes answered by the reader.
-    Setup.Screen = ProgressScreen;
-    Setup.ProgressStep = 4;
+    Setup.Shown.Screen = ProgressScreen;
+    Setup.Shown.ProgressStep = 4;
     PaintScreen();
     CHECK(reader.Name(2, &IAccessible::get_accValue) == "25%");
     Events.clear();
-    Setup.ProgressStep = 8;
+    Setup.Shown.ProgressStep = 8;
     PaintScreen();
     CHECK(Heard(EVENT_OBJECT_VALUECHANGE, 2));
     CHECK(reader.Name(2, &IAccessible::get_accValue) == "50%");
-    Setup.Busy = 1;
-    Setup.PromptKind = QuestionPrompt;
-    Setup.StatusText = Text(IDS_ASK_ABORT);
-    Setup.PromptPending = 1;
+    Setup.Shown.Busy = 1;
+    Setup.Shown.PromptKind = QuestionPrompt;
+    Setup.Shown.PromptText = Text(IDS_ASK_ABORT);
+    Setup.Shown.PromptPending = 1;
     PaintScreen();
     CHECK(Heard(EVENT_SYSTEM_DIALOGSTART, CHILDID_SELF));
     CHECK(reader.Number(CHILDID_SELF, &IAccessible::get_accRole) == ROLE_SYSTEM_DIALOG);
@@ -196,12 +196,12 @@ TEST_CASE("a reader finds each screen's and prompt's buttons and texts, hears th
                            {"Are you sure you want to abort the Setup?", ROLE_SYSTEM_STATICTEXT, 0}});
     CHECK(reader.object->accDoDefaultAction(Child(1)) == S_OK);
     PumpMessages();
-    CHECK(Setup.PromptPending == 0);
-    CHECK(Setup.PromptAnswer == 1);
+    CHECK(Setup.Shown.PromptPending == 0);
+    CHECK(Setup.Shown.PromptAnswer == 1);
     Events.clear();
-    Setup.PromptKind = NoPrompt;
-    Setup.StatusPanelShown = 1;   // a status phase: the reader hears its text, and nothing presses
-    Setup.StatusText = Text(IDS_REMOVING_FILES);
+    Setup.Shown.PromptKind = NoPrompt;
+    Setup.Shown.StatusPanelShown = 1;   // a status phase: the reader hears its text, and nothing presses
+    Setup.Shown.StatusText = Text(IDS_REMOVING_FILES);
     PaintScreen();
     CHECK(Heard(EVENT_SYSTEM_DIALOGEND, CHILDID_SELF));
     CHECK(Heard(EVENT_OBJECT_NAMECHANGE, 3));
@@ -211,9 +211,9 @@ TEST_CASE("a reader finds each screen's and prompt's buttons and texts, hears th
 
     UnhookWinEvent(hook);
     // The window goes: the object answers no more for it, and a new one is made for a new window.
-    DestroyWindow(Setup.Window);
+    DestroyWindow(Setup.Process.Window);
     PumpMessages();
-    Setup.QuitRequested = 0;
+    Setup.Process.QuitRequested = 0;
     LONG left, top, width, height;
     CHECK(reader.object->accLocation(&left, &top, &width, &height, Child(CHILDID_SELF)) != S_OK);
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "system/destination.h"
+#include "system/folder_path.h"
 #include "support.h"
 
 namespace {
@@ -16,8 +17,8 @@ std::string Text(std::uint64_t bytes)
 
 std::string Root(const char* path)
 {
-    char root[PathSize] = "unchanged";
-    return DriveRoot(path, root) ? root : "(refused)";
+    std::wstring root;
+    return DriveRoot(WideFromAnsi(path), root) ? std::string(root.begin(), root.end()) : "(refused)";
 }
 
 }  // namespace
@@ -56,12 +57,12 @@ TEST_CASE("free-space queries go to the drive root, or the share root of a netwo
 
 TEST_CASE("a path whose free space cannot be learnt counts as no free space")
 {
-    CHECK(FreeBytes("Q:\\nowhere\\Marvolen") == 0);
-    CHECK(FreeBytes("relative\\Marvolen") == 0);
+    CHECK(FreeBytes(L"Q:\\nowhere\\Marvolen") == 0);
+    CHECK(FreeBytes(L"relative\\Marvolen") == 0);
     char text[PathSize];
-    FreeSpaceText("Q:\\nowhere", text);
+    FreeSpaceText(L"Q:\\nowhere", text);
     CHECK(std::string(text) == "0MB");
-    CHECK(FreeBytes("C:\\Program Files") > 0);
+    CHECK(FreeBytes(L"C:\\Program Files") > 0);
 }
 
 TEST_CASE("the default destination is Program Files plus Marvolen, also without the registry value")

@@ -5,9 +5,11 @@
 #include <string>
 
 #include "base/exit_codes.h"
+#include "base/names.h"
 #include "install/extract.h"
 #include "shell/run.h"
 #include "shell/window_face.h"
+#include "shell/copies.h"
 #include "shell/startup.h"
 #include "system/destination.h"
 #include "system/folder_path.h"
@@ -23,6 +25,8 @@
 namespace {
 
 const std::string Packages = "T:\\packages\\";
+// The work area's name, as the program spells it (with its backslash).
+const std::string WorkArea(WorkAreaName, WorkAreaName + std::char_traits<wchar_t>::length(WorkAreaName));
 
 // Start-up's own step: the library copy goes into the system directory, where loading by
 // name finds it.
@@ -36,8 +40,8 @@ void InstallLibrary()
 // The run's destination, chosen as Continue chooses it.
 void Aim(const std::string& folder)
 {
-    strcpy(Setup.InstallPath, folder.c_str());
-    REQUIRE(ChooseDestination(WideFromAnsi(folder.c_str()), Setup.Target).Done());
+    strcpy(Setup.Paths.InstallPath, folder.c_str());
+    REQUIRE(ChooseDestination(WideFromAnsi(folder.c_str()), Setup.Paths.Target).Done());
 }
 
 std::string PrepareRun(const char* package, const char* folderName)
@@ -45,7 +49,7 @@ std::string PrepareRun(const char* package, const char* folderName)
     ResetState();
     InstallLibrary();
     const std::string folder = ScratchFolder(folderName);
-    strcpy(Setup.PackagePath, (Packages + package).c_str());
+    strcpy(Setup.Paths.PackagePath, (Packages + package).c_str());
     Aim(folder);
     return folder;
 }
@@ -65,7 +69,7 @@ bool IsFolder(const std::string& path)
 // pump inside the library's data callback takes them up.
 void QueueCancelYes()
 {
-    Setup.Screen = ProgressScreen;
+    Setup.Shown.Screen = ProgressScreen;
     EnsureWindow();
     QueuePress(Centre(Layout::ProgressRects[0]));
     QueuePress(Centre(Layout::QuestionRects[0]));
@@ -111,15 +115,15 @@ void PlantEarlierInstallation(const std::string& folder)
 
 // The two passes as the window runs them, into the run's destination.
 std::uint64_t Measured;
-std::uint64_t MeasureSetupPackage() { return Measured = ListPackage(Setup.PackagePath, WindowHooks).size; }
-Extraction ExtractSetupPackage() { return ExtractPackage(Setup.PackagePath, Setup.Target.resolved, Measured, WindowHooks); }
+std::uint64_t MeasureSetupPackage() { return Measured = ListPackage(Setup.Paths.PackagePath, WindowHooks).size; }
+Extraction ExtractSetupPackage() { return ExtractPackage(Setup.Paths.PackagePath, Setup.Paths.Target.resolved, Measured, WindowHooks); }
 
 // A whole run as the window makes it, without its pauses: the player's presses are taken up
 // once the package is being extracted.
 bool Extracting;
 const ExtractionHooks RunHooks = {[] { Extracting = true; }, [](int) {},
                                   [] { if (Extracting) PumpMessages(); },
-                                  [] { return Setup.CancelRequested || Setup.QuitRequested || Setup.SessionEnding != 0; }};
+                                  [] { return Setup.Run.CancelRequested || Setup.Process.QuitRequested || Setup.Run.SessionEnding != 0; }};
 Outcome RunInstall(const std::string& folder, BetweenMoves between)
 {
     Extracting = false;
@@ -132,7 +136,7 @@ NextMove CarryOn() { return NextMove::CarryOn; }
 NextMove StopWhenCounted()
 {
     if (MovesLeft-- > 0) return NextMove::CarryOn;
-    Setup.CancelRequested = 1;   // as a confirmed Cancel asks it
+    Setup.Run.CancelRequested = 1;   // as a confirmed Cancel asks it
     return NextMove::RollBack;
 }
 
@@ -145,14 +149,19 @@ TEST_CASE("a package is measured, then extracted whole below the destination fol
     const std::string folder = PrepareRun("nested.rar", "extract-whole");
     const std::uint64_t total = MeasureSetupPackage();
     CHECK(total == 3000000u + 20000u + 70000u + 5000u);
-    const unsigned before = PaintCount;
-    const Extraction done = ExtractSetupPackage();
+    EnsureWindow();
+    Extraction done;
+    {
+        const FrameCounter frames;
+        done = ExtractSetupPackage();
+        CHECK(frames.Frames() >= 2);   // as the Cancel goes live, and a step at least
+        CHECK(frames.Frames() <= 1 + 17);   // one as the Cancel goes live, one per step
+    }
     CHECK(done.outcome.Done());
-    CHECK(PaintCount - before <= 1 + 17);   // one as the Cancel goes live, one per step
     CHECK(done.bytes == total);
-    CHECK(Setup.ProgressStep == -1);
-    CHECK(Setup.Busy == 0);
-    CHECK(Setup.StatusPanelShown == 0);
+    CHECK(Setup.Shown.ProgressStep == -1);
+    CHECK(Setup.Shown.Busy == 0);
+    CHECK(Setup.Shown.StatusPanelShown == 0);
     const std::string source = Packages + "nested\\";
     for (const char* file : {"big.dat", "a\\notes.txt", "a\\b\\c\\deep.bin", "d\\empty.txt", "tarn.exe"}) {
         CAPTURE(file);
@@ -169,17 +178,18 @@ TEST_CASE("a package is measured, then extracted whole below the destination fol
 TEST_CASE("the progress step climbs from -1 through 0 to exactly 16, repainting only on change")
 {
     ResetState();
+    EnsureWindow();
     ReportTo(WindowHooks, 1600);
-    Setup.ProgressStep = -1;
-    const unsigned before = PaintCount;
+    Setup.Shown.ProgressStep = -1;
+    const FrameCounter frames;
     OnPackageData(nullptr, 10);   // less than a sixteenth: step 0
-    CHECK(Setup.ProgressStep == 0);
+    CHECK(Setup.Shown.ProgressStep == 0);
     OnPackageData(nullptr, 50);
-    CHECK(Setup.ProgressStep == 0);
-    CHECK(PaintCount - before == 1);
+    CHECK(Setup.Shown.ProgressStep == 0);
+    CHECK(frames.Frames() == 1);
     for (int i = 0; i < 154; ++i) OnPackageData(nullptr, 10);
-    CHECK(Setup.ProgressStep == 16);
-    CHECK(PaintCount - before == 17);
+    CHECK(Setup.Shown.ProgressStep == 16);
+    CHECK(frames.Frames() == 17);
 
     CHECK(ProgressStepFor(5, 0) == 0);                        // nothing measured
     CHECK(ProgressStepFor(0x80000000u, 0x80000000u) == 16);   // past 2 GiB: no sign trouble
@@ -198,12 +208,15 @@ TEST_CASE("past 4 GiB sizes are counted whole: the steps and the data an entry m
 
     // Blocks of 64 MiB to 6 GiB: no wrap in the count, every step once, the last one 16.
     ResetState();
+    EnsureWindow();
     ReportTo(WindowHooks, 6 * GiB);
-    Setup.ProgressStep = -1;
-    const unsigned before = PaintCount;
-    for (int i = 0; i < 96; ++i) OnPackageData(nullptr, 64 << 20);
-    CHECK(Setup.ProgressStep == 16);
-    CHECK(PaintCount - before == 17);
+    Setup.Shown.ProgressStep = -1;
+    {
+        const FrameCounter frames;
+        for (int i = 0; i < 96; ++i) OnPackageData(nullptr, 64 << 20);
+        CHECK(Setup.Shown.ProgressStep == 16);
+        CHECK(frames.Frames() == 17);
+    }
 
     // What each entry must deliver: its whole size, none for folders, links and file references.
     RARHeaderDataEx entry = {};
@@ -263,7 +276,7 @@ TEST_CASE("missing, foreign, truncated and damaged packages fail")
         PrepareRun(package, "extract-bad");
         MeasureSetupPackage();
         CHECK(ExtractSetupPackage().outcome.what == Happened::Failed);
-        CHECK(Setup.ProgressStep == -1);
+        CHECK(Setup.Shown.ProgressStep == -1);
     }
     PrepareRun("missing.rar", "extract-bad");
     CHECK(MeasureSetupPackage() == 0);
@@ -313,7 +326,7 @@ TEST_CASE("without a usable library both passes end as for a package that cannot
         if (*stand) CopyFileA((std::string(system) + "\\" + stand).c_str(), library.c_str(), FALSE);
         CHECK(MeasureSetupPackage() == 0);
         CHECK(ExtractSetupPackage().outcome.what == Happened::Failed);
-        CHECK(Setup.ProgressStep == -1);
+        CHECK(Setup.Shown.ProgressStep == -1);
     }
     DeleteFileA(library.c_str());
 }
@@ -328,7 +341,7 @@ TEST_CASE("a cancel confirmed during an entry stops it there, and the run ends a
     CHECK(stopped.outcome.what == Happened::Cancelled);
     CHECK(stopped.bytes <= 70000u);   // deep.bin comes in one block
     CHECK(stopped.entries == 0);
-    CHECK(Setup.ProgressStep == -1);
+    CHECK(Setup.Shown.ProgressStep == -1);
 
     // In the only entry, which is also the last: stopped within it, whatever its size.
     PrepareRun("single.rar", "extract-cancel-last");
@@ -381,7 +394,7 @@ TEST_CASE("a run over an earlier installation or into a new folder: every stop l
             // note as they were: the next start puts them back, wherever the folder was.
             const std::string at = (row.stop == KilledExtracting ? "step:8" : "moves:") +
                                    (row.stop == KilledExtracting ? std::string() : std::to_string(row.stopAfter));
-            CHECK(InstallKilled(folder, Setup.PackagePath, at) == 9);
+            CHECK(InstallKilled(folder, Setup.Paths.PackagePath, at) == 9);
             CHECK(ReadRunNote(standing));
             if (row.stopAfter > 0 || row.stop == KilledExtracting) CHECK(Snapshot(folder) != before);   // really half-way
             CHECK(RecoverInterruptedRun().Done());
@@ -397,7 +410,7 @@ TEST_CASE("a run over an earlier installation or into a new folder: every stop l
             for (const char* file : NestedFiles) CHECK(SameFile(folder + "\\" + file, Packages + "nested\\" + file));
             CHECK(IsFolder(folder + "\\empty folder"));
             CHECK(ReadFile(folder + "\\Saves\\slot1.sav") == (row.earlier ? "the player's save" : ""));
-            CHECK_FALSE(IsFolder(folder + "\\~Marvolen Setup.tmp"));
+            CHECK_FALSE(IsFolder(folder + WorkArea));
             CHECK_FALSE(ReadRunNote(standing));
             continue;
         }
@@ -417,16 +430,16 @@ TEST_CASE("a folder is installed into only when it holds nothing but an earlier 
     // The package's own files (a lost record): taken. Someone's file beside them, a folder where the
     // package has a file, a folder named like the work area: refused before anything is written;
     // the recorded folder: taken.
-    struct Row { const char* file; bool folder; bool recorded; Happened outcome; };
+    struct Row { std::string file; bool folder; bool recorded; Happened outcome; };
     const Row rows[] = {
-        {nullptr, false, false, Happened::Done},
+        {"", false, false, Happened::Done},
         {"\\My Mods\\notes.txt", false, false, Happened::OthersFiles},
         {"\\big.dat\\inside.txt", true, false, Happened::OthersFiles},
-        {"\\~Marvolen Setup.tmp\\mine.txt", false, false, Happened::OthersFiles},
+        {WorkArea + "\\mine.txt", false, false, Happened::OthersFiles},
         {"\\My Mods\\notes.txt", false, true, Happened::Done},
     };
     for (const Row& row : rows) {
-        CAPTURE(row.file ? row.file : "");
+        CAPTURE(row.file);
         RemoveTreeW(WideFromAnsi(folder.c_str()), true);
         PlantEarlierInstallation(folder);
         RemoveTreeW(WideFromAnsi((folder + "\\Saves").c_str()), true);
@@ -434,7 +447,7 @@ TEST_CASE("a folder is installed into only when it holds nothing but an earlier 
             DeleteFileA((folder + "\\big.dat").c_str());
             CreateDirectoryA((folder + "\\big.dat").c_str(), nullptr);
         }
-        if (row.file) {
+        if (!row.file.empty()) {
             const std::string path = folder + row.file;
             CreateDirectoryA(path.substr(0, path.rfind('\\')).c_str(), nullptr);
             WriteFile(path, "the player's own file");
@@ -446,15 +459,15 @@ TEST_CASE("a folder is installed into only when it holds nothing but an earlier 
         CHECK(result.what == row.outcome);
         CHECK(ExitCodeFor(row.outcome) == (row.outcome == Happened::Done ? ExitDone : ExitFailed));
         if (!result.Done()) CHECK(Snapshot(folder) == before);
-        if (row.file && result.Done()) CHECK(ReadFile(folder + row.file) == "the player's own file");
+        if (!row.file.empty() && result.Done()) CHECK(ReadFile(folder + row.file) == "the player's own file");
     }
 
     // The package's real size against the free space, once measured: the fixed figure is not all.
     RemoveTreeW(WideFromAnsi(folder.c_str()), true);
-    FreeBytesQuery = [](const char*) -> std::uint64_t { return 3000000; };
+    FreeSpaceFigure = [](const wchar_t*) -> std::uint64_t { return 3000000; };
     CHECK(RunInstall(folder, CarryOn).what == Happened::NoSpace);
     CHECK_FALSE(IsFolder(folder));
-    FreeBytesQuery = FreeBytes;
+    FreeSpaceFigure = nullptr;
 
     // A file of the package where the player keeps a folder (after the check, as a race would have
     // it): the run fails before anything moves, and the folder keeps what it holds.
@@ -511,7 +524,7 @@ TEST_CASE("a journal is obeyed only in what the program writes, never through a 
     };
     for (const Row& row : rows) {
         CAPTURE(row.journal);
-        const std::string game = row.links ? planted : plain, area = game + "\\~Marvolen Setup.tmp";
+        const std::string game = row.links ? planted : plain, area = game + WorkArea;
         CreateDirectoryA(game.c_str(), nullptr);
         CreateDirectoryA(area.c_str(), nullptr);
         CreateDirectoryA((area + "\\old").c_str(), nullptr);
@@ -526,7 +539,7 @@ TEST_CASE("a journal is obeyed only in what the program writes, never through a 
         RunNote note;
         note.folder = L"\\\\?\\" + WideFromAnsi(game.c_str());
         REQUIRE(BeginRunNote(note).Done());
-        REQUIRE(NoteOwnFolder(note, note.folder + L"\\~Marvolen Setup.tmp").Done());
+        REQUIRE(NoteOwnFolder(note, note.folder + WorkAreaName).Done());
         const std::wstring token = row.marker ? WideFromAnsi(row.marker) : note.token;
         WriteFile(area + "\\owner", std::string(reinterpret_cast<const char*>(token.data()), token.size() * sizeof(wchar_t)));
         HANDLE held = row.held ? CreateFileA((game + "\\tarn.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -563,12 +576,12 @@ TEST_CASE("a cancel answered No lets the run complete")
 {
     PrepareRun("nested.rar", "extract-no");
     MeasureSetupPackage();
-    Setup.Screen = ProgressScreen;
+    Setup.Shown.Screen = ProgressScreen;
     EnsureWindow();
     QueuePress(Centre(Layout::ProgressRects[0]));
     QueuePress(Centre(Layout::QuestionRects[1]));
     CHECK(ExtractSetupPackage().outcome.Done());
-    CHECK(Setup.CancelRequested == 0);
+    CHECK(Setup.Run.CancelRequested == 0);
 }
 
 TEST_CASE("an entry that delivers less data than it claims fails the run")
@@ -583,10 +596,10 @@ TEST_CASE("a closed window stops the run at its next cancel point")
     PrepareRun("nested.rar", "extract-close");
     MeasureSetupPackage();
     EnsureWindow();
-    PostMessageA(Setup.Window, WM_CLOSE, 0, 0);
+    PostMessageA(Setup.Process.Window, WM_CLOSE, 0, 0);
     CHECK(ExtractSetupPackage().outcome.what == Happened::Cancelled);
-    CHECK(Setup.QuitRequested == 1);
-    Setup.QuitRequested = 0;
+    CHECK(Setup.Process.QuitRequested == 1);
+    Setup.Process.QuitRequested = 0;
 }
 
 }

@@ -35,15 +35,15 @@ TEST_CASE("the buttons of one group never overlap, so one press acts at most onc
 TEST_CASE("the live group is the prompt's while one is up, else the screen's")
 {
     ResetState();
-    struct Case { int prompt; ScreenId screen; ScreenButton* group; int count; };
+    struct Case { PromptKinds prompt; ScreenId screen; ScreenButton* group; int count; };
     const Case cases[] = {
         {NoPrompt, MainMenu, MainMenuButtons, 6},       {NoPrompt, DestinationScreen, DestinationButtons, 4},
         {NoPrompt, FinishScreen, FinishButtons, 4},     {NoPrompt, ProgressScreen, ProgressButtons, 1},
         {MessagePrompt, ProgressScreen, MessageButtons, 1}, {QuestionPrompt, MainMenu, QuestionButtons, 2},
     };
     for (const Case& c : cases) {
-        Setup.PromptKind = c.prompt;
-        Setup.Screen = c.screen;
+        Setup.Shown.PromptKind = c.prompt;
+        Setup.Shown.Screen = c.screen;
         CHECK(LiveGroup().buttons == c.group);
         CHECK(LiveGroup().count == c.count);
         CHECK(LiveGroup().prompt == c.prompt);
@@ -108,21 +108,21 @@ TEST_CASE("availability follows the install record and the uninstaller copy")
         CAPTURE(c.installed);
         CAPTURE(c.uninstaller);
         ResetButtons();
-        Setup.Installed = c.installed;
-        Setup.UninstallerMode = c.uninstaller;
+        Setup.Run.Installed = c.installed;
+        Setup.Run.UninstallerMode = c.uninstaller;
         RefreshAvailability();
         CHECK(std::strcmp(MainMenuButtons[0].label, c.first) == 0);
         for (int i = 0; i < 6; ++i) CHECK(MainMenuButtons[i].colour == c.menu[i]);
         for (int i = 0; i < 4; ++i) CHECK(FinishButtons[i].colour == c.finish[i]);
     }
-    Setup.UninstallerMode = 0;
+    Setup.Run.UninstallerMode = 0;
 }
 
 TEST_CASE("an available button that is lit becomes plain when availability is refreshed")
 {
     ResetState();
     MainMenuButtons[3].colour = HighlightColour;
-    Setup.Installed = 1;
+    Setup.Run.Installed = 1;
     RefreshAvailability();
     CHECK(MainMenuButtons[3].colour == NormalColour);
 }

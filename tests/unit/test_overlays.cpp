@@ -31,7 +31,7 @@ TEST_CASE("dimming blackens exactly the pixels whose x + y is even, afresh on ev
 
     ResetState();
     const Pixels plain = ComposeCurrent();
-    Setup.Busy = 1;
+    Setup.Shown.Busy = 1;
     const Pixels dimmed = ComposeCurrent();
     CHECK(dimmed.at(0, 0) == TextBlack);
     CHECK(dimmed.at(639, 479) == TextBlack);
@@ -49,8 +49,8 @@ TEST_CASE("a panel shows its image under black mask bits and leaves the screen u
 {
     ResetState();
     const Pixels plain = ComposeCurrent();
-    Setup.StatusPanelShown = 1;
-    Setup.StatusText = nullptr;
+    Setup.Shown.StatusPanelShown = 1;
+    Setup.Shown.StatusText = nullptr;
     const Pixels panel = ComposeCurrent();
     const Pixels image = LoadPicture(IDB_STATUS_PANEL);
     const Pixels mask = LoadPicture(IDB_STATUS_MASK);
@@ -75,9 +75,9 @@ TEST_CASE("the status panel is never dimmed and carries its text in its own colo
 {
     if (DisplayDepth() < 24) return;   // exact colours need a true-colour display
     ResetState();
-    Setup.Busy = 1;
-    Setup.StatusPanelShown = 1;
-    Setup.StatusText = Text(IDS_INITIALIZING);
+    Setup.Shown.Busy = 1;
+    Setup.Shown.StatusPanelShown = 1;
+    Setup.Shown.StatusText = Text(IDS_INITIALIZING);
     const Pixels frame = ComposeCurrent();
     const RECT panel = StatusPanelText;
     CHECK(frame.count(panel, StatusTextColour) > 50);
@@ -100,16 +100,16 @@ TEST_CASE("a prompt draws its own buttons in their colours over the dimmed scree
 {
     if (DisplayDepth() < 24) return;
     ResetState();
-    Setup.Busy = 1;
-    Setup.StatusText = Text(IDS_ASK_ABORT);
-    Setup.PromptKind = QuestionPrompt;
+    Setup.Shown.Busy = 1;
+    Setup.Shown.PromptText = Text(IDS_ASK_ABORT);
+    Setup.Shown.PromptKind = QuestionPrompt;
     QuestionButtons[0].colour = HighlightColour;
     const Pixels question = ComposeCurrent();
     CHECK(question.count(QuestionRects[0], HighlightColour) > 10);
     CHECK(question.count(QuestionRects[1], NormalColour) > 10);
     CHECK(question.count(PromptText, TextBlack) > 50);
 
-    Setup.PromptKind = MessagePrompt;
+    Setup.Shown.PromptKind = MessagePrompt;
     const Pixels message = ComposeCurrent();
     CHECK(message.count(MessageRects[0], NormalColour) > 10);
     CHECK(message.count(WholeFrame, HighlightColour) == 0);   // Yes is not drawn for a message

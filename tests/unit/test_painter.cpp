@@ -80,7 +80,7 @@ TEST_CASE("the menu's first label follows the install state")
 {
     ResetState();
     const Pixels install = ComposeCurrent();
-    Setup.Installed = 1;
+    Setup.Run.Installed = 1;
     MainMenuButtons[0].label = "Play";
     const Pixels play = ComposeCurrent();
     CHECK_FALSE(SameArea(install, 367, 77, play, 367, 77, 190, 41));
@@ -90,8 +90,8 @@ TEST_CASE("the menu's first label follows the install state")
 TEST_CASE("the destination screen shows the path, the free space and the tick only when wanted")
 {
     ResetState();
-    Setup.Screen = DestinationScreen;
-    strcpy(Setup.InstallPath, "C:\\Program Files\\Marvolen");
+    Setup.Shown.Screen = DestinationScreen;
+    strcpy(Setup.Paths.InstallPath, "C:\\Program Files\\Marvolen");
     const Pixels unticked = ComposeCurrent();
     CHECK(unticked.count(InstallPathLine, NormalColour) > 50);
     CHECK(unticked.count(DesktopIconLabel, NormalColour) > 50);
@@ -99,15 +99,15 @@ TEST_CASE("the destination screen shows the path, the free space and the tick on
     CHECK(unticked.count(DestinationRects[3], NormalColour) == 0);   // the check box has no label
     CHECK(SameArea(unticked, Tick.x, Tick.y, LoadPicture(IDB_DESTINATION), Tick.x, Tick.y, Tick.width, Tick.height));
 
-    Setup.DesktopIconWanted = 1;
+    Setup.Run.DesktopIconWanted = 1;
     const Pixels ticked = ComposeCurrent();
     CHECK(SameArea(ticked, Tick.x, Tick.y, LoadPicture(IDB_TICK), 0, 0, Tick.width, Tick.height));
 
     // The disk is asked once per folder, not at every frame, and again when the screen is entered.
     static int asked;
     asked = 0;
-    FreeBytesQuery = [](const char*) -> std::uint64_t { return ++asked << 20; };
-    strcpy(Setup.InstallPath, "D:\\Elsewhere\\Marvolen");
+    FreeSpaceFigure = [](const wchar_t*) -> std::uint64_t { return ++asked << 20; };
+    strcpy(Setup.Paths.InstallPath, "D:\\Elsewhere\\Marvolen");
     CHECK_FALSE(SameArea(ticked, 52, 87, ComposeCurrent(), 52, 87, 584, 23));
     ComposeCurrent();
     CHECK(asked == 1);
@@ -115,14 +115,14 @@ TEST_CASE("the destination screen shows the path, the free space and the tick on
     ComposeCurrent();
     CHECK(asked == 2);
     CHECK(std::string(FreeSpaceLineText()) == std::string(Text(IDS_AVAILABLE_SPACE)) + "2MB");
-    FreeBytesQuery = FreeBytes;
+    FreeSpaceFigure = nullptr;
 }
 
 TEST_CASE("every text is drawn whole inside its rectangle, at the layout's size in the carried face, "
           "smaller in a wider one, elided only past the smallest size")
 {
     ResetState();
-    Setup.Screen = DestinationScreen;
+    Setup.Shown.Screen = DestinationScreen;
     char freeSpace[PathSize];
     MebibyteText(99999999ull << 20, freeSpace);   // 99,999,999 MB: a drive of some 95 TiB
     REQUIRE(std::string(freeSpace) == "99999999MB");
@@ -175,17 +175,31 @@ TEST_CASE("every text is drawn whole inside its rectangle, at the layout's size 
         CHECK(drawn.pixels.rgb == whole.rgb);
     }
 
-    // A third wider, many texts are too wide at the layout's size: each is drawn smaller,
-    // still whole and inside its rectangle, and not just cut.
-    LabelFace = {CarriedFace.name, 9};
+    // In places a little narrower than each line needs at the layout's size, every line is drawn
+    // smaller, or elided, inside its place: never drawn at the layout's size and cut.
+    HDC measure = CreateCompatibleDC(nullptr);
+    HFONT font = CreateLabelFont();
+    HGDIOBJ before = SelectObject(measure, font);
     for (const Case& c : cases) {
+        if (c.format & DT_WORDBREAK) continue;
         CAPTURE(c.text);
-        const Drawn drawn = DrawnText(c.text, c.area, c.format);
-        CHECK(drawn.count > 20);
+        RECT needed = c.area;
+        DrawTextA(measure, c.text.c_str(), -1, &needed, (c.format & ~DT_VCENTER) | DT_CALCRECT);
+        const LONG width = c.area.right - c.area.left, wanted = (needed.right - needed.left) * 85 / 100;
+        const RECT area = {c.area.left + (width - wanted) / 2, c.area.top, c.area.left + (width + wanted) / 2, c.area.bottom};
+        const Drawn drawn = DrawnText(c.text, area, c.format);
+        const Pixels cut = BackgroundWith([&](HDC dc) {
+            RECT box = area;
+            SetTextColor(dc, RGB(255, 0, 255));
+            DrawTextA(dc, c.text.c_str(), -1, &box, c.format);
+        });
+        CHECK(drawn.count > 0);
         CHECK_FALSE(drawn.outside);
-        CHECK_FALSE(drawn.onEdge);
+        CHECK(drawn.pixels.rgb != cut.rgb);
     }
-    LabelFace = CarriedFace;
+    SelectObject(measure, before);
+    DeleteObject(font);
+    DeleteDC(measure);
 
     // A path too long even at the smallest size is elided, not cut (the end-to-end runs read which
     // parts stay); one holding characters the carried face lacks is drawn in a face that has
@@ -211,7 +225,7 @@ TEST_CASE("every text is drawn whole inside its rectangle, at the layout's size 
 TEST_CASE("the progress screen shows the frame pair of the step, the last pair past the end")
 {
     ResetState();
-    Setup.Screen = ProgressScreen;
+    Setup.Shown.Screen = ProgressScreen;
     const Pixels background = LoadPicture(IDB_PROGRESS);
     const Pixels idle = ComposeCurrent();
     CHECK(SameArea(idle, MapPicture.x, MapPicture.y, background, MapPicture.x, MapPicture.y, MapPicture.width,
@@ -221,7 +235,7 @@ TEST_CASE("the progress screen shows the frame pair of the step, the last pair p
 
     for (int step : {0, 8, 16, 40}) {
         CAPTURE(step);
-        Setup.ProgressStep = step;
+        Setup.Shown.ProgressStep = step;
         const int shown = step > 16 ? 16 : step;
         const Pixels frame = ComposeCurrent();
         CHECK(SameArea(frame, MapPicture.x, MapPicture.y, LoadPicture(IDB_MAP_FIRST + shown), 0, 0, MapPicture.width,
@@ -236,9 +250,9 @@ TEST_CASE("the progress screen shows the frame pair of the step, the last pair p
 TEST_CASE("the finish screen shows each outcome's own heading and body")
 {
     ResetState();
-    Setup.Screen = FinishScreen;
+    Setup.Shown.Screen = FinishScreen;
     const char* retry = "Click the Installation Menu to Reinstall the game or Exit Setup";
-    struct Case { int result; const char* heading; const char* body; };
+    struct Case { RunOutcome result; const char* heading; const char* body; };
     const Case cases[] = {
         {RunInstalled, "Marvolen have been successfully installed!",
          "Click View Readme for further information. Click Online registration to get your registration."},
@@ -247,7 +261,7 @@ TEST_CASE("the finish screen shows each outcome's own heading and body")
     };
     for (const Case& c : cases) {
         CAPTURE(c.heading);
-        Setup.RunResult = c.result;
+        Setup.Shown.RunResult = c.result;
         const Pixels shown = ComposeCurrent();
         // The finish texts as this test expects them, drawn by the test itself on the background.
         const Pixels expected = BackgroundWith([&c](HDC dc) {
@@ -268,9 +282,9 @@ TEST_CASE("composing keeps nothing between frames")
 {
     ResetState();
     const Pixels first = ComposeCurrent();
-    Setup.Busy = 1;
+    Setup.Shown.Busy = 1;
     ComposeCurrent();
-    Setup.Busy = 0;
+    Setup.Shown.Busy = 0;
     CHECK(first.rgb == ComposeCurrent().rgb);
 }
 

@@ -47,10 +47,10 @@ TEST_CASE("the program's folder decides its paths and whether it is the uninstal
         CAPTURE(c.exe);
         Setup = SetupState{};
         CHECK(DeriveProgramPaths(c.exe, c.windows));
-        CHECK(std::string(Setup.SetupDir) == c.setupDir);
-        CHECK(std::string(Setup.PackagePath) == c.package);
-        CHECK(Setup.UninstallerMode == c.uninstaller);
-        CHECK(std::string(Setup.UninstallerPath) == std::string(c.windows) + "\\untsetup.exe");
+        CHECK(std::string(Setup.Paths.SetupDir) == c.setupDir);
+        CHECK(std::string(Setup.Paths.PackagePath) == c.package);
+        CHECK(Setup.Run.UninstallerMode == c.uninstaller);
+        CHECK(std::string(Setup.Paths.UninstallerPath) == std::string(c.windows) + "\\untsetup.exe");
     }
 }
 
@@ -60,7 +60,7 @@ TEST_CASE("a program folder too long for the package path is refused, not cut")
     // The program's full name just fits in 255 characters; its package's does not.
     const std::string folder = "D:\\" + std::string(242, 'x');
     CHECK_FALSE(DeriveProgramPaths((folder + "\\setup.exe").c_str(), "C:\\windows"));
-    CHECK(Setup.PackagePath[0] == '\0');
+    CHECK(Setup.Paths.PackagePath[0] == '\0');
 }
 
 // A wide text for the report of a failed check.

@@ -33,6 +33,13 @@ std::string MakeTree(const char* name)
     return root;
 }
 
+// The guard's answer for a folder as the player spells it.
+bool Removable(const std::string& folder)
+{
+    std::wstring resolved;
+    return ResolveFolder(WideFromAnsi(folder.c_str()), resolved) && IsRemovableResolved(resolved);
+}
+
 }  // namespace
 
 TEST_SUITE("removal") {
@@ -147,7 +154,7 @@ TEST_CASE("the guard decides on the folder Windows would use, whatever its spell
     refused.push_back("");
     for (const std::string& folder : refused) {
         CAPTURE(folder);
-        CHECK_FALSE(IsRemovableFolder(folder.c_str()));
+        CHECK_FALSE(Removable(folder));
     }
     const std::string removable[] = {
         "C:\\Program Files\\Marvolen", "C:\\Program Files\\Marvolen.", "c:/program files//Marvolen",
@@ -156,7 +163,7 @@ TEST_CASE("the guard decides on the folder Windows would use, whatever its spell
     };
     for (const std::string& folder : removable) {
         CAPTURE(folder);
-        CHECK(IsRemovableFolder(folder.c_str()));
+        CHECK(Removable(folder));
     }
     // A destination is used by the name it was checked under.
     const std::pair<std::string, std::string> used[] = {
@@ -193,7 +200,7 @@ TEST_CASE("links are never followed: not as the folder, not below it, not when a
     const std::string kept = "C:\\link-target\\keep.txt";
     REQUIRE(ReadFile(kept) == "not the game's\n");   // the test run makes C:\links\victim, a link to it
     // The game's folder is itself a link: refused as a destination, and its removal says so.
-    CHECK_FALSE(IsRemovableFolder("C:\\links\\victim"));
+    CHECK_FALSE(Removable("C:\\links\\victim"));
     CHECK_FALSE(RemoveTree("C:\\links\\victim").Done());
     // A link below: refused as a destination before anything is written; removed around, never through.
     Destination destination;
@@ -208,13 +215,12 @@ TEST_CASE("links are never followed: not as the folder, not below it, not when a
     aside = ScratchFolder("swapped-aside") + "\\e";
     other = ScratchFolder("swapped-in");
     Touch(other + "\\precious.txt");
-    BeforeRemovingEntry = [](const std::wstring& path) {
+    const BeforeEntry swap = [](const std::wstring& path) {
         if (path.size() < 2 || path.substr(path.size() - 2) != L"\\e") return;
         MoveFileA(swapped.c_str(), aside.c_str());
         MoveFileA(other.c_str(), swapped.c_str());
     };
-    CHECK_FALSE(RemoveTree(root.c_str()).Done());
-    BeforeRemovingEntry = nullptr;
+    CHECK_FALSE(RemoveTreeW(WideFromAnsi(root.c_str()), false, swap).Done());
     CHECK(Exists(swapped + "\\precious.txt"));
     CHECK(Exists(aside + "\\f\\four"));
     CHECK_FALSE(Exists(root + "\\a"));
@@ -255,7 +261,7 @@ void Record(const std::string& folder)
 TEST_CASE("uninstalling removes the recorded folder, all or nothing, and not the one chosen since")
 {
     const std::string chosen = MakeTree("chosen");
-    strcpy(Setup.InstallPath, chosen.c_str());
+    strcpy(Setup.Paths.InstallPath, chosen.c_str());
     // The recorded folder as the player left it: plain, with read-only files, with a file held
     // open by the game (no sharing of deletion) deep below, with a folder another program works
     // in, with a folder of someone's (or a link the host laid) named like the aside folder.

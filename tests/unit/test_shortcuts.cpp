@@ -9,6 +9,7 @@
 #include "base/texts.h"
 #include "system/destination.h"
 #include "support.h"
+#include "system/folder_path.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ const char Uninstaller[] = "C:\\windows\\untsetup.exe";
 
 DWORD Create(int desktop)
 {
-    return CreateShortcuts(Install, desktop, Uninstaller, Text(IDS_GAME_SITE), Text(IDS_MAKER_SITE), Text(IDS_PUBLISHER_SITE))
+    return CreateShortcuts(WideFromAnsi(Install), desktop, Uninstaller, Text(IDS_GAME_SITE), Text(IDS_MAKER_SITE), Text(IDS_PUBLISHER_SITE))
         .error;
 }
 
@@ -158,9 +159,9 @@ TEST_CASE("a link file path too long for the conversion buffer is not written")
     const std::string folder = ScratchFolder("longlinks");
     std::string name = folder + "\\";
     name += std::string(259 - name.size(), 'x');   // 259 characters: fits 260 with the NUL
-    CHECK(SUCCEEDED(CreateShellLink("C:\\x.exe", (name + ".lnk").substr(0, 259).c_str(), "", "C:\\")));
+    CHECK(SUCCEEDED(CreateShellLink(L"C:\\x.exe", WideFromAnsi((name + ".lnk").substr(0, 259).c_str()), L"C:\\")));
     const std::string tooLong = name + ".lnk";   // 263 characters
-    CHECK(FAILED(CreateShellLink("C:\\x.exe", tooLong.c_str(), "", "C:\\")));
+    CHECK(FAILED(CreateShellLink(L"C:\\x.exe", WideFromAnsi(tooLong.c_str()), L"C:\\")));
 }
 
 }

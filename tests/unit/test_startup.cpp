@@ -3,6 +3,7 @@
 #include <string>
 
 #include "resources/resource_ids.h"
+#include "shell/copies.h"
 #include "shell/startup.h"
 #include "support.h"
 
@@ -10,10 +11,10 @@ namespace {
 
 std::string LibraryResource()
 {
-    HRSRC resource = FindResourceA(Setup.Instance, MAKEINTRESOURCEA(IDW_UNRAR_LIBRARY), "WAVE");
+    HRSRC resource = FindResourceA(Setup.Process.Instance, MAKEINTRESOURCEA(IDW_UNRAR_LIBRARY), "WAVE");
     REQUIRE(resource);
-    const char* bytes = static_cast<const char*>(LockResource(LoadResource(Setup.Instance, resource)));
-    return std::string(bytes, SizeofResource(Setup.Instance, resource));
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(Setup.Process.Instance, resource)));
+    return std::string(bytes, SizeofResource(Setup.Process.Instance, resource));
 }
 
 }  // namespace
@@ -47,23 +48,23 @@ TEST_CASE("the carried library is written where none exists and never replaces o
 TEST_CASE("the uninstaller copy replaces an older one, even a read-only one")
 {
     Setup = SetupState{};
-    Setup.Instance = GetModuleHandleA(nullptr);
-    GetModuleFileNameA(nullptr, Setup.ExePath, sizeof Setup.ExePath);
+    Setup.Process.Instance = GetModuleHandleA(nullptr);
+    GetModuleFileNameA(nullptr, Setup.Paths.ExePath, sizeof Setup.Paths.ExePath);
     const std::string target = ScratchFolder("uninstaller") + "\\untsetup.exe";
-    strcpy(Setup.UninstallerPath, target.c_str());
+    strcpy(Setup.Paths.UninstallerPath, target.c_str());
     WriteFile(target, "an older setup");
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
 
     RefreshUninstallerCopy();
-    CHECK(ReadFile(target) == ReadFile(Setup.ExePath));
+    CHECK(ReadFile(target) == ReadFile(Setup.Paths.ExePath));
     // The same copy again is not written again.
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
     RefreshUninstallerCopy();
     CHECK((GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_READONLY) != 0);
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
     // A copy that cannot be made leaves the old one in place, and nothing beside it.
-    const std::string exe = Setup.ExePath;
-    strcpy(Setup.ExePath, (ScratchFolder("uninstaller") + "\\vanished.exe").c_str());
+    const std::string exe = Setup.Paths.ExePath;
+    strcpy(Setup.Paths.ExePath, (ScratchFolder("uninstaller") + "\\vanished.exe").c_str());
     RefreshUninstallerCopy();
     CHECK(ReadFile(target) == ReadFile(exe));
     WIN32_FIND_DATAA entry;
@@ -74,7 +75,7 @@ TEST_CASE("the uninstaller copy replaces an older one, even a read-only one")
 
 TEST_CASE("the program loads its own library: the system's copy when it is that, else a private copy")
 {
-    Setup.Instance = GetModuleHandleA(nullptr);
+    Setup.Process.Instance = GetModuleHandleA(nullptr);
     const std::string folder = ScratchFolder("library-choice");
     char chosen[PathSize];
     const std::string missing = folder + "\\missing.dll";

@@ -7,6 +7,7 @@
 #include "shell/log.h"
 #include "shell/prompts.h"
 #include "shell/window_face.h"
+#include "shell/copies.h"
 #include "shell/startup.h"
 #include "base/texts.h"
 #include "shell/pump.h"
@@ -36,35 +37,35 @@ TEST_CASE("a question is answered by lighting and pressing one of its own button
     const POINT yes = Centre(Layout::QuestionRects[0]), no = Centre(Layout::QuestionRects[1]);
     QueuePress(yes);
     CHECK(AskYesNo(Text(IDS_ASK_UNINSTALL)) == 1);
-    CHECK(Setup.Busy == 0);
-    CHECK(Setup.PromptKind == NoPrompt);
+    CHECK(Setup.Shown.Busy == 0);
+    CHECK(Setup.Shown.PromptKind == NoPrompt);
 
     QueuePress(no);
     CHECK(AskYesNo(Text(IDS_ASK_UNINSTALL)) == 0);
-    CHECK(Setup.Busy == 0);
+    CHECK(Setup.Shown.Busy == 0);
 }
 
 TEST_CASE("while a prompt is up, the screen's buttons and unlit prompt buttons do nothing")
 {
     Fresh();
     // A question up, as AskYesNo puts it, and each press taken alone by one pump.
-    Setup.Busy = 1;
-    Setup.PromptKind = QuestionPrompt;
-    Setup.PromptPending = 1;
-    Setup.PromptAnswer = 7;
+    Setup.Shown.Busy = 1;
+    Setup.Shown.PromptKind = QuestionPrompt;
+    Setup.Shown.PromptPending = 1;
+    Setup.Shown.PromptAnswer = false;
     QueuePress(Centre(Layout::MainMenuRects[5]));         // Exit lies outside the panel: not in the live group
     PumpMessages();
-    CHECK(Setup.PromptPending == 1);
-    CHECK(Setup.QuitRequested == 0);
+    CHECK(Setup.Shown.PromptPending == 1);
+    CHECK(Setup.Process.QuitRequested == 0);
     CHECK(MainMenuButtons[5].colour == NormalColour);
     QueuePress(Centre(Layout::QuestionRects[0]), false);   // Yes pressed without being lit first
     PumpMessages();
-    CHECK(Setup.PromptPending == 1);
-    CHECK(Setup.PromptAnswer == 7);
+    CHECK(Setup.Shown.PromptPending == 1);
+    CHECK_FALSE(Setup.Shown.PromptAnswer);
     QueuePress(Centre(Layout::QuestionRects[0]));          // lit, then pressed: answered
     PumpMessages();
-    CHECK(Setup.PromptPending == 0);
-    CHECK(Setup.PromptAnswer == 1);
+    CHECK(Setup.Shown.PromptPending == 0);
+    CHECK(Setup.Shown.PromptAnswer == 1);
 }
 
 TEST_CASE("a message waits for its OK")
@@ -72,73 +73,73 @@ TEST_CASE("a message waits for its OK")
     Fresh();
     const POINT ok = Centre(Layout::MessageRects[0]);
     QueuePress(ok);
-    Setup.PromptAnswer = 0;
+    Setup.Shown.PromptAnswer = 0;
     ShowMessage(Text(IDS_NO_SPACE));
-    CHECK(Setup.PromptAnswer == 1);
-    CHECK(Setup.PromptKind == NoPrompt);
+    CHECK(Setup.Shown.PromptAnswer == 1);
+    CHECK(Setup.Shown.PromptKind == NoPrompt);
 }
 
 TEST_CASE("while busy without a prompt the mouse is ignored; when idle a press on a lit Exit quits")
 {
     Fresh();
     const POINT exit = Centre(Layout::MainMenuRects[5]);
-    Setup.Busy = 1;
-    const unsigned paints = PaintCount;
-    SendMessageA(Setup.Window, WM_MOUSEMOVE, 0, MAKELPARAM(exit.x, exit.y));
-    SendMessageA(Setup.Window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(exit.x, exit.y));
+    Setup.Shown.Busy = 1;
+    const FrameCounter frames;
+    SendMessageA(Setup.Process.Window, WM_MOUSEMOVE, 0, MAKELPARAM(exit.x, exit.y));
+    SendMessageA(Setup.Process.Window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(exit.x, exit.y));
     PumpMessages();
     CHECK(MainMenuButtons[5].colour == NormalColour);
-    CHECK(Setup.QuitRequested == 0);
-    CHECK(PaintCount == paints);
-    SendMessageA(Setup.Window, WM_LBUTTONUP, 0, MAKELPARAM(exit.x, exit.y));
-    CHECK(PaintCount == paints + 1);   // a release repaints, busy or not
+    CHECK(Setup.Process.QuitRequested == 0);
+    CHECK(frames.Frames() == 0);
+    SendMessageA(Setup.Process.Window, WM_LBUTTONUP, 0, MAKELPARAM(exit.x, exit.y));
+    CHECK(frames.Frames() == 1);   // a release repaints, busy or not
 
-    Setup.Busy = 0;
-    SendMessageA(Setup.Window, WM_MOUSEMOVE, 0, MAKELPARAM(exit.x, exit.y));
+    Setup.Shown.Busy = 0;
+    SendMessageA(Setup.Process.Window, WM_MOUSEMOVE, 0, MAKELPARAM(exit.x, exit.y));
     CHECK(MainMenuButtons[5].colour == HighlightColour);
-    SendMessageA(Setup.Window, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    SendMessageA(Setup.Process.Window, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     CHECK(MainMenuButtons[5].colour == NormalColour);
-    SendMessageA(Setup.Window, WM_MOUSEMOVE, 0, MAKELPARAM(exit.x, exit.y));
-    SendMessageA(Setup.Window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(exit.x, exit.y));
+    SendMessageA(Setup.Process.Window, WM_MOUSEMOVE, 0, MAKELPARAM(exit.x, exit.y));
+    SendMessageA(Setup.Process.Window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(exit.x, exit.y));
     PumpMessages();
-    CHECK(Setup.QuitRequested == 1);
-    CHECK(Setup.ExitCode == 0);
-    CHECK(IsWindow(Setup.Window));   // Exit ends the loop; the window goes with the process
+    CHECK(Setup.Process.QuitRequested == 1);
+    CHECK(Setup.Process.ExitCode == 0);
+    CHECK(IsWindow(Setup.Process.Window));   // Exit ends the loop; the window goes with the process
 }
 
 TEST_CASE("Cancel asks from inside the pump, and Yes requests the cancel")
 {
     Fresh();
-    Setup.Screen = ProgressScreen;
+    Setup.Shown.Screen = ProgressScreen;
     const POINT cancel = Centre(Layout::ProgressRects[0]), yes = Centre(Layout::QuestionRects[0]);
     QueuePress(cancel);
     QueuePress(yes);
-    for (int i = 0; i < 50 && !Setup.CancelRequested; ++i) {
+    for (int i = 0; i < 50 && !Setup.Run.CancelRequested; ++i) {
         PumpMessages();
         Sleep(20);
     }
-    CHECK(Setup.CancelRequested == 1);
-    CHECK(Setup.PromptKind == NoPrompt);
-    CHECK(Setup.Busy == 0);
+    CHECK(Setup.Run.CancelRequested == 1);
+    CHECK(Setup.Shown.PromptKind == NoPrompt);
+    CHECK(Setup.Shown.Busy == 0);
 }
 
 TEST_CASE("command 105 closes the window; other commands do nothing")
 {
     Fresh();
-    SendMessageA(Setup.Window, WM_COMMAND, 104, 0);
-    CHECK(IsWindow(Setup.Window));
-    SendMessageA(Setup.Window, WM_COMMAND, MAKEWPARAM(105, 1), 0);   // only the low word counts
-    CHECK(Setup.Window == nullptr);
+    SendMessageA(Setup.Process.Window, WM_COMMAND, 104, 0);
+    CHECK(IsWindow(Setup.Process.Window));
+    SendMessageA(Setup.Process.Window, WM_COMMAND, MAKEWPARAM(105, 1), 0);   // only the low word counts
+    CHECK(Setup.Process.Window == nullptr);
     PumpMessages();
-    CHECK(Setup.QuitRequested == 1);
-    Setup.QuitRequested = 0;
+    CHECK(Setup.Process.QuitRequested == 1);
+    Setup.Process.QuitRequested = 0;
 }
 
 TEST_CASE("with a prompt up, a screen button lit before stays lit")
 {
     Fresh();
     const POINT exit = Centre(Layout::MainMenuRects[5]), no = Centre(Layout::QuestionRects[1]);
-    SendMessageA(Setup.Window, WM_MOUSEMOVE, 0, MAKELPARAM(exit.x, exit.y));
+    SendMessageA(Setup.Process.Window, WM_MOUSEMOVE, 0, MAKELPARAM(exit.x, exit.y));
     REQUIRE(MainMenuButtons[5].colour == HighlightColour);
     QueuePress(no);
     AskYesNo(Text(IDS_ASK_ABORT));
@@ -148,13 +149,13 @@ TEST_CASE("with a prompt up, a screen button lit before stays lit")
 TEST_CASE("closing the window ends a waiting question as No, and nothing paints into it after")
 {
     Fresh();
-    PostMessageA(Setup.Window, WM_CLOSE, 0, 0);
+    PostMessageA(Setup.Process.Window, WM_CLOSE, 0, 0);
     const DWORD started = GetTickCount();
     CHECK(AskYesNo(Text(IDS_ASK_UNINSTALL)) == 0);
     CHECK(GetTickCount() - started < 5000);   // promptly: no wait for an answer that cannot come
-    CHECK(Setup.QuitRequested == 1);
-    CHECK(Setup.Window == nullptr);
-    CHECK(Setup.PromptKind == NoPrompt);
+    CHECK(Setup.Process.QuitRequested == 1);
+    CHECK(Setup.Process.Window == nullptr);
+    CHECK(Setup.Shown.PromptKind == NoPrompt);
     PaintScreen();   // must be harmless now
     CHECK(RunMessageLoop() == 0);   // the quit already seen ends the main loop at once
 }
@@ -162,44 +163,44 @@ TEST_CASE("closing the window ends a waiting question as No, and nothing paints 
 TEST_CASE("a close request during a run: the abort question while installing, later while uninstalling")
 {
     Fresh();
-    Setup.RunUnderWay = InstallRun;
-    Setup.Screen = ProgressScreen;
+    Setup.Run.RunUnderWay = InstallRun;
+    Setup.Shown.Screen = ProgressScreen;
     QueuePress(Centre(Layout::QuestionRects[1]));
     RequestClose();   // asked at once: No, and the run and the window go on
-    CHECK(Setup.CancelRequested == 0);
-    CHECK(IsWindow(Setup.Window));
+    CHECK(Setup.Run.CancelRequested == 0);
+    CHECK(IsWindow(Setup.Process.Window));
     QueuePress(Centre(Layout::QuestionRects[0]));
     RequestClose();   // Yes: stopped exactly as a confirmed Cancel
-    CHECK(Setup.CancelRequested == 1);
-    CHECK(IsWindow(Setup.Window));
+    CHECK(Setup.Run.CancelRequested == 1);
+    CHECK(IsWindow(Setup.Process.Window));
 
     // A close while a question of the run is up answers that question as No, nothing more.
-    Setup.CancelRequested = 0;
-    PostMessageA(Setup.Window, WM_CLOSE, 0, 0);
+    Setup.Run.CancelRequested = 0;
+    PostMessageA(Setup.Process.Window, WM_CLOSE, 0, 0);
     CHECK(AskYesNo(Text(IDS_ASK_ABORT)) == 0);
-    CHECK(IsWindow(Setup.Window));
-    CHECK(Setup.QuitRequested == 0);
+    CHECK(IsWindow(Setup.Process.Window));
+    CHECK(Setup.Process.QuitRequested == 0);
 
-    Setup.RunUnderWay = UninstallRun;
-    SendMessageA(Setup.Window, WM_CLOSE, 0, 0);
-    CHECK(Setup.CloseAfterRun == 1);
-    CHECK(IsWindow(Setup.Window));
+    Setup.Run.RunUnderWay = UninstallRun;
+    SendMessageA(Setup.Process.Window, WM_CLOSE, 0, 0);
+    CHECK(Setup.Run.CloseAfterRun == 1);
+    CHECK(IsWindow(Setup.Process.Window));
 
-    Setup.RunUnderWay = NoRun;   // outside runs the window closes
-    SendMessageA(Setup.Window, WM_CLOSE, 0, 0);
-    CHECK(Setup.Window == nullptr);
+    Setup.Run.RunUnderWay = NoRun;   // outside runs the window closes
+    SendMessageA(Setup.Process.Window, WM_CLOSE, 0, 0);
+    CHECK(Setup.Process.Window == nullptr);
     PumpMessages();
-    CHECK(Setup.QuitRequested == 1);
+    CHECK(Setup.Process.QuitRequested == 1);
 }
 
 TEST_CASE("a run that stops before anything was extracted leaves the destination as it was")
 {
     // While files are being written, Windows is asked to wait; otherwise it may end the session.
     Fresh();
-    Setup.RunUnderWay = InstallRun;
-    CHECK(SendMessageA(Setup.Window, WM_QUERYENDSESSION, 0, 0) == FALSE);
-    Setup.RunUnderWay = NoRun;
-    CHECK(SendMessageA(Setup.Window, WM_QUERYENDSESSION, 0, 0) == TRUE);
+    Setup.Run.RunUnderWay = InstallRun;
+    CHECK(SendMessageA(Setup.Process.Window, WM_QUERYENDSESSION, 0, 0) == FALSE);
+    Setup.Run.RunUnderWay = NoRun;
+    CHECK(SendMessageA(Setup.Process.Window, WM_QUERYENDSESSION, 0, 0) == TRUE);
     // The session ending while the package is measured: the run ends aborted, and an earlier
     // installation in the destination is untouched.
     const std::string folder = ScratchFolder("earlier-installation");
@@ -207,13 +208,13 @@ TEST_CASE("a run that stops before anything was extracted leaves the destination
     char system[MAX_PATH];
     GetSystemDirectoryA(system, MAX_PATH);
     WriteLibraryCopy((std::string(system) + "\\unrar.dll").c_str());
-    strcpy(Setup.PackagePath, "T:\\packages\\nested.rar");
-    strcpy(Setup.InstallPath, folder.c_str());
-    Setup.Screen = DestinationScreen;
-    PostMessageA(Setup.Window, WM_ENDSESSION, TRUE, 0);
+    strcpy(Setup.Paths.PackagePath, "T:\\packages\\nested.rar");
+    strcpy(Setup.Paths.InstallPath, folder.c_str());
+    Setup.Shown.Screen = DestinationScreen;
+    PostMessageA(Setup.Process.Window, WM_ENDSESSION, TRUE, 0);
     RunInstallation();
-    CHECK(Setup.RunResult == RunAborted);
-    CHECK(Setup.RunUnderWay == NoRun);
+    CHECK(Setup.Shown.RunResult == RunAborted);
+    CHECK(Setup.Run.RunUnderWay == NoRun);
     CHECK(ReadFile(folder + "\\saved-game.sav") == "the player's own file");
     CHECK(GetFileAttributesA((folder + "\\big.dat").c_str()) == INVALID_FILE_ATTRIBUTES);
 }
@@ -221,7 +222,7 @@ TEST_CASE("a run that stops before anything was extracted leaves the destination
 TEST_CASE("the keys light and press the live group's buttons as the mouse does, and only when it would")
 {
     Fresh();   // main menu, nothing installed: Reinstall and Uninstall are unavailable
-    const auto key = [](WPARAM k) { SendMessageA(Setup.Window, WM_KEYDOWN, k, 0); };
+    const auto key = [](WPARAM k) { SendMessageA(Setup.Process.Window, WM_KEYDOWN, k, 0); };
     const auto lit = [] {
         const ButtonGroup group = LiveGroup();
         for (int i = 0; i < group.count; ++i)
@@ -251,49 +252,49 @@ TEST_CASE("the keys light and press the live group's buttons as the mouse does, 
     // A press of Enter on the lit Install leads on; the check box is reached and toggled like a button.
     key(VK_UP);
     key(VK_RETURN);
-    REQUIRE(Setup.Screen == DestinationScreen);
+    REQUIRE(Setup.Shown.Screen == DestinationScreen);
     for (int i = 0; i < 4; ++i) key(VK_TAB);
     CHECK(lit() == DesktopIconBox);
     key(VK_SPACE);
-    CHECK(Setup.DesktopIconWanted == 1);
+    CHECK(Setup.Run.DesktopIconWanted == 1);
     key(VK_ESCAPE);   // the destination's way out is Back
-    CHECK(Setup.Screen == MainMenu);
+    CHECK(Setup.Shown.Screen == MainMenu);
 
     // While busy without a prompt, keys do nothing: Install, lit when the menu was left, stays lit.
     CHECK(lit() == InstallOrPlayButton);
-    Setup.Busy = 1;
+    Setup.Shown.Busy = 1;
     key(VK_TAB);
     key(VK_ESCAPE);
     CHECK(lit() == InstallOrPlayButton);
     PumpMessages();
-    CHECK(Setup.QuitRequested == 0);
-    Setup.Busy = 0;
+    CHECK(Setup.Process.QuitRequested == 0);
+    Setup.Shown.Busy = 0;
 
     // A held key: its repeats move the light, but press nothing; keys that come during a pause
     // are dropped, not kept for the screen after it.
-    SendMessageA(Setup.Window, WM_KEYDOWN, VK_TAB, 0x40000001);
+    SendMessageA(Setup.Process.Window, WM_KEYDOWN, VK_TAB, 0x40000001);
     CHECK(lit() == WebSiteButton);
     key(VK_UP);
     REQUIRE(lit() == InstallOrPlayButton);
-    SendMessageA(Setup.Window, WM_KEYDOWN, VK_RETURN, 0x40000001);
-    CHECK(Setup.Screen == MainMenu);
-    SendMessageA(Setup.Window, WM_KEYDOWN, VK_ESCAPE, 0x40000001);
-    PostMessageA(Setup.Window, WM_KEYDOWN, VK_ESCAPE, 0);
+    SendMessageA(Setup.Process.Window, WM_KEYDOWN, VK_RETURN, 0x40000001);
+    CHECK(Setup.Shown.Screen == MainMenu);
+    SendMessageA(Setup.Process.Window, WM_KEYDOWN, VK_ESCAPE, 0x40000001);
+    PostMessageA(Setup.Process.Window, WM_KEYDOWN, VK_ESCAPE, 0);
     PauseDroppingInput(50);
     PumpMessages();
-    CHECK(Setup.QuitRequested == 0);
+    CHECK(Setup.Process.QuitRequested == 0);
 
     // In a prompt only its buttons count: Escape answers No, Tab and Enter choose Yes.
-    PostMessageA(Setup.Window, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(Setup.Process.Window, WM_KEYDOWN, VK_ESCAPE, 0);
     CHECK(AskYesNo(Text(IDS_ASK_UNINSTALL)) == 0);
-    CHECK(Setup.Screen == MainMenu);
-    PostMessageA(Setup.Window, WM_KEYDOWN, VK_TAB, 0);
-    PostMessageA(Setup.Window, WM_KEYDOWN, VK_RETURN, 0);
+    CHECK(Setup.Shown.Screen == MainMenu);
+    PostMessageA(Setup.Process.Window, WM_KEYDOWN, VK_TAB, 0);
+    PostMessageA(Setup.Process.Window, WM_KEYDOWN, VK_RETURN, 0);
     CHECK(AskYesNo(Text(IDS_ASK_UNINSTALL)) == 1);
 
     key(VK_ESCAPE);   // the main menu's way out is Exit
     PumpMessages();
-    CHECK(Setup.QuitRequested == 1);
+    CHECK(Setup.Process.QuitRequested == 1);
 }
 
 
@@ -302,20 +303,20 @@ TEST_CASE("a file or game that does not open leaves the setup as it was, and the
     Fresh();
     const std::string folder = ScratchFolder("opens");
     OpenLog(WideFromAnsi((folder + "\\opens.log").c_str()));
-    std::strcpy(Setup.SetupDir, (folder + "\\").c_str());   // holds no ReadMe
+    std::strcpy(Setup.Paths.SetupDir, (folder + "\\").c_str());   // holds no ReadMe
     HKEY record;   // the game on record in a folder without it
     RegCreateKeyExA(HKEY_CURRENT_USER, InstallRecordKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &record, nullptr);
     RegSetValueExA(record, "InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
                    static_cast<DWORD>(folder.size() + 1));
     RegCloseKey(record);
-    Setup.Screen = FinishScreen;
+    Setup.Shown.Screen = FinishScreen;
     const ButtonGroup finish = LiveGroup();
     for (int i = 0; i < finish.count; ++i)
         if (finish.buttons[i].id == ReadMeButton || finish.buttons[i].id == PlayNowButton) ButtonAction(finish, i);
     const std::string log = ReadFile(folder + "\\opens.log");
     CHECK(log.find("FAILED: could not open " + folder + "\\ReadMe.txt: ") != std::string::npos);
     CHECK(log.find("FAILED: the game could not be started: " + folder + "\\tarn.exe: ") != std::string::npos);
-    CHECK(Setup.Screen == FinishScreen);
+    CHECK(Setup.Shown.Screen == FinishScreen);
     OpenLog(L"");
     KeepFile(L"");
     DeleteInstallRecords();

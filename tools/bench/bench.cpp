@@ -47,10 +47,14 @@
 
 namespace {
 
+// The frames the painter shows, counted through its FrameShown (no reader listens here).
+unsigned PaintCount;
+void CountFrame() { ++PaintCount; }
+
 // The program's two passes as the window runs them, into the run's destination.
 std::uint64_t Measured;
-std::uint64_t MeasureSetupPackage() { return Measured = ListPackage(Setup.PackagePath, WindowHooks).size; }
-Extraction ExtractSetupPackage() { return ExtractPackage(Setup.PackagePath, Setup.Target.resolved, Measured, WindowHooks); }
+std::uint64_t MeasureSetupPackage() { return Measured = ListPackage(Setup.Paths.PackagePath, WindowHooks).size; }
+Extraction ExtractSetupPackage() { return ExtractPackage(Setup.Paths.PackagePath, Setup.Paths.Target.resolved, Measured, WindowHooks); }
 
 double Ticks()
 {
@@ -102,8 +106,9 @@ void TimedStartUp()
     const double started = Ticks();
     Expect(StartUp(GetModuleHandleA(nullptr)), "StartUp could not create the window");
     const double elapsed = Ticks() - started;
-    Expect(Setup.Window && IsWindow(Setup.Window), "no window after StartUp");
-    Expect(Setup.Busy == 0 && Setup.StatusPanelShown == 0, "StartUp did not end on the live menu");
+    Expect(Setup.Process.Window && IsWindow(Setup.Process.Window), "no window after StartUp");
+    Expect(Setup.Shown.Busy == 0 && Setup.Shown.StatusPanelShown == 0, "StartUp did not end on the live menu");
+    FrameShown = CountFrame;
     std::printf("{\"kind\":\"startup\",\"ms\":%.3f,\"fixed_pause_ms\":1000,\"peak_working_set\":%lu}\n", elapsed,
                 static_cast<unsigned long>(PeakWorkingSet()));
     std::fflush(stdout);
@@ -113,7 +118,7 @@ void TimedStartUp()
 // time goes.
 int StartUpStepsMode()
 {
-    Setup.Instance = GetModuleHandleA(nullptr);
+    Setup.Process.Instance = GetModuleHandleA(nullptr);
     for (int i = 0; i < StartUpStepCount; ++i) {
         const StartUpStep& step = StartUpSteps[i];
         if (step.pause) continue;
@@ -131,7 +136,7 @@ int StartUpStepsMode()
 // with a frame composed off screen from the same state.
 void CheckWindowShowsFrame(const char* what)
 {
-    HDC window = GetDC(Setup.Window);
+    HDC window = GetDC(Setup.Process.Window);
     Frame frame;
     Expect(BeginFrame(window, frame), std::string("BeginFrame failed for ") + what);
     ComposeFrame(frame);
@@ -142,18 +147,18 @@ void CheckWindowShowsFrame(const char* what)
             equal += GetPixel(window, x, y) == GetPixel(frame.dc, x, y);
         }
     EndFrame(frame);
-    ReleaseDC(Setup.Window, window);
+    ReleaseDC(Setup.Process.Window, window);
     Expect(equal == compared, std::string("the window does not show the composed frame for ") + what + " (" +
                                   std::to_string(equal) + " of " + std::to_string(compared) + " points)");
 }
 
 void PaintCase(ScreenId screen, int progressStep, int busy, int rounds)
 {
-    Setup.Screen = screen;
-    Setup.ProgressStep = progressStep;
-    Setup.Busy = busy;
-    Setup.StatusPanelShown = 0;
-    Setup.PromptKind = NoPrompt;
+    Setup.Shown.Screen = screen;
+    Setup.Shown.ProgressStep = progressStep;
+    Setup.Shown.Busy = busy;
+    Setup.Shown.StatusPanelShown = 0;
+    Setup.Shown.PromptKind = NoPrompt;
     for (int i = 0; i < 5; ++i) PaintScreen();   // first loads of the resources are not the case measured
 
     std::vector<double> samples;
@@ -179,11 +184,11 @@ void PaintCase(ScreenId screen, int progressStep, int busy, int rounds)
 // painted.
 void HoverCase(int rounds)
 {
-    Setup.Screen = MainMenu;
-    Setup.ProgressStep = -1;
-    Setup.Busy = 0;
-    Setup.StatusPanelShown = 0;
-    Setup.PromptKind = NoPrompt;
+    Setup.Shown.Screen = MainMenu;
+    Setup.Shown.ProgressStep = -1;
+    Setup.Shown.Busy = 0;
+    Setup.Shown.StatusPanelShown = 0;
+    Setup.Shown.PromptKind = NoPrompt;
     PaintScreen();
     const RECT& button = Layout::MainMenuRects[0];
     const LPARAM on = MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2);
@@ -196,7 +201,7 @@ void HoverCase(int rounds)
         const bool onto = i % 2 == 0;
         const unsigned paintsBefore = PaintCount;
         const double started = Ticks();
-        SendMessageA(Setup.Window, WM_MOUSEMOVE, 0, onto ? on : off);
+        SendMessageA(Setup.Process.Window, WM_MOUSEMOVE, 0, onto ? on : off);
         GdiFlush();
         samples.push_back(Ticks() - started);
         Expect(MainMenuButtons[0].colour == (onto ? HighlightColour : NormalColour),
@@ -304,14 +309,14 @@ void BareExtract(const char* package, const char* dest) { BareRun(package, dest,
 void PrepareProgramPasses(const char* package, const char* dest)
 {
     Expect(std::strlen(package) < PathSize && std::strlen(dest) < PathSize, "path too long");
-    std::strcpy(Setup.PackagePath, package);
-    std::strcpy(Setup.InstallPath, dest);
-    Expect(ChooseDestination(WideFromAnsi(dest), Setup.Target).Done(), std::string("the folder cannot be used: ") + dest);
-    Setup.Screen = ProgressScreen;
-    Setup.CancelRequested = 0;
-    Setup.StatusText = Text(IDS_PREPARING);
-    Setup.Busy = 1;
-    Setup.StatusPanelShown = 1;
+    std::strcpy(Setup.Paths.PackagePath, package);
+    std::strcpy(Setup.Paths.InstallPath, dest);
+    Expect(ChooseDestination(WideFromAnsi(dest), Setup.Paths.Target).Done(), std::string("the folder cannot be used: ") + dest);
+    Setup.Shown.Screen = ProgressScreen;
+    Setup.Run.CancelRequested = 0;
+    Setup.Shown.StatusText = Text(IDS_PREPARING);
+    Setup.Shown.Busy = 1;
+    Setup.Shown.StatusPanelShown = 1;
     PaintScreen();
 }
 
@@ -335,10 +340,10 @@ void WaitForGo(const char* variant, int run)
 
 void BackToMenu()
 {
-    Setup.Screen = MainMenu;
-    Setup.ProgressStep = -1;
-    Setup.Busy = 0;
-    Setup.StatusPanelShown = 0;
+    Setup.Shown.Screen = MainMenu;
+    Setup.Shown.ProgressStep = -1;
+    Setup.Shown.Busy = 0;
+    Setup.Shown.StatusPanelShown = 0;
     PaintScreen();
 }
 
@@ -619,21 +624,21 @@ int RespondMode(const char* package, const char* dest, int runs)
 {
     TimedStartUp();
     // The pixels that show Cancel lit and the question up, from the painter's own frames.
-    Setup.Screen = ProgressScreen;
-    Setup.Busy = 0;
-    Setup.StatusPanelShown = 0;
+    Setup.Shown.Screen = ProgressScreen;
+    Setup.Shown.Busy = 0;
+    Setup.Shown.StatusPanelShown = 0;
     Button(CancelButton).colour = HighlightColour;
     const POINT cancelPixel = LabelPixel(HighlightColour, NormalColour, Layout::ProgressRects[0]);
     Button(CancelButton).colour = NormalColour;
-    Setup.PromptKind = QuestionPrompt;
-    Setup.StatusText = Text(IDS_ASK_ABORT);
+    Setup.Shown.PromptKind = QuestionPrompt;
+    Setup.Shown.PromptText = Text(IDS_ASK_ABORT);
     const POINT yesPixel = LabelPixel(NormalColour, HighlightColour, Layout::QuestionRects[0]);
-    Setup.PromptKind = NoPrompt;
+    Setup.Shown.PromptKind = NoPrompt;
     BackToMenu();
 
     for (int run = 0; run < runs; ++run) {
         WaitForGo("respond", run);
-        Player player{Setup.Window, cancelPixel, yesPixel, 0, 0, {}, {}};
+        Player player{Setup.Process.Window, cancelPixel, yesPixel, 0, 0, {}, {}};
         HANDLE thread = CreateThread(nullptr, 0, PlayMouse, &player, 0, nullptr);
         Expect(thread != nullptr, "cannot start the mouse player");
         PrepareProgramPasses(package, dest);
