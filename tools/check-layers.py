@@ -7,7 +7,8 @@
 - the message queue is drained only where the document's table says;
 - each thing kept between runs is written and taken away where the document's table says: every
   file the table names for it uses the names it lists;
-- every file of the product has its room in README's layout table.
+- every file of the product has its room in README's layout table;
+- every mistake tools/faults.txt lists can still be made in the sources as they are.
 Prints each breach; exits 1 if there is one."""
 import re
 import sys
@@ -143,13 +144,28 @@ def layout_table():
     return sorted(set(breaches))
 
 
+def fault_list():
+    """Every mistake tools/faults.txt lists can still be made: its text is found once in its file."""
+    import importlib.util
+    spec = importlib.util.spec_from_file_location("fault_check", REPO / "tools" / "fault-check.py")
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    breaches = []
+    for fault in module.read_faults(REPO / "tools" / "faults.txt"):
+        path = REPO / fault["file"]
+        found = path.read_text().count(fault["before"]) if path.exists() else 0
+        if found != 1:
+            breaches.append(f"tools/faults.txt: {fault['id']} finds its text {found} times in {fault['file']}")
+    return breaches
+
+
 def main():
     edges = graph()
     breaches = [f"{source} includes {target}: a floor above its own"
                 for source, targets in sorted(edges.items()) for target in sorted(targets)
                 if FLOORS.get(target.split("/")[0], -1) > FLOORS[source.split("/")[0]]]
     breaches += ["these files reach each other: " + " ".join(group) for group in cycles(edges)]
-    breaches += writers() + pumps() + persistence() + layout_table()
+    breaches += writers() + pumps() + persistence() + layout_table() + fault_list()
     for breach in breaches:
         print(breach)
     print(f"{len(edges)} files, {sum(map(len, edges.values()))} includes: "
