@@ -11,6 +11,7 @@ enum ExitCode : int {
     ExitAlreadyRunning = 6,
     ExitInUse = 7,
     ExitCancelled = 8,
+    ExitNewerInstalled = 9,
 };
 // No code means "restart needed": the setup never needs one.
 
@@ -35,6 +36,8 @@ inline constexpr ExitCodeMeaning ExitCodeMeanings[] = {
     {ExitCancelled, "cancelled by the player",
      "cancelled by the player: with the window, the last installation was stopped with Cancel (or a close) "
      "answered Yes, and none completed after it"},
+    {ExitNewerInstalled, "a newer version installed",
+     "a newer version of the game is installed: nothing was changed (/allowdowngrade installs this one over it)"},
 };
 
 #endif

@@ -34,6 +34,7 @@ enum class Happened : int {
     Unreachable,          // the recorded folder's drive or share is not there
     NotRestored,          // an unfinished run could not be put back: its work stays for the next start
     NothingToUninstall,
+    NewerInstalled,       // the installation on record is of a newer version, and was to stay
 };
 
 // One step's result: what happened, the first Win32 error met, and the path it concerns.
@@ -79,6 +80,8 @@ inline constexpr OutcomeFace OutcomeFaces[] = {
     {Happened::Unreachable, ExitFailed, IDS_UNREACHABLE},
     {Happened::NotRestored, ExitFailed, IDS_NOT_RESTORED},
     {Happened::NothingToUninstall, ExitNothingToUninstall, 0},
+    // The window asked first: its question was the message.
+    {Happened::NewerInstalled, ExitNewerInstalled, 0},
 };
 
 constexpr const OutcomeFace& FaceOf(Happened what)

@@ -31,6 +31,7 @@ struct RunState {
     RunKinds RunUnderWay = NoRun;
     bool CloseAfterRun = false;      // a close asked for during an uninstall run, carried out at its end
     bool SessionEnding = false;      // Windows is shutting down or logging off: every run stops
+    OlderOverNewer Downgrade = OlderOverNewer::Refused;
     // How the last installation ended: a window closed after a confirmed Cancel, with none
     // completed since, exits as cancelled. None yet: nothing was installed.
     Happened LastInstall = Happened::NothingDone;

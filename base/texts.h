@@ -20,6 +20,7 @@ inline constexpr UINT LoadedTextIds[] = {
     IDS_DIRECTX, IDS_SPACE_REQUIRED,
     IDS_GAME_SITE, IDS_MAKER_SITE, IDS_PUBLISHER_SITE, IDS_REGISTRATION_PAGE, IDS_VERSION, IDS_LANGUAGE,
     IDS_BAD_FOLDER, IDS_IN_USE, IDS_OTHERS_FILES, IDS_UNREACHABLE, IDS_NOT_RESTORED, IDS_NOT_REMOVED,
+    IDS_ASK_OLDER_OVER_NEWER,
 };
 inline constexpr int LoadedTextCount = sizeof(LoadedTextIds) / sizeof(LoadedTextIds[0]);
 inline constexpr int TextLimit = 255;   // LoadStringA's limit, NUL included

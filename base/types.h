@@ -20,6 +20,10 @@ enum PromptKinds : int { NoPrompt = 0, MessagePrompt = 1, QuestionPrompt = 2 };
 // The long action under way, which decides what a request to close the window does.
 enum RunKinds : int { NoRun = 0, InstallRun = 1, UninstallRun = 2 };
 
+// An older setup over a newer installation on record: what the player asked for. The window asks;
+// unattended runs refuse unless started with /allowdowngrade.
+enum class OlderOverNewer : int { Refused, Allowed, Asked };
+
 constexpr int PathSize = 256;   // every path and text buffer: 255 characters and the NUL
 
 #endif

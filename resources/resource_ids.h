@@ -56,6 +56,7 @@
 #define IDS_UNREACHABLE         1051
 #define IDS_NOT_RESTORED        1052
 #define IDS_NOT_REMOVED         1053
+#define IDS_ASK_OLDER_OVER_NEWER 1054
 
 // Screen backgrounds: a screen is named by its background's id.
 #define IDB_MAIN_MENU           130

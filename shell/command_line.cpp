@@ -57,6 +57,7 @@ const Switch Switches[] = {
     {L"passive", &Options::passive, nullptr},
     {L"uninstall", &Options::uninstall, nullptr},
     {L"desktopicon", &Options::desktopIcon, nullptr},
+    {L"allowdowngrade", &Options::allowDowngrade, nullptr},
     {L"?", &Options::help, nullptr},
     {L"dir", nullptr, &Options::dir},
     {L"d", nullptr, &Options::dir},               // only as the last switch: see RestAsFolder
@@ -137,13 +138,15 @@ bool ParseCommandLine(const wchar_t* arguments, Options& options)
 std::string UsageText()
 {
     std::string usage = std::string(Text(IDS_WINDOW_TITLE)) + "\n\n"
-        "setup.exe  [/silent | /passive] [/dir=<folder>] [/desktopicon]  [/log=<file>]\n"
+        "setup.exe  [/silent | /passive] [/dir=<folder>] [/desktopicon]\n"
+        "           [/allowdowngrade] [/log=<file>]\n"
         "setup.exe  /uninstall /silent  [/log=<file>]\n" +
         std::string(UninstallerSuffix + 1) + "  /silent  [/log=<file>]\n\n"
         "/silent\tinstall (or uninstall) without a window or a question\n"
         "/passive\tthe same with the window's progress, closing by itself\n"
         "/dir\tthe game's folder, taken as given\n"
         "/desktopicon\ta link on the desktop too\n"
+        "/allowdowngrade\tthis version even over a newer one\n"
         "/log\ta plain-text log of every step\n\n";
     // "Exit codes: 0 done, 2 failed, ..." from the table, broken after a comma before a line
     // grows past the width of the lines above.

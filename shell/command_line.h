@@ -12,6 +12,7 @@ struct Options {
     bool passive = false;        // /passive: the window with its progress, but no question and no click
     bool uninstall = false;      // /uninstall: with /silent, uninstall as the uninstaller copy does
     bool desktopIcon = false;    // /desktopicon
+    bool allowDowngrade = false;   // /allowdowngrade: this version even over a newer one
     bool help = false;           // /?
     std::wstring dir;            // /dir=<folder>: the game's folder itself, taken as given
     std::wstring log;            // /log=<file>

@@ -58,6 +58,10 @@ int RunSetup(HINSTANCE instance, const wchar_t* arguments)
     const std::string title = Text(IDS_WINDOW_TITLE);
     Options options;
     if (!ParseCommandLine(arguments, options)) return ExitBadSwitch;
+    // An older version over a newer one: the window asks; unattended, only /allowdowngrade allows it.
+    Setup.Run.Downgrade = options.allowDowngrade                 ? OlderOverNewer::Allowed
+                          : options.silent || options.passive ? OlderOverNewer::Refused
+                                                              : OlderOverNewer::Asked;
     if (options.help && options.silent) {
         ShowUsageWithoutWindow(options.log);
         return ExitDone;

@@ -5,6 +5,7 @@
 #include "base/texts.h"
 #include "install/extract.h"
 #include "install/shortcuts.h"
+#include "shell/copies.h"
 #include "shell/log.h"
 #include "system/destination.h"
 #include "system/folder_guard.h"
@@ -37,6 +38,22 @@ void LogExtraction(const Extraction& extraction)
     const Happened what = extraction.outcome.what;
     if (what == Happened::Cancelled || what == Happened::Aborted) Log("Installation aborted");
     else LogOutcome("the package is damaged, incomplete or could not be written in full", extraction.outcome);
+}
+
+// The same or a newer version replaces what is on record; an older one only as the player wants.
+Outcome CheckVersion(const RunFace& face)
+{
+    std::wstring installed;
+    if (!NewerVersionInstalled(installed)) return Succeeded();
+    const OlderOverNewer rule = Setup.Run.Downgrade;
+    if (rule == OlderOverNewer::Allowed || (rule == OlderOverNewer::Asked && face.replaceNewer(installed))) {
+        Log("Version %s is installed, newer than this setup's %s: replaced, as the player asked", Printable(installed).c_str(),
+            Text(IDS_VERSION));
+        return Succeeded();
+    }
+    Log("FAILED: version %s is installed, newer than this setup's %s; nothing was changed (/allowdowngrade replaces it)",
+        Printable(installed).c_str(), Text(IDS_VERSION));
+    return FailedWith(Happened::NewerInstalled, ERROR_SUCCESS);
 }
 
 // The destination as written, resolved once (Setup.Paths.Target, and Setup.Paths.InstallPath as it
@@ -239,7 +256,8 @@ Outcome RecoverInterruptedRun()
 
 Outcome Install(const RunFace& face, const std::wstring& written)
 {
-    Outcome outcome = CheckDestination(written);
+    Outcome outcome = CheckVersion(face);
+    if (outcome.Done()) outcome = CheckDestination(written);
     if (!outcome.Done()) return outcome;   // refused before the run began
     Extracted = Extraction{};
     NoteBegun = false;
@@ -258,6 +276,8 @@ Outcome Install(const RunFace& face, const std::wstring& written)
         face.status(IDS_CREATING_ICONS);
         outcome = MakeLinksAndRecords(face.status);
         face.status(0);
+        // The uninstaller is the copy of the setup that installed the game, an older one included.
+        if (outcome.Done()) RefreshUninstallerCopy();
         if (outcome.Done()) Log("Installed");
     }
     face.ends(InstallRun, outcome);

@@ -23,10 +23,14 @@ struct RunFace {
     void (*ends)(RunKinds run, const Outcome& outcome);
     // A status text for a moment (a step follows it); 0: the status phase is over.
     void (*status)(UINT text);
+    // Whether the player wants this older version over the newer one on record (its version
+    // given), when the run is to ask.
+    bool (*replaceNewer)(const std::wstring& installed);
 };
 
 // Installs into the folder as written (the folder on show, /dir, the record or the default):
-// chosen and resolved once, checked for room and for someone else's files, the package
+// never an older version over a newer one unless the player wants it (NewerInstalled); chosen
+// and resolved once, checked for room and for someone else's files, the package
 // extracted and moved into place, the links and records written; or, when it stops or fails,
 // what it wrote removed again.
 Outcome Install(const RunFace& face, const std::wstring& written);

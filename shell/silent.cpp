@@ -13,10 +13,11 @@ NextMove UntilSessionEnds() { return SessionEnding() ? NextMove::RollBack : Next
 void NoRun(RunKinds) {}
 void NoFinish(RunKinds, const Outcome&) {}
 void NoStatus(UINT) {}
+bool NobodyToAsk(const std::wstring&) { return false; }
 
 // Nothing to show, no window to keep alive; only Windows ending the session stops a run.
 constexpr ExtractionHooks SilentHooks = {Nothing, NoStep, Nothing, SessionEnding};
-constexpr RunFace SilentFace = {&SilentHooks, UntilSessionEnds, NoRun, NoFinish, NoStatus};
+constexpr RunFace SilentFace = {&SilentHooks, UntilSessionEnds, NoRun, NoFinish, NoStatus, NobodyToAsk};
 
 }  // namespace
 

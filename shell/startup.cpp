@@ -40,8 +40,12 @@ bool LocateProgram()
     KeepIfFits(Setup.Paths.WindowsDir, GetWindowsDirectoryA(Setup.Paths.WindowsDir, PathReadLimit), PathReadLimit);
     const bool derived = DeriveProgramPaths(Setup.Paths.ExePath, Setup.Paths.WindowsDir);
     ProtectFolder(Setup.Paths.SetupDir);   // never removed, whatever a record says
-    // Without both paths there is nothing sound to copy, nor anywhere sound to copy it to.
-    if (derived && !Setup.Run.UninstallerMode && Setup.Paths.ExePath[0] && Setup.Paths.WindowsDir[0]) RefreshUninstallerCopy();
+    // Without both paths there is nothing sound to copy, nor anywhere sound to copy it to; and an
+    // older setup started over a newer installation leaves that installation's uninstaller alone.
+    std::wstring installed;
+    if (derived && !Setup.Run.UninstallerMode && Setup.Paths.ExePath[0] && Setup.Paths.WindowsDir[0] &&
+        !NewerVersionInstalled(installed))
+        RefreshUninstallerCopy();
     SetCurrentDirectoryA(Setup.Paths.SetupDir);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "base/state.h"
 #include "base/texts.h"
+#include "shell/log.h"
 #include "shell/prompts.h"
 #include "shell/pump.h"
 #include "shell/run.h"
@@ -89,7 +90,14 @@ void Ends(RunKinds run, const Outcome& outcome)
     PaintScreen();
 }
 
-const RunFace WindowFace = {&WindowHooks, KeepWindowAliveBetweenMoves, Begins, Ends, Status};
+bool AskReplaceNewer(const std::wstring& installed)
+{
+    char question[TextLimit + 2 * PathSize];
+    wsprintfA(question, Text(IDS_ASK_OLDER_OVER_NEWER), Printable(installed).c_str(), Text(IDS_VERSION));
+    return AskYesNo(question);
+}
+
+const RunFace WindowFace = {&WindowHooks, KeepWindowAliveBetweenMoves, Begins, Ends, Status, AskReplaceNewer};
 
 }  // namespace
 

@@ -221,6 +221,28 @@ bool ReadInstallDirW(std::wstring& folder)
     return ReadRegistryTextW(HKEY_CURRENT_USER, InstallRecordKey, "InstallDir", folder);
 }
 
+bool NewerVersionInstalled(std::wstring& recorded)
+{
+    recorded.clear();
+    if (!ReadRegistryTextW(HKEY_CURRENT_USER, InstallRecordKey, "Version", recorded)) return false;
+    // Two runs of at most five digits around one dot, and nothing else.
+    unsigned long number[2] = {0, 0};
+    std::size_t part = 0, digits = 0;
+    for (const wchar_t c : recorded) {
+        if (c == L'.' && part == 0 && digits > 0) {
+            part = 1;
+            digits = 0;
+        } else if (c >= L'0' && c <= L'9' && digits < 5) {
+            number[part] = number[part] * 10 + static_cast<unsigned long>(c - L'0');
+            ++digits;
+        } else {
+            return false;
+        }
+    }
+    if (part != 1 || digits == 0) return false;
+    return number[0] > MARVOLEN_VERSION_MAJOR || (number[0] == MARVOLEN_VERSION_MAJOR && number[1] > MARVOLEN_VERSION_MINOR);
+}
+
 Outcome WriteInstallRecords(const std::wstring& installPath, const char* uninstallerPath, const char* setupDir,
                           const char* language, const char* version, const EntryDetails& details)
 {

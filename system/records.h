@@ -20,6 +20,12 @@ bool ReadRegistryTextW(HKEY root, const char* key, const char* value, std::wstri
 bool ReadInstallDir(char (&folder)[PathSize]);
 bool ReadInstallDirW(std::wstring& folder);
 
+// Whether the installation on record is of a newer version than this setup's (its "Version" is
+// "<major>.<minor>", each compared as a number: 1.12 is newer than 1.9). A version missing or not
+// of that form is not newer: the setup installs over it as over any earlier one. `recorded`
+// receives the record's text.
+bool NewerVersionInstalled(std::wstring& recorded);
+
 // What the Add/Remove Programs entry says beyond its name and uninstaller, for Windows' Apps
 // list and package managers: facts of the run that the other records do not hold.
 struct EntryDetails {

@@ -220,7 +220,7 @@ int RunUntilKilled(const char* at)
     KillAfter = std::atoi(at + (moves ? 6 : 5));
     static const ExtractionHooks hooks = {[] {}, moves ? [](int) {} : CountSteps, [] {}, [] { return false; }};
     const RunFace face = {&hooks, moves ? CountMoves : [] { return NextMove::CarryOn; }, [](RunKinds) {},
-                          [](RunKinds, const Outcome&) {}, [](UINT) {}};
+                          [](RunKinds, const Outcome&) {}, [](UINT) {}, [](const std::wstring&) { return false; }};
     Install(face, WideFromAnsi(text));
     return 3;   // the run ended before it was killed
 }

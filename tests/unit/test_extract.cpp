@@ -127,7 +127,8 @@ const ExtractionHooks RunHooks = {[] { Extracting = true; }, [](int) {},
 Outcome RunInstall(const std::string& folder, BetweenMoves between)
 {
     Extracting = false;
-    const RunFace face = {&RunHooks, between, [](RunKinds) {}, [](RunKinds, const Outcome&) {}, [](UINT) {}};
+    const RunFace face = {&RunHooks, between, [](RunKinds) {}, [](RunKinds, const Outcome&) {}, [](UINT) {},
+                          [](const std::wstring&) { return false; }};
     return Install(face, WideFromAnsi(folder.c_str()));
 }
 
@@ -482,6 +483,61 @@ TEST_CASE("a folder is installed into only when it holds nothing but an earlier 
     CHECK(clash.what == Happened::Failed);
     CHECK(clash.path.find(L"empty.txt") != std::wstring::npos);
     CHECK(Snapshot(folder) == before);
+    RegDeleteTreeA(HKEY_CURRENT_USER, InstallRecordKey);
+}
+
+TEST_CASE("an older version replaces a newer one only as the player wants; the same, an older or none is replaced")
+{
+    const std::string parent = PrepareRun("nested.rar", "versions");
+    const std::string folder = parent + "\\Marvolen";
+    constexpr OlderOverNewer Refused = OlderOverNewer::Refused, Allowed = OlderOverNewer::Allowed, Asked = OlderOverNewer::Asked;
+    // This setup is 1.12. Asked: the window's question, answered Yes or No.
+    struct Row { const char* recorded; OlderOverNewer rule; bool yes; Happened outcome; };
+    const Row rows[] = {
+        {"1.12", Refused, false, Happened::Done}, {"1.11", Refused, false, Happened::Done},
+        {"1.9", Refused, false, Happened::Done}, {"0.99", Refused, false, Happened::Done},
+        {"1.13", Refused, false, Happened::NewerInstalled}, {"2.0", Refused, false, Happened::NewerInstalled},
+        {"1.100", Refused, false, Happened::NewerInstalled}, {"01.013", Refused, false, Happened::NewerInstalled},
+        {"1.13", Allowed, false, Happened::Done}, {"1.13", Asked, false, Happened::NewerInstalled},
+        {"1.13", Asked, true, Happened::Done},
+        // No version that can be read: installed over as any earlier installation.
+        {"", Refused, false, Happened::Done}, {"1.13a", Refused, false, Happened::Done},
+        {"1.1.3", Refused, false, Happened::Done}, {"v2.0", Refused, false, Happened::Done},
+        {"999999.0", Refused, false, Happened::Done}, {"2.", Refused, false, Happened::Done},
+        {".13", Refused, false, Happened::Done}, {nullptr, Refused, false, Happened::Done},
+    };
+    for (const Row& row : rows) {
+        CAPTURE(row.recorded ? row.recorded : "(none)");
+        CAPTURE(static_cast<int>(row.rule));
+        RemoveTreeW(WideFromAnsi(folder.c_str()), true);
+        PlantEarlierInstallation(folder);
+        RecordInstallation(folder);
+        if (row.recorded)
+            RegSetKeyValueA(HKEY_CURRENT_USER, InstallRecordKey, "Version", REG_SZ, row.recorded,
+                            static_cast<DWORD>(strlen(row.recorded) + 1));
+        const auto before = Snapshot(folder);
+        Setup.Run.Downgrade = row.rule;
+        Outcome result;
+        if (row.rule == Asked) {
+            EnsureWindow();
+            QueuePress(Centre(Layout::QuestionRects[row.yes ? 0 : 1]));
+            result = InstallWithWindow(WideFromAnsi(folder.c_str()));
+        } else {
+            result = RunInstall(folder, CarryOn);
+        }
+        CHECK(result.what == row.outcome);
+        char version[PathSize] = "";
+        ReadRegistryText(HKEY_CURRENT_USER, InstallRecordKey, "Version", version);
+        if (result.Done()) {
+            CHECK(SameFile(folder + "\\tarn.exe", Packages + "nested\\tarn.exe"));
+            CHECK(ReadFile(folder + "\\Saves\\slot1.sav") == "the player's save");
+            CHECK(std::string(version) == "1.12");
+        } else {
+            CHECK(ExitCodeFor(result.what) == ExitNewerInstalled);
+            CHECK(Snapshot(folder) == before);
+            CHECK(std::string(version) == row.recorded);
+        }
+    }
     RegDeleteTreeA(HKEY_CURRENT_USER, InstallRecordKey);
 }
 

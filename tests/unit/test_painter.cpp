@@ -140,8 +140,12 @@ TEST_CASE("every text is drawn whole inside its rectangle, at the layout's size 
     for (UINT id : {IDS_INITIALIZING, IDS_PREPARING, IDS_CREATING_ICONS, IDS_UPDATING_REGISTRY, IDS_REMOVING_FILES,
                     IDS_REMOVING_ICONS, IDS_REMOVING_REGISTRY})
         cases.push_back({Text(id), StatusPanelText, CentredLine});
-    for (UINT id : {IDS_ASK_ABORT, IDS_NO_SPACE, IDS_ASK_UNINSTALL, IDS_UNINSTALLED, IDS_BAD_FOLDER, IDS_IN_USE})
+    for (UINT id : {IDS_ASK_ABORT, IDS_NO_SPACE, IDS_ASK_UNINSTALL, IDS_UNINSTALLED, IDS_BAD_FOLDER, IDS_IN_USE,
+                    IDS_OTHERS_FILES, IDS_UNREACHABLE, IDS_NOT_RESTORED, IDS_NOT_REMOVED})
         cases.push_back({Text(id), PromptText, Wrapped});
+    char question[TextLimit + 2 * PathSize];   // with the longest version a record can hold
+    wsprintfA(question, Text(IDS_ASK_OLDER_OVER_NEWER), "99999.99999", Text(IDS_VERSION));
+    cases.push_back({question, PromptText, Wrapped});
     for (const ButtonGroup& group : {ScreenGroup(MainMenu), ScreenGroup(DestinationScreen), ScreenGroup(ProgressScreen),
                                      ScreenGroup(FinishScreen), PromptGroup(MessagePrompt), PromptGroup(QuestionPrompt)})
         for (int i = 0; i < group.count; ++i)

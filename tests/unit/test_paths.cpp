@@ -73,12 +73,13 @@ TEST_CASE("the command line: switches in either form and any case, values with b
         bool ok, silent = false, uninstall = false, icon = false, help = false;
         const wchar_t* dir = L"";
         const wchar_t* log = L"";
-        bool passive = false;
+        bool passive = false, downgrade = false;
     };
     const Case cases[] = {
         {L"", true, false, false, false, false, L"", L""},
         {L"/silent", true, true, false, false, false, L"", L""},
         {L"-SILENT /DesktopIcon", true, true, false, true, false, L"", L""},
+        {L"/silent /AllowDowngrade", true, true, false, false, false, L"", L"", false, true},
         {L"/silent \"/dir=C:\\My Games\\Marvolen\" /log=C:\\setup.log", true, true, false, false, false,
          L"C:\\My Games\\Marvolen", L"C:\\setup.log"},
         {L"/silent /dir=\"C:\\My Games\\Marvolen\"", true, true, false, false, false, L"C:\\My Games\\Marvolen", L""},
@@ -96,6 +97,7 @@ TEST_CASE("the command line: switches in either form and any case, values with b
         {L"/quiet", false}, {L"silent", false}, {L"/dir", false}, {L"/dir=", false}, {L"/silent=yes", false},
         {L"/log=", false}, {L"\"/dir=C:\\x /silent", false}, {L"/silent /dir=\"C:\\x", false},
         {L"/log=", false}, {L"/S /D=", false}, {L"/D", false}, {L"/norestart=1", false}, {L"/SP", false},
+        {L"/allowdowngrade=1", false},
     };
     for (const Case& c : cases) {
         CAPTURE(Printed(c.line));
@@ -109,6 +111,7 @@ TEST_CASE("the command line: switches in either form and any case, values with b
         CHECK(options.dir == c.dir);
         CHECK(options.log == c.log);
         CHECK(options.passive == c.passive);
+        CHECK(options.allowDowngrade == c.downgrade);
     }
     Options options;
     CHECK_FALSE(ParseCommandLine((L"/dir=C:\\" + std::wstring(300, L'x')).c_str(), options));   // too long: refused
@@ -130,7 +133,7 @@ TEST_CASE("the usage ends with every exit code, in lines no wider than the rest"
     CHECK(usage.substr(usage.find("Exit codes:")) ==
           "Exit codes: 0 done, 2 failed, 3 not enough free space, 4 unknown switch,\n"
           "5 nothing to uninstall, 6 already running, 7 a file of the game in use,\n"
-          "8 cancelled by the player.");
+          "8 cancelled by the player, 9 a newer version installed.");
 }
 
 }
