@@ -13,6 +13,8 @@ PACKAGES=(
   genisoimage fuseiso
   # What a run tries to write where it cannot: the CD test traces its file calls.
   strace
+  # Signing the setup (make sign), and the throwaway certificate authority its test makes.
+  osslsigncode openssl
   # The faces Wine may map a system font to (libwine only recommends them): the program carries
   # its own for every label, but a folder in another script and the system's own message boxes
   # are drawn in these, so every test machine has the same ones.

@@ -7,7 +7,7 @@ faults were caught and by what. A failing entry counts only if it passes with th
 program put back and fails again with the mistake; one that fails now and then (under load)
 says nothing, and the suite is run once more. A fault after which both builds of setup.exe come out byte for
 byte as before (the build is reproducible) cannot change what the program does: it is reported
-as such and not counted.
+as such and not counted. A fault in tools/ (the signing, the release) is always judged by the suite.
 
     tools/fault-check.py [--rev REV] [--only ID[,ID...]] [--scratch DIR]
 
@@ -221,7 +221,7 @@ def main():
             try:
                 if not scratch.build():
                     verdict, detail = "caught", "the build fails"
-                elif scratch.programs() == clean:
+                elif not fault["file"].startswith("tools/") and scratch.programs() == clean:
                     verdict, detail = "no effect", "setup.exe comes out byte for byte the same"
                 else:
                     verdict, detail = scratch.judge()

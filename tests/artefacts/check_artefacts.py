@@ -205,9 +205,10 @@ def check_version():
     identity = re.search(r'<assemblyIdentity type="win32" name="Quellmark\.Marvolen\.Setup" version="([\d.]+)"',
                          resource(24, 1, raw=True).decode("utf-8"))
     check(identity is not None and identity.group(1) == f"{VERSION_TEXT}.0.0", "the manifest's identity has the version")
-    winget = (REPO / "docs" / "winget-manifest.yaml").read_text()
-    stated = re.findall(r'(?:PackageVersion|DisplayVersion): "([^"]*)"', winget)
-    check(len(stated) == 2 and set(stated) == {VERSION_TEXT}, f"docs/winget-manifest.yaml states {VERSION_TEXT}: {stated}")
+    winget = "".join(path.read_text() for path in sorted((REPO / "docs" / "winget").glob("*.yaml")))
+    stated = re.findall(r'(?:PackageVersion|DisplayVersion): "([^"]*)"|marvolen-([\d.]+)\.zip', winget)
+    stated = [version or zipped for version, zipped in stated]
+    check(len(stated) == 5 and set(stated) == {VERSION_TEXT}, f"docs/winget states {VERSION_TEXT}: {stated}")
 
 
 def check_manifest():

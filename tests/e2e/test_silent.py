@@ -21,7 +21,7 @@ def snapshot(folder):
 
 
 FOLDER = "C:\\My Games\\Marvolen"
-MANIFEST = REPO / "docs" / "winget-manifest.yaml"
+MANIFEST = REPO / "docs" / "winget" / "QuellmarkStudio.Marvolen.installer.yaml"
 
 
 def setup(prefix, *args, program="D:\\setup.exe", cwd=None):
@@ -203,10 +203,16 @@ def run_line(prefix, display, line):
     return prefix.wine("cmd", "/c", "C:\\line.bat", display=display, check=False).returncode
 
 
-def spellings(manifest):
+def winget_installer(manifest):
+    """The manifest's first installer as winget reads it: the fields at the top, and its own over them."""
+    fields = {name: value for name, value in manifest.items() if name != "Installers"}
+    return {**fields, **manifest["Installers"][0]}
+
+
+def spellings(installer):
     """Each command line to run, and whether it installs (into FOLDER) or uninstalls: the
     manifest's switches as winget fills them in, and the other installer families' spellings."""
-    switches = manifest["Installers"][0]["InstallerSwitches"]
+    switches = installer["InstallerSwitches"]
     location = switches["InstallLocation"].replace("<INSTALLPATH>", FOLDER)
     log = switches["Log"].replace("<LOGPATH>", "C:\\manifest.log")
     uninstaller = "C:\\windows\\untsetup.exe"
@@ -234,20 +240,19 @@ def documented_codes():
 
 
 def test_every_spelling_a_package_manager_uses_does_what_its_switch_does():
-    manifest = yaml.safe_load(MANIFEST.read_text())
-    installer = manifest["Installers"][0]
+    installer = winget_installer(yaml.safe_load(MANIFEST.read_text()))
     readme, header, codes = documented_codes()
     check(set(header) == codes and readme == header,
           f"README lists every code the program has, meaning what its table says: {readme} {header} {codes}")
     declared = {entry["InstallerReturnCode"] for entry in installer["ExpectedReturnCodes"]}
     check(declared <= set(readme) - {0}, f"the manifest's return codes are documented ones: {declared}")
-    check(installer["InstallerType"] == "exe" and set(installer["InstallModes"]) >= {"silent", "silentWithProgress"},
+    check(installer["NestedInstallerType"] == "exe" and set(installer["InstallModes"]) >= {"silent", "silentWithProgress"},
           "an exe installer with both unattended modes")
     with cd_scenario("spellings", PACKAGES / "game.rar") as (display, prefix, cd), \
             tempfile.TemporaryDirectory() as source:
         package = extracted_source(PACKAGES / "game.rar", Path(source))
         game = prefix.drive_c / "My Games" / "Marvolen"
-        for line, installs in spellings(manifest):
+        for line, installs in spellings(installer):
             code = run_line(prefix, display, line)
             check(code == 0, f"{line}: exit 0, got {code}")
             if installs:
