@@ -20,6 +20,9 @@ struct ShownState {
     bool PromptAnswer = false;
     int ProgressStep = -1;           // -1: no progress frames
     RunOutcome RunResult = RunFailed;   // which finish the finish screen shows
+    // The scale the window is drawn at, in dots per inch: its monitor's, or less where the window
+    // would not fit there. 96 is the layout table's own (ui/scale.h).
+    int Dpi = 96;
 };
 
 // What the runs know and decide.

@@ -71,6 +71,8 @@
 #define IDB_MAP_FIRST           700
 #define IDB_STRIP_FIRST         800
 #define PROGRESS_FRAMES         17
+// Every picture above also drawn at twice the layout's size, for a 200 % screen: its id plus this.
+#define IDB_DOUBLE              1000
 
 // Sounds and the library copy share the resource type "WAVE".
 #define IDW_HOVER               199

@@ -13,6 +13,7 @@
 #include "system/system_library.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
+#include "ui/scale.h"
 #include "ui/screen_items.h"
 
 namespace {
@@ -242,7 +243,7 @@ public:
         if (!Setup.Process.Window) return RPC_E_DISCONNECTED;   // the window is gone: nothing of it has a place
         if (child <= 0) return child < 0 ? E_INVALIDARG : standard->accLocation(left, top, width, height, id);
         if (!left || !top || !width || !height) return E_POINTER;
-        const RECT& area = c[child].rect;
+        const RECT area = Scaled(c[child].rect);   // where the window shows it, at its scale
         POINT origin = {0, 0};
         ClientToScreen(Setup.Process.Window, &origin);
         *left = area.left + origin.x;
@@ -280,8 +281,10 @@ public:
         POINT at = {x, y};
         if (Setup.Process.Window && ScreenToClient(Setup.Process.Window, &at)) {
             const Children c = Collect();
-            for (int child = 1; child <= c.count; ++child)
-                if (PtInRect(&c[child].rect, at)) return AnswerLong(child, hit);
+            for (int child = 1; child <= c.count; ++child) {
+                const RECT area = Scaled(c[child].rect);
+                if (PtInRect(&area, at)) return AnswerLong(child, hit);
+            }
         }
         return standard->accHitTest(x, y, hit);   // the client itself, or nothing of it
     }

@@ -8,6 +8,7 @@
 #include "system/system_library.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
+#include "ui/scale.h"
 
 void PlayButtonSound(int soundId)
 {
@@ -18,6 +19,17 @@ void PlayButtonSound(int soundId)
 void StopButtonSounds() { SystemPlaySound(nullptr, nullptr, 0); }
 
 bool MouseLive() { return Setup.Shown.PromptKind != NoPrompt || !Setup.Shown.Busy; }
+
+namespace {
+
+// Whether the pointer, in the window's pixels, is over the button as it is drawn at the scale.
+bool Under(const ScreenButton& button, POINT pointer)
+{
+    const RECT shown = Scaled(*button.rect);
+    return PtInRect(&shown, pointer);
+}
+
+}  // namespace
 
 void Light(const ButtonGroup& group, int index)
 {
@@ -40,7 +52,7 @@ void Hover(POINT pointer)
     const ButtonGroup group = LiveGroup();
     int under = -1;
     for (int i = 0; i < group.count; ++i)
-        if (PtInRect(group.buttons[i].rect, pointer) && group.buttons[i].colour != DisabledColour) under = i;
+        if (Under(group.buttons[i], pointer) && group.buttons[i].colour != DisabledColour) under = i;
     Light(group, under);
 }
 
@@ -49,7 +61,7 @@ void Click(POINT pointer)
     const ButtonGroup group = LiveGroup();
     for (int i = 0; i < group.count; ++i) {
         const ScreenButton& button = group.buttons[i];
-        if (PtInRect(button.rect, pointer) && button.colour == HighlightColour) Press(group, i);
+        if (Under(button, pointer) && button.colour == HighlightColour) Press(group, i);
     }
 }
 

@@ -13,6 +13,7 @@ bool MouseLive();
 // change sounds and shows. The mouse, the keys and a reader's press all light through here.
 void Light(const ButtonGroup& group, int index);
 
+// The pointer in the window's pixels, which show the layout at its scale (ui/scale.h).
 void Hover(POINT pointer);
 void Click(POINT pointer);
 

@@ -1,5 +1,7 @@
 #include "shell/window.h"
 
+#include <iterator>
+
 #include "base/state.h"
 #include "base/texts.h"
 #include "resources/resource_ids.h"
@@ -9,6 +11,88 @@
 #include "shell/keys.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
+#include "ui/scale.h"
+
+namespace {
+
+// The scale Windows gives the monitor a window is on: GetDpiForWindow where Windows has it (10,
+// from version 1607), else the system's, which is the primary monitor's, where the window opens.
+int MonitorDpi(HWND window)
+{
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    const auto dpiForWindow = reinterpret_cast<DpiForWindow>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (window && dpiForWindow)
+        if (const UINT dpi = dpiForWindow(window)) return static_cast<int>(dpi);
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : LayoutDpi;
+}
+
+// The monitor that holds most of `area`: its whole rectangle and its work area (the screen less
+// the taskbar).
+MONITORINFO MonitorOf(const RECT& area)
+{
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoA(MonitorFromRect(&area, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        monitor.rcMonitor = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        monitor.rcWork = monitor.rcMonitor;
+    }
+    return monitor;
+}
+
+// The scale the window is drawn at on that monitor: the monitor's, or the largest at which the
+// window fits its work area.
+int ScaleOn(const MONITORINFO& monitor, int monitorDpi)
+{
+    return FittingDpi(monitorDpi, monitor.rcWork.right - monitor.rcWork.left, monitor.rcWork.bottom - monitor.rcWork.top);
+}
+
+// A corner of the window as near `wanted` as keeps a window of `length` inside the work area
+// from `low` to `high`, where it fits.
+int Inside(int wanted, int length, LONG low, LONG high)
+{
+    if (length > high - low) return wanted;
+    return wanted < low ? low : wanted + length > high ? high - length : wanted;
+}
+
+// The pointer at the monitor's scale: the size Windows gives cursors there, picked from the
+// carried sizes. One for each scale, kept for the run (a machine shows a few).
+HCURSOR CursorAt(int dpi)
+{
+    static struct { int dpi; HCURSOR cursor; } loaded[16];
+    static int count;
+    for (int i = 0; i < count; ++i)
+        if (loaded[i].dpi == dpi) return loaded[i].cursor;
+    const int size = ScaledCoordinate(32, dpi);
+    const auto cursor = static_cast<HCURSOR>(
+        LoadImageA(Setup.Process.Instance, MAKEINTRESOURCEA(IDC_SETUP), IMAGE_CURSOR, size, size, LR_DEFAULTCOLOR));
+    if (cursor && count < static_cast<int>(std::size(loaded))) loaded[count++] = {dpi, cursor};
+    return cursor;
+}
+
+// The window moved to a monitor of another scale (WM_DPICHANGED): it takes the size of the frame
+// at that scale, or at the largest that fits the monitor's work area, where Windows suggests
+// (`suggested`, the old rectangle scaled), inside the work area; its pictures, faces and pointer
+// follow the scale.
+void Rescale(HWND window, int monitorDpi, const RECT& suggested)
+{
+    const MONITORINFO monitor = MonitorOf(suggested);
+    Setup.Shown.Dpi = ScaleOn(monitor, monitorDpi);
+    const RECT frame = ScaledFrame();
+    const int x = Inside(suggested.left, frame.right, monitor.rcWork.left, monitor.rcWork.right);
+    const int y = Inside(suggested.top, frame.bottom, monitor.rcWork.top, monitor.rcWork.bottom);
+    if (const HCURSOR cursor = CursorAt(monitorDpi)) {
+        SetClassLongPtrA(window, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(cursor));
+        SetCursor(cursor);   // the one on show now, where the pointer is over the window
+    }
+    SetWindowPos(window, nullptr, x, y, frame.right, frame.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+}  // namespace
 
 void RegisterWindowClass()
 {
@@ -26,13 +110,23 @@ void RegisterWindowClass()
 
 bool CreateMainWindow()
 {
-    // Centred; on a screen smaller than the frame the window's edges lie off screen.
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - FrameWidth) >> 1;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - FrameHeight) >> 1;
+    // The frame at the primary monitor's scale, or the largest that fits its work area, centred
+    // on the screen; on a screen smaller than the frame at the layout's own scale the window's
+    // edges lie off screen.
+    const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    const MONITORINFO primary = MonitorOf(screen);
+    Setup.Shown.Dpi = ScaleOn(primary, MonitorDpi(nullptr));
+    const RECT frame = ScaledFrame();
+    const int x = Inside((screen.right - frame.right) >> 1, frame.right, primary.rcWork.left, primary.rcWork.right);
+    const int y = Inside((screen.bottom - frame.bottom) >> 1, frame.bottom, primary.rcWork.top, primary.rcWork.bottom);
     Setup.Process.Window = CreateWindowExA(0, Text(IDS_WINDOW_CLASS), Text(IDS_WINDOW_TITLE),
-                                   WS_POPUP | WS_VISIBLE | WS_BORDER, x, y, FrameWidth, FrameHeight, nullptr,
+                                   WS_POPUP | WS_VISIBLE | WS_BORDER, x, y, frame.right, frame.bottom, nullptr,
                                    nullptr, Setup.Process.Instance, nullptr);
     if (!Setup.Process.Window) return false;
+    RECT placed;
+    const int dpi = MonitorDpi(Setup.Process.Window);   // the monitor it opened on, where Windows can tell
+    if (GetWindowRect(Setup.Process.Window, &placed) && ScaleOn(MonitorOf(placed), dpi) != Setup.Shown.Dpi)
+        Rescale(Setup.Process.Window, dpi, placed);
     ShowWindow(Setup.Process.Window, SW_SHOWNORMAL);
     UpdateWindow(Setup.Process.Window);
     SetFocus(Setup.Process.Window);   // the keys work from the start
@@ -50,6 +144,9 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         return 0;
     case WM_PAINT:
         PaintScreen();
+        return 0;
+    case WM_DPICHANGED:
+        Rescale(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_CLOSE:
         RequestClose();

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Renders every screen to PNG: tools/render-screens.sh OUTDIR (default build/screens).
+# Renders every screen to PNG: tools/render-screens.sh [OUTDIR [DPI]] (default build/screens, at
+# the layout's own 96 dots per inch; at another scale the names end in its percentage: -200).
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 out=$(realpath -m "${1:-$repo/build/screens}")
+dpi=${2:-96}
 mkdir -p "$out"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -10,8 +12,8 @@ source "$repo/tests/wine-env.sh"
 prefix=$(new_prefix render)
 map_drive "$prefix" t "$build_dir/tests"
 map_drive "$prefix" o "$scratch"
-run() { WINEPREFIX=$prefix wine 'T:\render_screens.exe' 'O:'; }
-if [ -n "${DISPLAY:-}" ]; then run; else xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash -c "$(declare -f run); prefix=$prefix; run"; fi
+run() { WINEPREFIX=$prefix wine 'T:\render_screens.exe' 'O:' "$dpi"; }
+if [ -n "${DISPLAY:-}" ]; then run; else xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash -c "$(declare -f run); prefix=$prefix; dpi=$dpi; run"; fi
 drop_prefix "$prefix"
 for bmp in "$scratch"/*.bmp; do
   convert "$bmp" "$out/$(basename "${bmp%.bmp}").png"

@@ -190,10 +190,11 @@ class Frame:
         return all(self.at(x, y) == BLACK for x, y in samples)
 
 
-def read_texts(frame, rect, colour=BLACK, lines=1):
+def read_texts(frame, rect, colour=BLACK, lines=1, drawn_at=1):
     """The words drawn in one colour inside a rectangle of the frame, as tesseract reads them at a
-    few enlargements (OCR of small screen text errs now and then at one scale, rarely at all)."""
-    return [read_text(frame, rect, colour, lines, scale) for scale in (400, 300, 500)]
+    few enlargements (OCR of small screen text errs now and then at one scale, rarely at all).
+    Text the window draws at a larger scale (`drawn_at`, 2 at 200 %) is enlarged that much less."""
+    return [read_text(frame, rect, colour, lines, round(scale / drawn_at)) for scale in (400, 300, 500)]
 
 
 def read_text(frame, rect, colour=BLACK, lines=1, scale=400):
@@ -215,12 +216,12 @@ def read_text(frame, rect, colour=BLACK, lines=1, scale=400):
     return " ".join(read.stdout.split())
 
 
-def check_reads(frame, rect, expected, what, colour=BLACK, lines=1):
+def check_reads(frame, rect, expected, what, colour=BLACK, lines=1, drawn_at=1):
     """Checks that the player reads the expected words there. Spaces and case aside, a reading may
     differ from them by about one character in twenty: OCR slips, a wrong text differs by more."""
     def plain(text):
         return "".join(text.split()).casefold()
-    readings = read_texts(frame, rect, colour, lines)
+    readings = read_texts(frame, rect, colour, lines, drawn_at)
     check(any(difflib.SequenceMatcher(None, plain(r), plain(expected)).ratio() >= 0.9 for r in readings),
           f"{what} reads {expected!r}: read {readings!r}")
 

@@ -1,7 +1,10 @@
 #include "ui/fonts.h"
 
+#include <iterator>
+
 #include "base/state.h"
 #include "resources/resource_ids.h"
+#include "ui/scale.h"
 
 namespace {
 
@@ -38,8 +41,15 @@ HFONT CreateLabelFont(int height)
 
 HFONT SharedLabelFont()
 {
-    static const HFONT font = CreateLabelFont();
-    return font;
+    // A frame kept from before the scale changed may still hold the face of its scale: none is
+    // deleted. A machine shows a few scales at most.
+    static struct { int dpi; HFONT font; } made[16];
+    static int count;
+    for (int i = 0; i < count; ++i)
+        if (made[i].dpi == Setup.Shown.Dpi) return made[i].font;
+    const HFONT font = CreateLabelFont(Scaled(LabelHeight));
+    if (font && count < static_cast<int>(std::size(made))) made[count++] = {Setup.Shown.Dpi, font};
+    return font;   // past the table's size a leak, not a failure
 }
 
 HFONT CreateFallbackFont(int height) { return CreateBoldFont(L"MS Shell Dlg 2", height); }

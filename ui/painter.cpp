@@ -10,6 +10,7 @@
 #include "ui/fonts.h"
 #include "ui/layout.h"
 #include "ui/overlays.h"
+#include "ui/scale.h"
 #include "ui/screen_items.h"
 
 using namespace Layout;
@@ -48,8 +49,10 @@ namespace {
 
 bool OpenFrame(HDC display, Frame& frame)
 {
+    const RECT whole = ScaledFrame();
+    frame.dpi = Setup.Shown.Dpi;
     frame.dc = CreateCompatibleDC(display);
-    frame.bitmap = CreateCompatibleBitmap(display, FrameWidth, FrameHeight);
+    frame.bitmap = CreateCompatibleBitmap(display, whole.right, whole.bottom);
     if (!frame.dc || !frame.bitmap) {
         EndFrame(frame);
         return false;
@@ -62,11 +65,13 @@ bool OpenFrame(HDC display, Frame& frame)
 }
 
 // Every frame starts from a copy of the kept background, so that dimming and texts never reach it.
+// `area` in the layout's pixels.
 bool StartFrame(Frame& frame, const RECT& area)
 {
     if (!Picture(Setup.Shown.Screen)) return false;
+    const RECT shown = Scaled(area);
     SelectClipRgn(frame.dc, nullptr);
-    IntersectClipRect(frame.dc, area.left, area.top, area.right, area.bottom);
+    IntersectClipRect(frame.dc, shown.left, shown.top, shown.right, shown.bottom);
     DrawPicture(frame.dc, Setup.Shown.Screen, {0, 0, FrameWidth, FrameHeight}, SRCCOPY);
     return true;
 }
@@ -126,12 +131,14 @@ void PaintArea(const RECT& area)
     // Nothing to draw into once the window is gone (a close during a run).
     if (!Setup.Process.Window || !IsWindow(Setup.Process.Window)) return;
     HDC window = GetDC(Setup.Process.Window);
+    if (WindowFrame.dc && WindowFrame.dpi != Setup.Shown.Dpi) EndFrame(WindowFrame);   // made for another scale
+    const RECT shown = Scaled(area);
     if ((WindowFrame.dc || OpenFrame(window, WindowFrame)) && StartFrame(WindowFrame, area)) {
         ComposeFrame(WindowFrame);
-        BitBlt(window, area.left, area.top, area.right - area.left, area.bottom - area.top, WindowFrame.dc,
-               area.left, area.top, SRCCOPY);
+        BitBlt(window, shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top, WindowFrame.dc,
+               shown.left, shown.top, SRCCOPY);
     }
     ReleaseDC(Setup.Process.Window, window);
-    ValidateRect(Setup.Process.Window, &area);
+    ValidateRect(Setup.Process.Window, &shown);
     if (FrameShown) FrameShown();
 }

@@ -8,7 +8,8 @@
 #include "ui/draw.h"
 
 // A frame is composed only inside `area` (drawing elsewhere is clipped away): a lit button
-// needs its own rectangle, not the whole window.
+// needs its own rectangle, not the whole window. Every area here is in the layout's pixels; the
+// frame is the window at the scale it is shown at (Setup.Shown.Dpi), and so is all drawn into it.
 bool BeginFrame(HDC display, Frame& frame, const RECT& area = Layout::WholeFrame);
 void ComposeFrame(Frame& frame);   // screen content, then the overlay layers
 void EndFrame(Frame& frame);

@@ -48,6 +48,8 @@ BITMAPS = {IDS[name]: size for name, size in {
     "IDB_TICK": (38, 40, 8), "IDB_PROMPT_MASK": (527, 183, 1), "IDB_PROMPT_PANEL": (527, 183, 8)}.items()}
 BITMAPS.update({IDS["IDB_MAP_FIRST"] + n: (332, 271, 8) for n in range(IDS["PROGRESS_FRAMES"])})
 BITMAPS.update({IDS["IDB_STRIP_FIRST"] + n: (559, 77, 8) for n in range(IDS["PROGRESS_FRAMES"])})
+# Each again at twice the size, for 200 % screens.
+BITMAPS.update({id_ + IDS["IDB_DOUBLE"]: (2 * w, 2 * h, bits) for id_, (w, h, bits) in list(BITMAPS.items())})
 
 SOUNDS = {IDS["IDW_HOVER"]: 12701, IDS["IDW_CLICK"]: 9622}
 LIBRARY_ENTRY_POINTS = ["RAROpenArchive", "RARCloseArchive", "RARReadHeader", "RARProcessFile",
@@ -176,18 +178,23 @@ def check_library(scratch):
 
 
 def check_icon_and_cursor(scratch):
+    """The icon and the pointer at 32, 48 and 64 pixels (100 %, 150 %, 200 %), the pointer's hot spot
+    at its tip at each size."""
+    def entries(data):
+        (count,) = struct.unpack_from("<H", data, 4)
+        return [struct.unpack_from("<BBBBHHII", data, 6 + 16 * i) for i in range(count)]
+
     icon = scratch / "setup.ico"
     icon.write_bytes(resource(14, 107))
-    width, height, colours, _, _, bits = struct.unpack_from("<BBBBHH", icon.read_bytes(), 6)
-    check((width, height) == (32, 32) and (colours == 16 or bits == 4), "icon 107 is 32x32 in 16 colours")
-    check(run("identify", "-format", "%w %h ", str(icon)).decode().startswith("32 32"), "identify reads the icon")
+    sizes = [(e[0] or 256, e[1] or 256) for e in entries(icon.read_bytes())]
+    check(sizes == [(32, 32), (48, 48), (64, 64)], f"icon 107 holds 32, 48 and 64 pixels, got {sizes}")
+    check(run("identify", "-format", "%w %h ", str(icon)).decode().split() == ["32", "32", "48", "48", "64", "64"],
+          "identify reads the icon's three sizes")
 
     cursor = resource(12, 138)
-    width, height, colours, _, hot_x, hot_y = struct.unpack_from("<BBBBHH", cursor, 6)
-    check((width, height, hot_x, hot_y) == (32, 32, 5, 5), f"cursor 138 is 32x32 with hot spot 5,5, got {hot_x},{hot_y}")
-    (bit_count,) = struct.unpack_from("<H", cursor, struct.unpack_from("<I", cursor, 18)[0] + 14)
-    check(bit_count == 4, f"cursor 138 has 16 colours, got {bit_count} bits")
-
+    found = [(e[0], e[1], e[4], e[5]) for e in entries(cursor)]
+    expected = [(n, n, int(5.5 * n / 32), int(5.5 * n / 32)) for n in (32, 48, 64)]
+    check(found == expected, f"cursor 138 holds {expected} (size, size, hot spot), got {found}")
 
 
 def check_version():
@@ -223,7 +230,9 @@ def check_manifest():
                  "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
     found = set(re.findall(r'<supportedOS Id="(\{[^}]+\})"', text))
     check(found == supported, f"the manifest names Vista to 11 as supported, got {sorted(found)}")
-    check(re.search(r"<dpiAware[^>]*>\s*false\s*</dpiAware>", text) is not None, "the manifest says: not DPI-aware")
+    check(re.search(r"<dpiAware[^>]*>\s*true/pm\s*</dpiAware>", text) is not None
+          and re.search(r"<dpiAwareness[^>]*>\s*PerMonitorV2, PerMonitor\s*</dpiAwareness>", text) is not None,
+          "the manifest asks for per-monitor awareness (v2, then v1; system awareness before Windows 8.1)")
 
 
 def check_reproducible_headers():

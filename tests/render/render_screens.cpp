@@ -1,9 +1,11 @@
 // Composes each screen the way the window shows it and saves it as a 24-bit BMP, so the
-// artwork and layout can be looked at without driving the program. Usage: render_screens DIR
+// artwork and layout can be looked at without driving the program. Usage: render_screens DIR [DPI]
+// (at a scale other than the layout's own, 96, the files' names end in the percentage: -200).
 #include <windows.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "system/destination.h"
 #include "system/disk_space.h"
 #include "ui/painter.h"
+#include "ui/scale.h"
 
 // The free space the pictures show, the same on every machine: linked in place of the program's
 // own question to the disk.
@@ -26,8 +29,12 @@ bool DiskFreeBytes(const wchar_t*, std::uint64_t& bytes)
 
 namespace {
 
-bool SaveFrame(const std::string& path)
+// The files' names: "-200" at 192 dots per inch.
+std::string Suffix;
+
+bool SaveFrame(std::string path)
 {
+    path.insert(path.size() - 4, Suffix);
     HDC screen = GetDC(nullptr);
     Frame frame;
     if (!BeginFrame(screen, frame)) return false;
@@ -35,17 +42,18 @@ bool SaveFrame(const std::string& path)
     SelectObject(frame.dc, frame.previous);
     frame.previous = nullptr;
 
+    const RECT whole = ScaledFrame();
     BITMAPINFOHEADER header = {};
     header.biSize = sizeof header;
-    header.biWidth = FrameWidth;
-    header.biHeight = FrameHeight;   // bottom-up, as a BMP file stores it
+    header.biWidth = whole.right;
+    header.biHeight = whole.bottom;   // bottom-up, as a BMP file stores it
     header.biPlanes = 1;
     header.biBitCount = 24;
     header.biCompression = BI_RGB;
-    const DWORD rowBytes = (FrameWidth * 3 + 3) & ~3u;
-    header.biSizeImage = rowBytes * FrameHeight;
+    const DWORD rowBytes = (whole.right * 3 + 3) & ~3u;
+    header.biSizeImage = rowBytes * whole.bottom;
     std::vector<BYTE> bits(header.biSizeImage);
-    GetDIBits(screen, frame.bitmap, 0, FrameHeight, bits.data(), reinterpret_cast<BITMAPINFO*>(&header),
+    GetDIBits(screen, frame.bitmap, 0, whole.bottom, bits.data(), reinterpret_cast<BITMAPINFO*>(&header),
               DIB_RGB_COLORS);
     EndFrame(frame);
     ReleaseDC(nullptr, screen);
@@ -76,11 +84,15 @@ void Live(ScreenId screen)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: render_screens DIR\n");
+    if (argc < 2 || argc > 3 || (argc == 3 && std::atoi(argv[2]) < LayoutDpi)) {
+        std::fprintf(stderr, "usage: render_screens DIR [DPI]\n");
         return 2;
     }
     const std::string dir = std::string(argv[1]) + "\\";
+    if (argc == 3 && std::atoi(argv[2]) != LayoutDpi) {
+        Setup.Shown.Dpi = std::atoi(argv[2]);
+        Suffix = "-" + std::to_string(Setup.Shown.Dpi * 100 / LayoutDpi);
+    }
     Setup.Process.Instance = GetModuleHandleA(nullptr);
     LoadTexts();
     GetWindowsDirectoryA(Setup.Paths.WindowsDir, sizeof Setup.Paths.WindowsDir);

@@ -14,6 +14,7 @@
 #include "tests/probe/reading.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
+#include "ui/scale.h"
 
 namespace {
 
@@ -216,6 +217,45 @@ TEST_CASE("a reader finds each screen's and prompt's buttons and texts, hears th
     Setup.Process.QuitRequested = 0;
     LONG left, top, width, height;
     CHECK(reader.object->accLocation(&left, &top, &width, &height, Child(CHILDID_SELF)) != S_OK);
+}
+
+TEST_CASE("at 150 % a reader finds every child where the window shows it, and the client at the window's size")
+{
+    ResetState();
+    EnsureWindow();
+    CoInitialize(nullptr);
+    RECT opened, suggested = {20, 10, 980, 730};
+    GetWindowRect(Setup.Process.Window, &opened);
+    SendMessageA(Setup.Process.Window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    REQUIRE(Setup.Shown.Dpi == 144);
+    Reader reader;
+    REQUIRE(reader.object);
+    POINT origin = {0, 0};
+    ClientToScreen(Setup.Process.Window, &origin);
+    LONG left, top, width, height;
+    REQUIRE(reader.object->accLocation(&left, &top, &width, &height, Child(CHILDID_SELF)) == S_OK);
+    CHECK((left == origin.x && top == origin.y && width == 958 && height == 718));
+    REQUIRE(reader.Count() == 6);
+    for (LONG id = 1; id <= 6; ++id) {
+        CAPTURE(id);
+        const RECT shown = Scaled(Layout::MainMenuRects[id - 1]);
+        REQUIRE(reader.object->accLocation(&left, &top, &width, &height, Child(id)) == S_OK);
+        CHECK(left == origin.x + shown.left);
+        CHECK(top == origin.y + shown.top);
+        CHECK(width == shown.right - shown.left);
+        CHECK(height == shown.bottom - shown.top);
+        VARIANT at;
+        VariantInit(&at);
+        CHECK(reader.object->accHitTest(origin.x + shown.right - 1, origin.y + shown.bottom - 1, &at) == S_OK);
+        CHECK((at.vt == VT_I4 && at.lVal == id));
+    }
+    // Where the layout's own Exit lies, at 150 % there is no button.
+    const POINT exit = Centre(Layout::MainMenuRects[5]);
+    VARIANT at;
+    VariantInit(&at);
+    reader.object->accHitTest(origin.x + exit.x, origin.y + exit.y, &at);
+    CHECK((at.vt == VT_I4 && at.lVal == CHILDID_SELF));
+    SendMessageA(Setup.Process.Window, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&opened));
 }
 
 }  // TEST_SUITE

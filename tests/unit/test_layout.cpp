@@ -1,11 +1,16 @@
 #include <doctest.h>
 
 #include <cstring>
+#include <string>
 
 #include "shell/flow.h"
 #include "base/texts.h"
 #include "support.h"
 #include "ui/layout.h"
+#include "ui/resample.h"
+#include "ui/scale.h"
+
+#include <vector>
 
 TEST_SUITE("layout") {
 
@@ -116,6 +121,71 @@ TEST_CASE("availability follows the install record and the uninstaller copy")
         for (int i = 0; i < 4; ++i) CHECK(FinishButtons[i].colour == c.finish[i]);
     }
     Setup.Run.UninstallerMode = 0;
+}
+
+TEST_CASE("at a scale the layout's edges are scaled, rounded half up, and the window fits its work area")
+{
+    ResetState();
+    struct Edge { int value, dpi, scaled; };
+    const Edge edges[] = {{367, 96, 367}, {367, 192, 734}, {367, 144, 551}, {366, 144, 549}, {1, 120, 1},
+                          {2, 120, 3},    {640, 144, 960}, {480, 192, 960}, {557, 168, 975}};
+    for (const Edge& e : edges) {
+        CAPTURE(e.value);
+        CAPTURE(e.dpi);
+        CHECK(ScaledCoordinate(e.value, e.dpi) == e.scaled);
+    }
+    // Rectangles that touch in the layout touch at every scale: none overlaps or leaves a gap.
+    for (int dpi : {96, 120, 144, 168, 192, 240}) {
+        Setup.Shown.Dpi = dpi;
+        CHECK(Scaled(Layout::InstallFolderHeading).bottom == Scaled(Layout::InstallPathLine).top);
+        const Placement map = Scaled(Layout::MapPicture);
+        CHECK(map.x + map.width == Scaled(Layout::MapPicture.x + Layout::MapPicture.width));
+        CHECK(Scaled(Layout::WholeFrame).right == ScaledCoordinate(FrameWidth, dpi));
+    }
+    Setup.Shown.Dpi = LayoutDpi;
+
+    // The monitor's scale, or the largest at which the window fits the work area, never below the layout's.
+    struct Fit { int dpi, width, height, fitted; };
+    const Fit fits[] = {{96, 800, 600, 96},    {144, 1024, 768, 144}, {192, 1280, 960, 192}, {192, 1279, 960, 191},
+                        {192, 1024, 768, 153}, {192, 1600, 768, 153}, {192, 500, 400, 96},  {120, 1920, 1040, 120}};
+    for (const Fit& f : fits) {
+        CAPTURE(f.dpi);
+        CAPTURE(f.width);
+        CHECK(FittingDpi(f.dpi, f.width, f.height) == f.fitted);
+    }
+}
+
+TEST_CASE("a picture is averaged to a scale by the area each pixel covers, a mask to black or white")
+{
+    struct Case {
+        const char* what;
+        std::vector<DWORD> source;
+        int width, height;
+        double scale;
+        bool mask;
+        std::vector<DWORD> expected;
+        int resultWidth, resultHeight;
+    };
+    constexpr DWORD B = 0, W = 0x00FFFFFF, R = 0x00FF0000, G = 0x0000FF00;
+    const Case cases[] = {
+        {"a checkerboard halved is grey", {B, W, W, B}, 2, 2, 2, false, {0x00808080}, 1, 1},
+        {"one colour stays that colour", {R, R, R, R, R, R, R, R, R}, 3, 3, 1.5, false, {R, R, R, R}, 2, 2},
+        {"a thin line is kept as a lighter one, not dropped", {B, W, B, B}, 4, 1, 4.0 / 3, false, {0x00404040, 0x00808080, B}, 3, 1},
+        {"each channel apart", {R, G}, 2, 1, 2, false, {0x00808000}, 1, 1},
+        {"a last column past the source's end averages what there is", {B, B, W}, 3, 1, 2, false, {B, W}, 2, 1},
+        {"enlarged, a pixel takes its neighbours' shares", {B, W}, 2, 1, 0.75, false, {B, 0x00AAAAAA, W}, 3, 1},
+        {"a mask: black where half or more is black", {B, W, W, B, B, W, W, W}, 4, 2, 2, true, {B, W}, 2, 1},
+    };
+    for (const Case& c : cases) {
+        const std::string what = c.what;
+        CAPTURE(what);
+        std::vector<DWORD> result(static_cast<size_t>(c.resultWidth) * c.resultHeight, 0x12345678);
+        AverageArea(c.source.data(), c.width, c.height, c.scale, result.data(), c.resultWidth, c.resultHeight, c.mask);
+        for (size_t i = 0; i < result.size(); ++i) {
+            CAPTURE(i);
+            CHECK(result[i] == c.expected[i]);
+        }
+    }
 }
 
 TEST_CASE("an available button that is lit becomes plain when availability is refreshed")

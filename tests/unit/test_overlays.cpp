@@ -1,11 +1,13 @@
 #include <doctest.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "resources/resource_ids.h"
 #include "base/texts.h"
 #include "support.h"
 #include "ui/layout.h"
+#include "ui/scale.h"
 
 using namespace Layout;
 
@@ -19,56 +21,78 @@ int DisplayDepth()
     return depth;
 }
 
+// The pixel of the layout a pixel of the frame shows at `dpi`.
+int LayoutPixel(int at, int dpi)
+{
+    int pixel = 0;
+    while (ScaledCoordinate(pixel + 1, dpi) <= at) ++pixel;
+    return pixel;
+}
+
 }  // namespace
 
 TEST_SUITE("overlays") {
 
-TEST_CASE("dimming blackens exactly the pixels whose x + y is even, afresh on every paint")
+TEST_CASE("dimming blackens exactly the pixels of the layout whose x + y is even, at every scale, afresh on every paint")
 {
     // The 16-bit run of this suite says which depth it expects, so a server that ignored
     // the requested depth cannot pass it unnoticed.
     if (const char* expected = std::getenv("MARVOLEN_EXPECT_BPP")) REQUIRE(DisplayDepth() == std::atoi(expected));
 
-    ResetState();
-    const Pixels plain = ComposeCurrent();
-    Setup.Shown.Busy = 1;
-    const Pixels dimmed = ComposeCurrent();
-    CHECK(dimmed.at(0, 0) == TextBlack);
-    CHECK(dimmed.at(639, 479) == TextBlack);
-    CHECK(dimmed.at(1, 0) == plain.at(1, 0));
-    CHECK(dimmed.at(0, 1) == plain.at(0, 1));
-    int wrong = 0;
-    for (int y = 0; y < FrameHeight; ++y)
-        for (int x = 0; x < FrameWidth; ++x)
-            wrong += ((x + y) % 2 == 0) ? dimmed.at(x, y) != TextBlack : dimmed.at(x, y) != plain.at(x, y);
-    CHECK(wrong == 0);
-    CHECK(ComposeCurrent().rgb == dimmed.rgb);   // no accumulation
+    // One cell of the checkerboard for each pixel of the layout: at 200 % two pixels square, at
+    // 150 % one or two, at 125 % one or two in a run of five.
+    for (int dpi : {LayoutDpi, 120, 144, 192}) {
+        CAPTURE(dpi);
+        ResetState();
+        Setup.Shown.Dpi = dpi;
+        const Pixels plain = ComposeCurrent();
+        Setup.Shown.Busy = 1;
+        const Pixels dimmed = ComposeCurrent();
+        CHECK(dimmed.at(0, 0) == TextBlack);
+        CHECK(dimmed.at(dimmed.width - 1, dimmed.height - 1) == TextBlack);
+        CHECK(dimmed.at(Scaled(1), 0) == plain.at(Scaled(1), 0));
+        std::vector<int> column(dimmed.width), row(dimmed.height);
+        for (int x = 0; x < dimmed.width; ++x) column[x] = LayoutPixel(x, dpi);
+        for (int y = 0; y < dimmed.height; ++y) row[y] = LayoutPixel(y, dpi);
+        int wrong = 0;
+        for (int y = 0; y < dimmed.height; ++y)
+            for (int x = 0; x < dimmed.width; ++x)
+                wrong += ((column[x] + row[y]) % 2 == 0) ? dimmed.at(x, y) != TextBlack : dimmed.at(x, y) != plain.at(x, y);
+        CHECK(wrong == 0);
+        CHECK(ComposeCurrent().rgb == dimmed.rgb);   // no accumulation
+    }
 }
 
-TEST_CASE("a panel shows its image under black mask bits and leaves the screen under white ones")
+TEST_CASE("a panel shows its image under black mask bits and leaves the screen under white ones, at 100 and 200 %")
 {
-    ResetState();
-    const Pixels plain = ComposeCurrent();
-    Setup.Shown.StatusPanelShown = 1;
-    Setup.Shown.StatusText = nullptr;
-    const Pixels panel = ComposeCurrent();
-    const Pixels image = LoadPicture(IDB_STATUS_PANEL);
-    const Pixels mask = LoadPicture(IDB_STATUS_MASK);
-    int shown = 0, kept = 0, wrong = 0;
-    for (int y = 0; y < StatusPanel.height; ++y)
-        for (int x = 0; x < StatusPanel.width; ++x) {
-            const COLORREF got = panel.at(StatusPanel.x + x, StatusPanel.y + y);
-            if (mask.at(x, y) == TextBlack) {
-                ++shown;
-                wrong += got != image.at(x, y);
-            } else {
-                ++kept;
-                wrong += got != plain.at(StatusPanel.x + x, StatusPanel.y + y);
+    for (const int set : {0, IDB_DOUBLE}) {
+        CAPTURE(set);
+        ResetState();
+        Setup.Shown.Dpi = set ? 192 : LayoutDpi;
+        const Pixels plain = ComposeCurrent();
+        Setup.Shown.StatusPanelShown = 1;
+        Setup.Shown.StatusText = nullptr;
+        const Pixels panel = ComposeCurrent();
+        const Pixels image = LoadPicture(IDB_STATUS_PANEL + set);
+        const Pixels mask = LoadPicture(IDB_STATUS_MASK + set);
+        const Placement at = Scaled(StatusPanel);
+        REQUIRE(image.width == at.width);
+        int shown = 0, kept = 0, wrong = 0;
+        for (int y = 0; y < at.height; ++y)
+            for (int x = 0; x < at.width; ++x) {
+                const COLORREF got = panel.at(at.x + x, at.y + y);
+                if (mask.at(x, y) == TextBlack) {
+                    ++shown;
+                    wrong += got != image.at(x, y);
+                } else {
+                    ++kept;
+                    wrong += got != plain.at(at.x + x, at.y + y);
+                }
             }
-        }
-    CHECK(shown > 0);
-    CHECK(kept > 0);   // the outline is irregular
-    CHECK(wrong == 0);
+        CHECK(shown > 0);
+        CHECK(kept > 0);   // the outline is irregular
+        CHECK(wrong == 0);
+    }
 }
 
 TEST_CASE("the status panel is never dimmed and carries its text in its own colour")

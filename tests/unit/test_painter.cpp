@@ -1,6 +1,9 @@
 #include <doctest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,7 @@
 #include "ui/fonts.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
+#include "ui/scale.h"
 #include "ui/screen_items.h"
 
 using namespace Layout;
@@ -26,19 +30,21 @@ bool SameArea(const Pixels& a, int ax, int ay, const Pixels& b, int bx, int by, 
     return true;
 }
 
-// What DrawLine puts on the destination background: the pixels that differ from it.
+// What DrawLine puts on the destination background at the scale shown: the pixels that differ
+// from it, and where they lie against the rectangle at that scale.
 struct Drawn {
     Pixels pixels;
     int count = 0;
     bool outside = false, onEdge = false;
 };
 
-Drawn DrawnText(const std::string& text, const RECT& area, UINT format)
+Drawn DrawnBy(const std::function<void(HDC dc)>& draw, const RECT& layoutArea, UINT format)
 {
     const Pixels background = BackgroundWith([](HDC) {});
-    Drawn drawn{BackgroundWith([&](HDC dc) { DrawLine(dc, text.c_str(), area, RGB(255, 0, 255), format); })};
-    for (int y = 0; y < FrameHeight; ++y)
-        for (int x = 0; x < FrameWidth; ++x) {
+    Drawn drawn{BackgroundWith(draw)};
+    const RECT area = Scaled(layoutArea);
+    for (int y = 0; y < drawn.pixels.height; ++y)
+        for (int x = 0; x < drawn.pixels.width; ++x) {
             if (drawn.pixels.at(x, y) == background.at(x, y)) continue;
             ++drawn.count;
             const bool inside = x >= area.left && x < area.right && y >= area.top && y < area.bottom;
@@ -49,6 +55,21 @@ Drawn DrawnText(const std::string& text, const RECT& area, UINT format)
                                        ((format & DT_WORDBREAK) && y == area.bottom - 1));
         }
     return drawn;
+}
+
+Drawn DrawnText(const std::string& text, const RECT& layoutArea, UINT format)
+{
+    return DrawnBy([&](HDC dc) { DrawLine(dc, text.c_str(), layoutArea, RGB(255, 0, 255), format); }, layoutArea, format);
+}
+
+// The text as one DrawText in the frame's face draws it at the scale, fitting or not.
+Drawn DrawnWhole(const std::string& text, const RECT& layoutArea, UINT format)
+{
+    return DrawnBy([&](HDC dc) {
+        RECT box = Scaled(layoutArea);
+        SetTextColor(dc, RGB(255, 0, 255));
+        DrawTextA(dc, text.c_str(), -1, &box, format);
+    }, layoutArea, format);
 }
 
 }  // namespace
@@ -164,46 +185,57 @@ TEST_CASE("every text is drawn whole inside its rectangle, at the layout's size 
     DeleteDC(probe);
 
     // In the carried face every text fits at the layout's size: exactly what one DrawText of it
-    // at that size gives, and clear of its rectangle's edges.
-    for (const Case& c : cases) {
-        CAPTURE(c.text);
-        const Drawn drawn = DrawnText(c.text, c.area, c.format);
-        const Pixels whole = BackgroundWith([&c](HDC dc) {
-            RECT box = c.area;
-            SetTextColor(dc, RGB(255, 0, 255));
-            DrawTextA(dc, c.text.c_str(), -1, &box, c.format);
-        });
-        CHECK(drawn.count > 20);
-        CHECK_FALSE(drawn.outside);
-        CHECK_FALSE(drawn.onEdge);
-        CHECK(drawn.pixels.rgb == whole.rgb);
+    // at that size gives, and clear of its rectangle's edges. At 150 and 200 % every text is drawn
+    // whole, clear of the edges of its rectangle at the scale, as the same DrawText at the scaled
+    // size draws it where that is itself whole; where the rasteriser draws that one wider than the
+    // face measures it (Wine at 18 pixels), a size smaller.
+    for (int dpi : {LayoutDpi, 144, 192}) {
+        CAPTURE(dpi);
+        Setup.Shown.Dpi = dpi;
+        for (const Case& c : cases) {
+            CAPTURE(c.text);
+            const Drawn drawn = DrawnText(c.text, c.area, c.format);
+            const Drawn whole = DrawnWhole(c.text, c.area, c.format);
+            CHECK(drawn.count > 20 * dpi / LayoutDpi);
+            CHECK_FALSE(drawn.outside);
+            CHECK_FALSE(drawn.onEdge);
+            if (dpi == LayoutDpi) CHECK_FALSE(whole.onEdge);
+            CHECK((drawn.pixels.rgb == whole.pixels.rgb) == !whole.onEdge);
+        }
     }
+    Setup.Shown.Dpi = LayoutDpi;
 
     // In places a little narrower than each line needs at the layout's size, every line is drawn
-    // smaller, or elided, inside its place: never drawn at the layout's size and cut.
-    HDC measure = CreateCompatibleDC(nullptr);
-    HFONT font = CreateLabelFont();
-    HGDIOBJ before = SelectObject(measure, font);
-    for (const Case& c : cases) {
-        if (c.format & DT_WORDBREAK) continue;
-        CAPTURE(c.text);
-        RECT needed = c.area;
-        DrawTextA(measure, c.text.c_str(), -1, &needed, (c.format & ~DT_VCENTER) | DT_CALCRECT);
-        const LONG width = c.area.right - c.area.left, wanted = (needed.right - needed.left) * 85 / 100;
-        const RECT area = {c.area.left + (width - wanted) / 2, c.area.top, c.area.left + (width + wanted) / 2, c.area.bottom};
-        const Drawn drawn = DrawnText(c.text, area, c.format);
-        const Pixels cut = BackgroundWith([&](HDC dc) {
-            RECT box = area;
-            SetTextColor(dc, RGB(255, 0, 255));
-            DrawTextA(dc, c.text.c_str(), -1, &box, c.format);
-        });
-        CHECK(drawn.count > 0);
-        CHECK_FALSE(drawn.outside);
-        CHECK(drawn.pixels.rgb != cut.rgb);
+    // smaller, or elided, inside its place: never drawn at the layout's size and cut; at 200 % as
+    // at the layout's scale.
+    for (int dpi : {LayoutDpi, 192}) {
+        CAPTURE(dpi);
+        Setup.Shown.Dpi = dpi;
+        HDC measure = CreateCompatibleDC(nullptr);
+        HFONT font = CreateLabelFont(Scaled(LabelHeight));
+        HGDIOBJ before = SelectObject(measure, font);
+        for (const Case& c : cases) {
+            if (c.format & DT_WORDBREAK) continue;
+            CAPTURE(c.text);
+            RECT needed = Scaled(c.area);
+            DrawTextA(measure, c.text.c_str(), -1, &needed, (c.format & ~DT_VCENTER) | DT_CALCRECT);
+            const LONG width = c.area.right - c.area.left, wanted = (needed.right - needed.left) * 85 / 100 * LayoutDpi / dpi;
+            const RECT area = {c.area.left + (width - wanted) / 2, c.area.top, c.area.left + (width + wanted) / 2, c.area.bottom};
+            const Drawn drawn = DrawnText(c.text, area, c.format);
+            const Pixels cut = BackgroundWith([&](HDC dc) {
+                RECT box = Scaled(area);
+                SetTextColor(dc, RGB(255, 0, 255));
+                DrawTextA(dc, c.text.c_str(), -1, &box, c.format);
+            });
+            CHECK(drawn.count > 0);
+            CHECK_FALSE(drawn.outside);
+            CHECK(drawn.pixels.rgb != cut.rgb);
+        }
+        SelectObject(measure, before);
+        DeleteObject(font);
+        DeleteDC(measure);
     }
-    SelectObject(measure, before);
-    DeleteObject(font);
-    DeleteDC(measure);
+    Setup.Shown.Dpi = LayoutDpi;
 
     // A path too long even at the smallest size is elided, not cut (the end-to-end runs read which
     // parts stay); one holding characters the carried face lacks is drawn in a face that has
@@ -249,6 +281,54 @@ TEST_CASE("the progress screen shows the frame pair of the step, the last pair p
         CHECK(SameArea(frame, MapPicture.x + MapPicture.width, MapPicture.y, background, MapPicture.x + MapPicture.width,
                        MapPicture.y, 1, MapPicture.height));
     }
+}
+
+TEST_CASE("at 200 % the frame shows the pictures drawn at twice the size; at 150 % the same, averaged down")
+{
+    ResetState();
+    Setup.Shown.Screen = ProgressScreen;
+    Setup.Shown.ProgressStep = 8;
+    Setup.Shown.Dpi = 192;
+    const Pixels doubled = ComposeCurrent();
+    REQUIRE(doubled.width == 1280);
+    REQUIRE(doubled.height == 960);
+    const Placement map = Scaled(MapPicture), strip = Scaled(Strip);
+    CHECK(SameArea(doubled, 0, 0, LoadPicture(IDB_PROGRESS + IDB_DOUBLE), 0, 0, 1280, map.y));   // above the map
+    CHECK(SameArea(doubled, map.x, map.y, LoadPicture(IDB_MAP_FIRST + 8 + IDB_DOUBLE), 0, 0, map.width, map.height));
+    CHECK(SameArea(doubled, strip.x, strip.y, LoadPicture(IDB_STRIP_FIRST + 8 + IDB_DOUBLE), 0, 0, strip.width, strip.height));
+    CHECK(doubled.count(Scaled(ProgressRects[0]), NormalColour) > 4 * 20);
+
+    Setup.Shown.Dpi = 144;
+    const Pixels reduced = ComposeCurrent();
+    REQUIRE(reduced.width == 960);
+    REQUIRE(reduced.height == 720);
+    // Averaged, not picked: most of the map's pixels are mixtures that the picture's own colours
+    // do not hold, and every square of it has the colour the same square has at 200 %.
+    const Pixels larger = LoadPicture(IDB_MAP_FIRST + 8 + IDB_DOUBLE);
+    std::vector<COLORREF> own(larger.rgb.size());
+    for (int y = 0; y < larger.height; ++y)
+        for (int x = 0; x < larger.width; ++x) own[static_cast<size_t>(y) * larger.width + x] = larger.at(x, y);
+    std::sort(own.begin(), own.end());
+    const RECT onMap = Scaled(RECT{MapPicture.x, MapPicture.y, MapPicture.x + MapPicture.width, MapPicture.y + MapPicture.height});
+    int mixed = 0;
+    for (int y = onMap.top; y < onMap.bottom; ++y)
+        for (int x = onMap.left; x < onMap.right; ++x) mixed += !std::binary_search(own.begin(), own.end(), reduced.at(x, y));
+    CHECK(mixed > (onMap.right - onMap.left) * (onMap.bottom - onMap.top) / 2);
+    const auto mean = [](const Pixels& p, const RECT& r, int shift) {
+        long sum = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x) sum += (p.at(x, y) >> shift) & 0xFF;
+        return sum / ((r.right - r.left) * (r.bottom - r.top));
+    };
+    int apart = 0;
+    for (int y = MapPicture.y; y + 20 <= MapPicture.y + MapPicture.height; y += 20)
+        for (int x = MapPicture.x; x + 20 <= MapPicture.x + MapPicture.width; x += 20) {
+            const RECT at150 = {ScaledCoordinate(x, 144), ScaledCoordinate(y, 144), ScaledCoordinate(x + 20, 144), ScaledCoordinate(y + 20, 144)};
+            const RECT at200 = {2 * x, 2 * y, 2 * x + 40, 2 * y + 40};
+            for (int shift : {0, 8, 16}) apart += std::abs(mean(reduced, at150, shift) - mean(doubled, at200, shift)) > 3;
+        }
+    CHECK(apart == 0);
+    Setup.Shown.Dpi = LayoutDpi;
 }
 
 TEST_CASE("the finish screen shows each outcome's own heading and body")

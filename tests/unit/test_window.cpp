@@ -18,6 +18,7 @@
 #include "system/records.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
+#include "ui/scale.h"
 
 namespace {
 
@@ -105,6 +106,69 @@ TEST_CASE("while busy without a prompt the mouse is ignored; when idle a press o
     CHECK(Setup.Process.QuitRequested == 1);
     CHECK(Setup.Process.ExitCode == 0);
     CHECK(IsWindow(Setup.Process.Window));   // Exit ends the loop; the window goes with the process
+}
+
+TEST_CASE("moved to a monitor of another scale, the window takes the frame's size there, shows and hits the "
+          "layout at it, and shrinks to fit a work area too small")
+{
+    Fresh();
+    const HWND window = Setup.Process.Window;
+    const auto rescale = [window](int dpi, RECT suggested) {
+        SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        RECT placed = {};
+        GetWindowRect(window, &placed);
+        return placed;
+    };
+    const auto same = [](const RECT& a, const RECT& b) {
+        return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+    };
+    const auto move = [window](POINT at) { SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y)); };
+
+    RECT opened;
+    GetWindowRect(window, &opened);
+    // At 150 %: where Windows suggests, the frame's size at the scale, inside the 1-pixel border.
+    CHECK(same(rescale(144, {40, 30, 1000, 750}), {40, 30, 1000, 750}));
+    CHECK(Setup.Shown.Dpi == 144);
+    RECT client;
+    GetClientRect(window, &client);
+    CHECK((client.right == 958 && client.bottom == 718));
+    // Each available button lights at its centre at the scale; where the layout's own centre of a
+    // button now lies is another place.
+    for (int i : {0, 1, 4, 5}) {
+        CAPTURE(i);
+        move(Centre(Scaled(Layout::MainMenuRects[i])));
+        CHECK(MainMenuButtons[i].colour == HighlightColour);
+    }
+    move(Centre(Layout::MainMenuRects[5]));   // at 150 %, the layout's (308, 228): no button
+    for (const ScreenButton& button : MainMenuButtons) CHECK(button.colour != HighlightColour);
+    // What the window shows is the frame composed at the scale.
+    PaintScreen();
+    const Pixels composed = ComposeCurrent();
+    HDC shown = GetDC(window);
+    int differing = 0;
+    for (int y = 5; y < 718; y += 23)
+        for (int x = 7; x < 958; x += 19) differing += GetPixel(shown, x, y) != composed.at(x, y);
+    ReleaseDC(window, shown);
+    CHECK(differing == 0);
+    // A press on a lit button acts: Install.
+    const POINT install = Centre(Scaled(Layout::MainMenuRects[0]));
+    QueuePress(install);
+    PumpMessages();
+    CHECK(Setup.Shown.Screen == DestinationScreen);
+
+    // At 300 % the frame would not fit this screen: the largest scale that does, inside the work area.
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const RECT fitted = rescale(288, {0, 0, 1920, 1440});
+    CHECK(Setup.Shown.Dpi == FittingDpi(288, work.right - work.left, work.bottom - work.top));
+    CHECK(Setup.Shown.Dpi < 288);
+    CHECK(fitted.right - fitted.left == ScaledCoordinate(FrameWidth, Setup.Shown.Dpi));
+    CHECK(fitted.bottom - fitted.top == ScaledCoordinate(FrameHeight, Setup.Shown.Dpi));
+    CHECK((fitted.left >= work.left && fitted.top >= work.top && fitted.right <= work.right && fitted.bottom <= work.bottom));
+
+    // And back at the layout's own scale, where it opened.
+    CHECK(same(rescale(96, opened), opened));
+    CHECK(Setup.Shown.Dpi == LayoutDpi);
 }
 
 TEST_CASE("Cancel asks from inside the pump, and Yes requests the cancel")

@@ -1,6 +1,7 @@
 #include "canvas.h"
 
 #include <algorithm>
+#include <cmath>
 
 Colour mix(Colour a, Colour b, double t)
 {
@@ -24,10 +25,22 @@ double smoothstep(double e0, double e1, double v)
     return t * t * (3 - 2 * t);
 }
 
-Canvas::Canvas(int width, int height, Colour fill)
-    : width_(width), height_(height), pixels_(static_cast<size_t>(width) * height, fill)
+namespace {
+double currentScale = 1;
+int pixelLength(int layout, double scale) { return static_cast<int>(std::ceil(layout * scale - 1e-9)); }
+}  // namespace
+
+double drawingScale() { return currentScale; }
+DrawingScale::DrawingScale(double scale) : previous_(currentScale) { currentScale = scale; }
+DrawingScale::~DrawingScale() { currentScale = previous_; }
+
+Canvas::Canvas(int width, int height, Colour fill, double scale)
+    : width_(width), height_(height), scale_(scale), pixelWidth_(pixelLength(width, scale)),
+      pixelHeight_(pixelLength(height, scale)), pixels_(static_cast<size_t>(pixelWidth_) * pixelHeight_, fill)
 {
 }
+
+int Canvas::pixel(double layout) const { return static_cast<int>(std::floor(layout * scale_ + 0.5)); }
 
 void Canvas::blend(int x, int y, Colour c, double alpha)
 {
@@ -39,18 +52,20 @@ void Canvas::blend(int x, int y, Colour c, double alpha)
 
 Canvas Canvas::crop(int x, int y, int w, int h) const
 {
-    Canvas out(w, h);
-    for (int j = 0; j < h; ++j)
-        for (int i = 0; i < w; ++i)
-            if (contains(x + i, y + j))
-                out.at(i, j) = at(x + i, y + j);
+    Canvas out(w, h, {}, scale_);
+    const int px = pixel(x), py = pixel(y);
+    for (int j = 0; j < out.pixelHeight(); ++j)
+        for (int i = 0; i < out.pixelWidth(); ++i)
+            if (contains(px + i, py + j))
+                out.at(i, j) = at(px + i, py + j);
     return out;
 }
 
 void Canvas::place(const Canvas& src, int x, int y)
 {
-    for (int j = 0; j < src.height(); ++j)
-        for (int i = 0; i < src.width(); ++i)
-            if (contains(x + i, y + j))
-                at(x + i, y + j) = src.at(i, j);
+    const int px = pixel(x), py = pixel(y);
+    for (int j = 0; j < src.pixelHeight(); ++j)
+        for (int i = 0; i < src.pixelWidth(); ++i)
+            if (contains(px + i, py + j))
+                at(px + i, py + j) = src.at(i, j);
 }

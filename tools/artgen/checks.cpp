@@ -71,22 +71,33 @@ void checkWavFile(Checks& checks, const std::string& path, uint32_t dataBytes, i
     checks.expect(f.dataBytes == dataBytes, name + ": data chunk is " + std::to_string(f.dataBytes) + " bytes");
 }
 
-void checkIconFile(Checks& checks, const std::string& path, int type, int entryWord4, int entryWord6)
+void checkIconFile(Checks& checks, const std::string& path, int type, const std::vector<IconImage>& images)
 {
     std::ifstream in(path, std::ios::binary);
     const std::vector<uint8_t> d((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::string name = path.substr(path.find_last_of('/') + 1);
     auto u16 = [&](size_t at) { return at + 1 < d.size() ? d[at] | (d[at + 1] << 8) : -1; };
     auto u32 = [&](size_t at) { return at + 3 < d.size() ? static_cast<long>(u16(at)) | (static_cast<long>(u16(at + 2)) << 16) : -1L; };
-    const long size = static_cast<long>(d.size());
-    checks.expect(u16(0) == 0 && u16(2) == type && u16(4) == 1, name + ": bad directory");
-    checks.expect(d.size() > 22 && d[6] == 32 && d[7] == 32 && d[8] == 16, name + ": not a 32x32 16-colour entry");
-    checks.expect(u16(10) == entryWord4 && u16(12) == entryWord6, name + ": wrong planes/bit count or hot spot");
-    checks.expect(u32(18) == 22 && u32(14) + 22 == size, name + ": image size or offset wrong");
-    checks.expect(u32(22) == 40 && u32(26) == 32 && u32(30) == 64 && u16(36) == 4, name + ": bad image header");
+    checks.expect(u16(0) == 0 && u16(2) == type && u16(4) == static_cast<int>(images.size()), name + ": bad directory");
+    long end = 6 + 16 * static_cast<long>(images.size());
+    for (size_t i = 0; i < images.size(); ++i) {
+        const size_t entry = 6 + 16 * i;
+        const int n = images[i].size;
+        const std::string what = name + " entry " + std::to_string(i);
+        checks.expect(d.size() > entry + 16 && d[entry] == n && d[entry + 1] == n && d[entry + 2] == 16,
+                      what + ": not a " + std::to_string(n) + "-pixel 16-colour entry");
+        checks.expect(u16(entry + 4) == (type == 1 ? 1 : images[i].hotX) && u16(entry + 6) == (type == 1 ? 4 : images[i].hotY),
+                      what + ": wrong planes/bit count or hot spot");
+        const long image = u32(entry + 12);
+        checks.expect(image == end, what + ": image not where the one before ends");
+        checks.expect(u32(image) == 40 && u32(image + 4) == n && u32(image + 8) == 2 * n && u16(image + 14) == 4,
+                      what + ": bad image header");
+        end += u32(entry + 8);
+    }
+    checks.expect(end == static_cast<long>(d.size()), name + ": image sizes do not add up to the file");
 }
 
-void checkPlates(Checks& checks, int picture, const Indexed& image, const Palette& palette)
+void checkPlates(Checks& checks, int picture, const Indexed& image, const Palette& palette, double scale)
 {
     for (const Area& a : kAreas) {
         if (a.picture != picture)
@@ -96,11 +107,11 @@ void checkPlates(Checks& checks, int picture, const Indexed& image, const Palett
             // The System font's letters occupy the middle rows; a label may be most of the width.
             const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
             const int half = std::min(60, r.width() / 2 - 12);
-            const Stats s = luminanceStats(image, palette, {cx - half, cy - 8, cx + half, cy + 8});
+            const Stats s = luminanceStats(image, palette, scaledRect({cx - half, cy - 8, cx + half, cy + 8}, scale));
             checks.expect(s.mean > 125 && s.mean < 165, areaName(picture, r) + ": button band not mid-toned");
             checks.expect(s.deviation < 9, areaName(picture, r) + ": button band not even enough for crisp text");
         } else if (a.part == Part::TextPlate || a.part == Part::PanelText) {
-            const Stats s = luminanceStats(image, palette, r);
+            const Stats s = luminanceStats(image, palette, scaledRect(r, scale));
             checks.expect(s.mean > 195 && s.deviation < 14, areaName(picture, r) + ": text plate not light and even");
         }
     }

@@ -113,28 +113,37 @@ void writeBitmap(const std::string& path, int width, int height, int bits, const
     save(path, b.data);
 }
 
-void writeIconResource(const std::string& path, const IconImage& img, int type, int field4, int field6)
+// An .ico (type 1) or .cur (type 2) file: the directory, then each image's 16-colour DIB with its
+// AND mask. An icon's entry holds planes and bit count, a cursor's its hot spot.
+void writeIconResource(const std::string& path, const std::vector<IconImage>& images, int type)
 {
-    constexpr int n = IconImage::kSize;
-    const uint32_t xorBytes = stride(n, 4) * n, andBytes = stride(n, 1) * n;
-    const uint32_t resBytes = 40 + 16 * 4 + xorBytes + andBytes;
     Bytes b;
     b.u16(0);
     b.u16(static_cast<uint32_t>(type));
-    b.u16(1);
-    b.u8(n);
-    b.u8(n);
-    b.u8(16);
-    b.u8(0);
-    b.u16(static_cast<uint32_t>(field4));  // icon: planes; cursor: hot spot x
-    b.u16(static_cast<uint32_t>(field6));  // icon: bit count; cursor: hot spot y
-    b.u32(resBytes);
-    b.u32(6 + 16);
-    infoHeader(b, n, 2 * n, 4, xorBytes + andBytes, 16);
-    for (const Rgb8& c : img.palette)
-        paletteEntry(b, c);
-    packRows(b, n, n, 4, [&](int x, int y) { return img.transparent[y * n + x] ? 0u : img.pixels[y * n + x]; });
-    packRows(b, n, n, 1, [&](int x, int y) { return static_cast<uint32_t>(img.transparent[y * n + x]); });
+    b.u16(static_cast<uint32_t>(images.size()));
+    uint32_t offset = 6 + 16 * static_cast<uint32_t>(images.size());
+    auto bytesOf = [](const IconImage& img) {
+        return 40 + 16 * 4 + stride(img.size, 4) * img.size + stride(img.size, 1) * img.size;
+    };
+    for (const IconImage& img : images) {
+        b.u8(static_cast<uint32_t>(img.size));
+        b.u8(static_cast<uint32_t>(img.size));
+        b.u8(16);
+        b.u8(0);
+        b.u16(static_cast<uint32_t>(type == 1 ? 1 : img.hotX));
+        b.u16(static_cast<uint32_t>(type == 1 ? 4 : img.hotY));
+        b.u32(static_cast<uint32_t>(bytesOf(img)));
+        b.u32(offset);
+        offset += static_cast<uint32_t>(bytesOf(img));
+    }
+    for (const IconImage& img : images) {
+        const int n = img.size;
+        infoHeader(b, n, 2 * n, 4, stride(n, 4) * n + stride(n, 1) * n, 16);
+        for (const Rgb8& c : img.palette)
+            paletteEntry(b, c);
+        packRows(b, n, n, 4, [&](int x, int y) { return img.transparent[y * n + x] ? 0u : img.pixels[y * n + x]; });
+        packRows(b, n, n, 1, [&](int x, int y) { return static_cast<uint32_t>(img.transparent[y * n + x]); });
+    }
     save(path, b.data);
 }
 
@@ -152,12 +161,9 @@ void writeBmp1(const std::string& path, const Mask& mask)
                 [&](int x, int y) { return mask.white[y * mask.width + x] ? 1u : 0u; });
 }
 
-void writeIcon(const std::string& path, const IconImage& image) { writeIconResource(path, image, 1, 1, 4); }
+void writeIcon(const std::string& path, const std::vector<IconImage>& images) { writeIconResource(path, images, 1); }
 
-void writeCursor(const std::string& path, const IconImage& image, int hotX, int hotY)
-{
-    writeIconResource(path, image, 2, hotX, hotY);
-}
+void writeCursor(const std::string& path, const std::vector<IconImage>& images) { writeIconResource(path, images, 2); }
 
 void writeWav(const std::string& path, const std::vector<uint8_t>& samples, int sampleRate)
 {

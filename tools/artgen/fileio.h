@@ -12,18 +12,22 @@ struct Mask {
     std::vector<uint8_t> white;  // top-down rows, one byte per pixel
 };
 
-// A 32x32, 16-colour icon or cursor image.
+// A square, 16-colour icon or cursor image: 32 pixels at the layout's scale, 48 and 64 for 1.5
+// and 2. A cursor's hot spot is where its tip lies.
 struct IconImage {
-    static constexpr int kSize = 32;
+    explicit IconImage(int size = 32) : size(size), pixels(size * size), transparent(size * size) {}
+    int size;
+    int hotX = 0, hotY = 0;
     std::array<Rgb8, 16> palette{};
-    std::vector<uint8_t> pixels = std::vector<uint8_t>(kSize * kSize);       // top-down
-    std::vector<uint8_t> transparent = std::vector<uint8_t>(kSize * kSize);  // 1 = see-through
+    std::vector<uint8_t> pixels;       // top-down
+    std::vector<uint8_t> transparent;  // 1 = see-through
 };
 
 void writeBmp8(const std::string& path, const Indexed& image, const Palette& palette);
 void writeBmp1(const std::string& path, const Mask& mask);
-void writeIcon(const std::string& path, const IconImage& image);
-void writeCursor(const std::string& path, const IconImage& image, int hotX, int hotY);
+// One file holding every size, as Windows picks the one for the screen's scale from it.
+void writeIcon(const std::string& path, const std::vector<IconImage>& images);
+void writeCursor(const std::string& path, const std::vector<IconImage>& images);
 void writeWav(const std::string& path, const std::vector<uint8_t>& samples, int sampleRate);
 
 // What a written file says about itself, read back from disk for the self-checks.

@@ -7,6 +7,7 @@
 #include "base/types.h"
 #include "resources/resource_ids.h"
 #include "ui/layout_table.h"
+#include "ui/scale.h"
 
 // Where the setup program draws on each picture. The artwork is built around
 // these areas: plates under buttons and text, holes for the animations.
@@ -33,6 +34,15 @@ struct Area {
     Rect rect;
     int group;
 };
+
+// A layout rectangle in the pixels of a set drawn at `scale`, its edges rounded as the program
+// rounds them.
+inline Rect scaledRect(const Rect& r, double scale)
+{
+    const int dpi = static_cast<int>(scale * LayoutDpi + 0.5);
+    return {ScaledCoordinate(r.left, dpi), ScaledCoordinate(r.top, dpi), ScaledCoordinate(r.right, dpi),
+            ScaledCoordinate(r.bottom, dpi)};
+}
 
 constexpr Rect R(const RECT& r)
 {

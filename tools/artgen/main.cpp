@@ -21,29 +21,46 @@ namespace {
 // Ordered dither amplitude used when reducing paintings to the palette.
 constexpr double kDither = 4;
 
+// The sets of pictures: the layout's own size, and twice it under ids IDB_DOUBLE higher, which the
+// program shows at 200 % and reduces for the scales between.
+struct Set {
+    double scale;
+    int idOffset;
+};
+constexpr Set kSets[] = {{1, 0}, {2, IDB_DOUBLE}};
+
 class Writer {
 public:
-    Writer(std::string dir, Checks& checks) : dir_(std::move(dir)), checks_(checks), quantizer_(sharedPalette()) {}
+    Writer(std::string dir, Checks& checks, const Set& set)
+        : dir_(std::move(dir)), checks_(checks), set_(set), quantizer_(sharedPalette())
+    {
+    }
 
+    double scale() const { return set_.scale; }
+    Rect pixels(const Rect& layout) const { return scaledRect(layout, set_.scale); }
+
+    // `width` and `height` in layout pixels; the origin, of a picture cut from a larger one, too.
     Indexed picture(int id, const Canvas& art, int width, int height, int originX = 0, int originY = 0)
     {
         const Indexed image = quantizer_.reduce(art, kDither, originX, originY);
         writeBmp8(path(id), image, sharedPalette());
-        checkBmpFile(checks_, path(id), width, height, 8);
+        checkBmpFile(checks_, path(id), art.pixel(width), art.pixel(height), 8);
         return image;
     }
     void mask(int id, const Mask& m, int width, int height)
     {
         writeBmp1(path(id), m);
-        checkBmpFile(checks_, path(id), width, height, 1);
-        checkMask(checks_, std::to_string(id) + ".bmp", m);
+        checkBmpFile(checks_, path(id), pixels({0, 0, width, 0}).right, pixels({0, 0, 0, height}).bottom, 1);
+        checkMask(checks_, name(id), m);
     }
+    std::string name(int id) const { return std::to_string(id + set_.idOffset) + ".bmp"; }
     std::string file(const std::string& name) const { return dir_ + "/" + name; }
 
 private:
-    std::string path(int id) const { return file(std::to_string(id) + ".bmp"); }
+    std::string path(int id) const { return file(name(id)); }
     std::string dir_;
     Checks& checks_;
+    Set set_;
     Quantizer quantizer_;
 };
 
@@ -59,8 +76,8 @@ void writeScreens(Writer& w, Checks& checks, const Canvas& blankMap, const Canva
     };
     const int ids[] = {IDB_MAIN_MENU, IDB_DESTINATION, IDB_FINISH, IDB_PROGRESS};
     for (int i = 0; i < 4; ++i) {
-        checkPlates(checks, ids[i], screens[i], pal);
-        checkNotBlack(checks, std::to_string(ids[i]) + ".bmp", screens[i], pal);
+        checkPlates(checks, ids[i], screens[i], pal, w.scale());
+        checkNotBlack(checks, w.name(ids[i]), screens[i], pal);
     }
     // The ticked box replaces the empty one exactly: its outer ring must match.
     const Indexed& dest = screens[1];
@@ -68,16 +85,18 @@ void writeScreens(Writer& w, Checks& checks, const Canvas& blankMap, const Canva
         if (a.picture == IDB_DESTINATION && a.part == Part::CheckBox) {
             const Indexed tick =
                 w.picture(IDB_TICK, tickedBox(destination), a.rect.width(), a.rect.height(), a.rect.left, a.rect.top);
+            const Rect at = w.pixels(a.rect);
             bool ringMatches = true;
             for (int y = 0; y < tick.height; ++y)
                 for (int x = 0; x < tick.width; ++x)
                     if (x == 0 || y == 0 || x == tick.width - 1 || y == tick.height - 1)
-                        ringMatches = ringMatches && tick.at(x, y) == dest.at(a.rect.left + x, a.rect.top + y);
-            checks.expect(ringMatches, "208.bmp: edge differs from the empty box in 141.bmp");
+                        ringMatches = ringMatches && tick.at(x, y) == dest.at(at.left + x, at.top + y);
+            checks.expect(ringMatches, w.name(IDB_TICK) + ": edge differs from the empty box in " + w.name(IDB_DESTINATION));
         }
 }
 
-// Writes the frames of one animation and checks that each visibly moves on from the last.
+// Writes the frames of one animation and checks that each visibly moves on from the last
+// (`minimumChange` pixels at the layout's scale).
 template <typename Animation>
 void writeAnimation(Writer& w, Checks& checks, const Animation& animation, int firstId, int width, int height,
                     int minimumChange)
@@ -86,8 +105,8 @@ void writeAnimation(Writer& w, Checks& checks, const Animation& animation, int f
     for (int k = 0; k <= kAnimationSteps; ++k) {
         const Indexed frame = w.picture(firstId + k, animation.frame(k), width, height);
         if (k > 0)
-            checks.expect(differingPixels(frame, previous) > minimumChange,
-                          std::to_string(firstId + k) + ".bmp: barely changes");
+            checks.expect(differingPixels(frame, previous) > minimumChange * w.scale() * w.scale(),
+                          w.name(firstId + k) + ": barely changes");
         previous = frame;
     }
 }
@@ -111,42 +130,64 @@ void writePanels(Writer& w, Checks& checks)
     const Indexed statusImage = w.picture(IDB_STATUS_PANEL, status.image, kStatusWidth, kStatusHeight);
     w.mask(IDB_STATUS_MASK, status.mask, kStatusWidth, kStatusHeight);
     // The status line is centred; the field behind it must stay dark for (206,162,114) text.
-    const Rect statusBand{40, kStatusHeight / 2 - 8, kStatusWidth - 40, kStatusHeight / 2 + 8};
-    checkMaskCovers(checks, "206.bmp", status.mask, statusBand);
-    checks.expect(meanLuminance(statusImage, pal, statusBand) < 60, "207.bmp: field too light for the status text");
+    const Rect statusBand = w.pixels({40, kStatusHeight / 2 - 8, kStatusWidth - 40, kStatusHeight / 2 + 8});
+    checkMaskCovers(checks, w.name(IDB_STATUS_MASK), status.mask, statusBand);
+    checks.expect(meanLuminance(statusImage, pal, statusBand) < 60,
+                  w.name(IDB_STATUS_PANEL) + ": field too light for the status text");
 
     const MaskedPanel prompt = promptPanel();
     const Indexed promptImage = w.picture(IDB_PROMPT_PANEL, prompt.image, kPromptWidth, kPromptHeight);
     w.mask(IDB_PROMPT_MASK, prompt.mask, kPromptWidth, kPromptHeight);
-    checkPlates(checks, IDB_PROMPT_PANEL, promptImage, pal);
+    checkPlates(checks, IDB_PROMPT_PANEL, promptImage, pal, w.scale());
     for (const Area& a : kAreas)
         if (a.picture == IDB_PROMPT_PANEL)
-            checkMaskCovers(checks, "209.bmp", prompt.mask, a.rect);
+            checkMaskCovers(checks, w.name(IDB_PROMPT_MASK), prompt.mask, w.pixels(a.rect));
 }
 
-void writeSounds(Writer& w, Checks& checks)
+// Every picture of one set, at its scale.
+void writePictures(const std::string& dir, Checks& checks, const Set& set)
 {
-    writeWav(w.file("hover.wav"), hoverChime(), kSampleRate);
-    writeWav(w.file("click.wav"), clickTock(), kSampleRate);
-    checkWavFile(checks, w.file("hover.wav"), kHoverSamples, kSampleRate);
-    checkWavFile(checks, w.file("click.wav"), kClickSamples, kSampleRate);
+    const DrawingScale scale(set.scale);
+    Writer w(dir, checks, set);
+    const ProvinceMap map;
+    const TownScroll strip;
+    writeMap(w, checks, map);
+    writeStrip(w, checks, strip);
+    writeScreens(w, checks, map.frame(0), strip.frame(0));
+    writePanels(w, checks);
 }
 
-void writeIcons(Writer& w, Checks& checks)
+void writeSounds(const std::string& dir, Checks& checks)
 {
-    writeIcon(w.file("setup.ico"), shieldIcon());
-    checkIconFile(checks, w.file("setup.ico"), 1, 1, 4);
-    const IconImage cursor = arrowCursor();
-    writeCursor(w.file("setup.cur"), cursor, kCursorHotX, kCursorHotY);
-    checkIconFile(checks, w.file("setup.cur"), 2, kCursorHotX, kCursorHotY);
+    const std::string hover = dir + "/hover.wav", click = dir + "/click.wav";
+    writeWav(hover, hoverChime(), kSampleRate);
+    writeWav(click, clickTock(), kSampleRate);
+    checkWavFile(checks, hover, kHoverSamples, kSampleRate);
+    checkWavFile(checks, click, kClickSamples, kSampleRate);
+}
+
+void writeIcons(const std::string& dir, Checks& checks)
+{
+    std::vector<IconImage> icons, cursors;
+    for (int size : kIconSizes) {
+        icons.push_back(shieldIcon(size));
+        cursors.push_back(arrowCursor(size));
+    }
+    writeIcon(dir + "/setup.ico", icons);
+    checkIconFile(checks, dir + "/setup.ico", 1, icons);
+    writeCursor(dir + "/setup.cur", cursors);
+    checkIconFile(checks, dir + "/setup.cur", 2, cursors);
     // The tip is the hot spot: opaque there, nothing above it or to its left.
-    bool clearAround = true;
-    for (int y = 0; y < IconImage::kSize; ++y)
-        for (int x = 0; x < IconImage::kSize; ++x)
-            if ((x < kCursorHotX || y < kCursorHotY) && !cursor.transparent[y * IconImage::kSize + x])
-                clearAround = false;
-    checks.expect(clearAround && !cursor.transparent[kCursorHotY * IconImage::kSize + kCursorHotX],
-                  "setup.cur: arrow tip is not on the hot spot");
+    for (const IconImage& cursor : cursors) {
+        const int n = cursor.size;
+        bool clearAround = true;
+        for (int y = 0; y < n; ++y)
+            for (int x = 0; x < n; ++x)
+                if ((x < cursor.hotX || y < cursor.hotY) && !cursor.transparent[y * n + x])
+                    clearAround = false;
+        checks.expect(clearAround && !cursor.transparent[cursor.hotY * n + cursor.hotX],
+                      "setup.cur: the " + std::to_string(n) + "-pixel arrow's tip is not on its hot spot");
+    }
 }
 
 }  // namespace
@@ -160,15 +201,10 @@ int main(int argc, char** argv)
     Checks checks;
     try {
         checkPalette(checks, sharedPalette());
-        Writer w(argv[1], checks);
-        const ProvinceMap map;
-        const TownScroll strip;
-        writeMap(w, checks, map);
-        writeStrip(w, checks, strip);
-        writeScreens(w, checks, map.frame(0), strip.frame(0));
-        writePanels(w, checks);
-        writeSounds(w, checks);
-        writeIcons(w, checks);
+        for (const Set& set : kSets)
+            writePictures(argv[1], checks, set);
+        writeSounds(argv[1], checks);
+        writeIcons(argv[1], checks);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "artgen: %s\n", e.what());
         return 1;

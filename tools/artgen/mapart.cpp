@@ -33,6 +33,10 @@ Vec warp(Vec p)
 
 double dist(Vec a, Vec b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
+// A pen line's coverage ramp, drawn for the layout's pixels, at a scale: the line keeps its width
+// in layout pixels and its edge falls across one pixel, as at the layout's own scale.
+double penEdge(double coverage, double scale) { return scale == 1 ? coverage : 0.5 + (coverage - 0.5) * scale; }
+
 // Sixteen well-spread capitals on land.
 std::vector<Vec> chooseCapitals()
 {
@@ -111,16 +115,26 @@ void drawBorderRules(Canvas& c)
 
 }  // namespace
 
-ProvinceMap::ProvinceMap() : width_(kMapWidth), height_(kMapHeight), cells_(kMapWidth * kMapHeight)
+ProvinceMap::ProvinceMap()
 {
     capitals_ = conquestOrder(chooseCapitals());
     std::vector<Vec> warpedCapitals;
     for (const Vec& v : capitals_)
         warpedCapitals.push_back(warp(v));
-    for (int y = 0; y < height_; ++y)
-        for (int x = 0; x < width_; ++x) {
-            const Vec p{x + 0.5, y + 0.5};
-            Cell& cl = cell(x, y);
+    plan_ = grid(1, warpedCapitals);
+    painted_ = drawingScale() == 1 ? plan_ : grid(drawingScale(), warpedCapitals);
+    placeSymbols();
+}
+
+ProvinceMap::Grid ProvinceMap::grid(double scale, const std::vector<Vec>& warpedCapitals) const
+{
+    const Canvas shape(kMapWidth, kMapHeight, {}, scale);
+    Grid g{scale, shape.pixelWidth(), shape.pixelHeight(), {}};
+    g.cells.resize(static_cast<size_t>(g.width) * g.height);
+    for (int y = 0; y < g.height; ++y)
+        for (int x = 0; x < g.width; ++x) {
+            const Vec p{(x + 0.5) / scale, (y + 0.5) / scale};
+            Cell& cl = g.cells[y * g.width + x];
             const double l = landField(p.x, p.y);
             const double gx = landField(p.x + 0.5, p.y) - landField(p.x - 0.5, p.y);
             const double gy = landField(p.x, p.y + 0.5) - landField(p.x, p.y - 0.5);
@@ -144,7 +158,7 @@ ProvinceMap::ProvinceMap() : width_(kMapWidth), height_(kMapHeight), cells_(kMap
             }
             cl.border = (d2 - d1) / 2;
         }
-    placeSymbols();
+    return g;
 }
 
 void ProvinceMap::placeSymbols()
@@ -193,7 +207,7 @@ void ProvinceMap::placeSymbols()
 
 int ProvinceMap::visibleArea(int province) const
 {
-    int n = 0;
+    int n = 0;   // in layout pixels
     for (int y = 0; y < kShownHeight; ++y)
         for (int x = 0; x < kShownWidth; ++x)
             n += cell(x, y).province == province;
@@ -214,11 +228,12 @@ void ProvinceMap::drawInk(Canvas& c) const
 
 Canvas ProvinceMap::frame(int coloured) const
 {
-    Canvas c(width_, height_);
+    Canvas c(kMapWidth, kMapHeight, {}, painted_.scale);
+    const double s = c.scale();
     const auto& pigments = provincePigments();
-    for (int y = 0; y < height_; ++y)
-        for (int x = 0; x < width_; ++x) {
-            const Cell& cl = cell(x, y);
+    for (int y = 0; y < painted_.height; ++y)
+        for (int x = 0; x < painted_.width; ++x) {
+            const Cell& cl = painted_.at(x, y);
             Colour col = cl.paper;
             if (cl.province >= 0 && cl.province < coloured) {
                 // Watercolour pools darker along the edges of the wash.
@@ -228,11 +243,11 @@ Canvas ProvinceMap::frame(int coloured) const
             if (cl.province < 0) {
                 // Ripple lines following the coast out to sea.
                 for (int k = 1; k <= 3; ++k)
-                    col = mix(col, kInk, (0.45 - 0.12 * k) * clamp01(1 - std::fabs(cl.coast + 4.5 * k) / 0.7));
+                    col = mix(col, kInk, (0.45 - 0.12 * k) * clamp01(penEdge(1 - std::fabs(cl.coast + 4.5 * k) / 0.7, s)));
             } else {
-                col = mix(col, kInk, 0.7 * clamp01(1 - cl.border / 0.8));
+                col = mix(col, kInk, 0.7 * clamp01(penEdge(1 - cl.border / 0.8, s)));
             }
-            col = mix(col, kInk, clamp01(1.2 - std::fabs(cl.coast)));
+            col = mix(col, kInk, clamp01(penEdge(1.2 - std::fabs(cl.coast), s)));
             c.at(x, y) = col;
         }
     drawInk(c);

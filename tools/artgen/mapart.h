@@ -7,6 +7,8 @@
 // their colour one after another. Frame k has the first k provinces coloured.
 class ProvinceMap {
 public:
+    // Planned on the layout's pixels, so that every scale shows the same map; its frames are
+    // painted at the drawing scale in force when it is made.
     ProvinceMap();
     Canvas frame(int colouredProvinces) const;
     // Pixels of each province inside the shown part of the frame, so the
@@ -20,13 +22,18 @@ private:
         double coast = 0;      // signed distance to the coast, positive on land
         Colour paper;          // the bare parchment
     };
-    Cell& cell(int x, int y) { return cells_[y * width_ + x]; }
-    const Cell& cell(int x, int y) const { return cells_[y * width_ + x]; }
+    struct Grid {
+        double scale;
+        int width, height;
+        std::vector<Cell> cells;
+        const Cell& at(int x, int y) const { return cells[y * width + x]; }
+    };
+    Grid grid(double scale, const std::vector<Vec>& warpedCapitals) const;
+    const Cell& cell(int x, int y) const { return plan_.at(x, y); }
     void placeSymbols();
     void drawInk(Canvas& c) const;
 
-    int width_, height_;
-    std::vector<Cell> cells_;
+    Grid plan_, painted_;   // at the layout's pixels, and at the drawing scale
     std::vector<Vec> capitals_;  // in colouring order
     std::vector<Vec> mountains_, trees_;
     Vec compass_{0, 0};

@@ -17,10 +17,16 @@ Shape boxShape(Box b, double radius) { return roundRect(b.x0, b.y0, b.x1, b.y1, 
 constexpr Colour kPlateTan = rgb(172, 136, 91);
 constexpr Colour kBurnt = rgb(138, 98, 56);
 
+// Grain of the paper and the wood, one grain to a pixel at any scale.
+double grainAt(Vec p, uint32_t seed)
+{
+    return grain(static_cast<int>(p.x * drawingScale()), static_cast<int>(p.y * drawingScale()), seed);
+}
+
 Colour tanPaperAt(Vec p, uint32_t seed)
 {
     const double mottle = fbm(p.x / 23, p.y / 17, 3, seed) - 0.5;
-    return lit(kPlateTan, 0.07 * mottle + 0.012 * grain(int(p.x), int(p.y), seed));
+    return lit(kPlateTan, 0.07 * mottle + 0.012 * grainAt(p, seed));
 }
 
 // Shading across a paper roll, u from -1 to 1 across it; `towardsLight` is
@@ -48,7 +54,7 @@ Colour woodAt(Vec p, uint32_t seed)
     const double rings = 0.5 + 0.5 * std::sin((p.y + warp * 2.5 + fbm(x / 80, p.y / 25, 2, seed + 7) * 30) * 0.5);
     const double t = 0.55 * streaks + 0.22 * rings + 0.23 * tone;
     Colour col = mix(rgb(42, 26, 15), rgb(104, 66, 37), t);
-    col = lit(col, 0.03 * grain(int(p.x), int(p.y), seed));
+    col = lit(col, 0.03 * grainAt(p, seed));
     if (v < 2)
         col = scaled(col, 0.45 + 0.2 * v);  // seam between planks
     else if (v < 4)
@@ -61,7 +67,7 @@ Colour parchmentAt(Vec p, uint32_t seed)
     const double stain = smoothstep(0.52, 0.8, fbm(p.x / 110, p.y / 80, 4, seed));
     const double mottle = fbm(p.x / 19, p.y / 15, 3, seed + 11) - 0.5;
     Colour c = mix(rgb(240, 226, 192), rgb(214, 188, 140), stain * 0.5);
-    return lit(c, 0.045 * mottle + 0.012 * grain(int(p.x), int(p.y), seed + 13));
+    return lit(c, 0.045 * mottle + 0.012 * grainAt(p, seed + 13));
 }
 
 Colour bronzeAt(Vec p, double light)
@@ -96,9 +102,9 @@ void drawRoll(Canvas& c, Box b, bool upright)
 void drawWoodBackground(Canvas& c, uint32_t seed)
 {
     const double cx = c.width() / 2.0, cy = c.height() / 2.0;
-    for (int y = 0; y < c.height(); ++y)
-        for (int x = 0; x < c.width(); ++x) {
-            const Vec p{x + 0.5, y + 0.5};
+    for (int y = 0; y < c.pixelHeight(); ++y)
+        for (int x = 0; x < c.pixelWidth(); ++x) {
+            const Vec p{(x + 0.5) / c.scale(), (y + 0.5) / c.scale()};
             const double r = std::hypot((p.x - cx) / cx, (p.y - cy) / cy);
             c.at(x, y) = scaled(woodAt(p, seed), 1.08 - 0.3 * smoothstep(0.5, 1.45, r));
         }

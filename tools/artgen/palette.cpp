@@ -134,10 +134,12 @@ uint8_t Quantizer::nearest(int r, int g, int b)
 Indexed Quantizer::reduce(const Canvas& canvas, double dither, int originX, int originY)
 {
     static constexpr int kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
-    Indexed out{canvas.width(), canvas.height(), std::vector<uint8_t>(canvas.width() * canvas.height())};
-    for (int y = 0; y < canvas.height(); ++y)
-        for (int x = 0; x < canvas.width(); ++x) {
-            const double d = (kBayer[(y + originY) & 3][(x + originX) & 3] - 7.5) / 16.0 * dither;
+    const int width = canvas.pixelWidth(), height = canvas.pixelHeight();
+    const int ox = canvas.pixel(originX), oy = canvas.pixel(originY);
+    Indexed out{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height)};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const double d = (kBayer[(y + oy) & 3][(x + ox) & 3] - 7.5) / 16.0 * dither;
             const Colour& c = canvas.at(x, y);
             auto ch = [d](double v) { return static_cast<int>(std::clamp(std::lround(v + d), 0L, 255L)); };
             out.pixels[y * out.width + x] = nearest(ch(c.r), ch(c.g), ch(c.b));

@@ -34,8 +34,8 @@ public:
     explicit Quantizer(const Palette& palette);
     uint8_t nearest(int r, int g, int b);
     // Light ordered dithering keeps the long sky and wash gradients from banding.
-    // A picture cut from a larger one passes its position there, so the
-    // dither pattern lines up and the pixels come out the same.
+    // A picture cut from a larger one passes its position there (in layout
+    // pixels), so the dither pattern lines up and the pixels come out the same.
     Indexed reduce(const Canvas& canvas, double dither, int originX = 0, int originY = 0);
 
 private:

@@ -13,12 +13,15 @@ constexpr Colour kOutline = rgb(26, 15, 8);
 // Everything the outline covers by at least half is panel; the rest keeps
 // the screen. Half-covered edge pixels were blended towards the outline
 // colour, which the canvas starts out as, so the cut edge stays dark.
-Mask cutOut(const Shape& outline, int width, int height, int shownWidth)
+// The mask has the panel canvas's pixels; `shownWidth` is in layout pixels.
+Mask cutOut(const Shape& outline, const Canvas& panel, int shownWidth)
 {
+    const int width = panel.pixelWidth(), height = panel.pixelHeight();
+    const double s = panel.scale();
     Mask m{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height)};
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            m.white[y * width + x] = x >= shownWidth || outline({x + 0.5, y + 0.5}) > 0;
+            m.white[y * width + x] = x >= panel.pixel(shownWidth) || outline({(x + 0.5) / s, (y + 0.5) / s}) > 0;
     return m;
 }
 
@@ -51,7 +54,7 @@ MaskedPanel statusPanel()
     });
     for (const double x : {15.0, kStatusWidth - 15.0})
         drawRivet(c, {x, kStatusHeight / 2.0}, 3.5);
-    return {c, cutOut(grown(shape, 1), kStatusWidth, kStatusHeight, kStatusWidth)};
+    return {c, cutOut(grown(shape, 1), c, kStatusWidth)};
 }
 
 MaskedPanel promptPanel()
@@ -75,5 +78,5 @@ MaskedPanel promptPanel()
     drawLayoutPlates(c, 211, 2110);
     drawRoll(c, rollL, true);
     drawRoll(c, rollR, true);
-    return {c, cutOut(outline, kPromptWidth, kPromptHeight, kPromptShownWidth)};
+    return {c, cutOut(outline, c, kPromptShownWidth)};
 }

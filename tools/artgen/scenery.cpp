@@ -51,8 +51,9 @@ double ridge(double x, double scale, uint32_t seed)
 
 void paintSky(Canvas& c, double horizon, TimeOfDay time, uint32_t seed)
 {
-    for (int y = 0; y < c.height(); ++y)
-        for (int x = 0; x < c.width(); ++x) {
+    for (int py = 0; py < c.pixelHeight(); ++py)
+        for (int px = 0; px < c.pixelWidth(); ++px) {
+            const double x = c.layoutAt(px), y = c.layoutAt(py);
             const double t = (y + 0.5) / horizon;
             Colour col = skyAt(t, time);
             // Long thin clouds, lit from below by the low sun.
@@ -62,18 +63,20 @@ void paintSky(Canvas& c, double horizon, TimeOfDay time, uint32_t seed)
             const Colour shade = time == TimeOfDay::Dusk ? rgb(66, 56, 96) : rgb(140, 130, 170);
             const double underside = clamp01((fbm(x / 110.0, (y - 3) / 11.0, 4, seed) - n) * 18 + 0.5);
             col = mix(col, mix(shade, lit, underside), cloud * 0.8);
-            if (time == TimeOfDay::Dusk && t < 0.55 && (hash2(x, y, seed + 9) % 997) < 3)
-                col = mix(col, rgb(255, 250, 230), 0.9 * (1 - t / 0.55));  // stars
-            c.at(x, y) = col;
+            // Stars, one to a layout pixel at any scale.
+            const int starX = static_cast<int>(std::floor(px / c.scale())), starY = static_cast<int>(std::floor(py / c.scale()));
+            if (time == TimeOfDay::Dusk && t < 0.55 && (hash2(starX, starY, seed + 9) % 997) < 3)
+                col = mix(col, rgb(255, 250, 230), 0.9 * (1 - t / 0.55));
+            c.at(px, py) = col;
         }
 }
 
 void paintHeavenlyBody(Canvas& c, Vec centre, double radius, TimeOfDay time)
 {
     const Colour face = time == TimeOfDay::Dusk ? rgb(248, 240, 206) : rgb(255, 246, 210);
-    for (int y = 0; y < c.height(); ++y)
-        for (int x = 0; x < c.width(); ++x) {
-            const double d = std::hypot(x + 0.5 - centre.x, y + 0.5 - centre.y);
+    for (int y = 0; y < c.pixelHeight(); ++y)
+        for (int x = 0; x < c.pixelWidth(); ++x) {
+            const double d = std::hypot((x + 0.5) / c.scale() - centre.x, (y + 0.5) / c.scale() - centre.y);
             const double glow = std::exp(-std::max(0.0, d - radius) / radius) * 0.2;
             c.blend(x, y, face, glow);
         }
@@ -87,12 +90,15 @@ void paintHeavenlyBody(Canvas& c, Vec centre, double radius, TimeOfDay time)
 void paintRange(Canvas& c, double base, double height, double scale, Colour rock, Colour lightRock, Colour haze,
                 double hazeAmount, double snowY, uint32_t seed)
 {
-    for (int x = 0; x < c.width(); ++x) {
+    const double s = c.scale();
+    for (int px = 0; px < c.pixelWidth(); ++px) {
+        const double x = c.layoutAt(px);
         const double crest = base - height * ridge(x, scale, seed);
         // Faces turned to the left catch the light; measured over a few pixels so columns do not streak.
         const double slope = (ridge(x + 3, scale, seed) - ridge(x - 3, scale, seed)) / 6 * height;
-        for (int y = std::max(0, static_cast<int>(crest) - 1); y < c.height(); ++y) {
-            const double cover = clamp01(y + 1 - crest);
+        for (int py = std::max(0, static_cast<int>(crest * s) - 1); py < c.pixelHeight(); ++py) {
+            const double y = c.layoutAt(py);
+            const double cover = clamp01(py + 1 - crest * s);
             const double below = (y - crest) / height;
             // Ridged noise stretched downhill draws spurs and gullies; they are
             // lit on their left faces like the crest itself.
@@ -107,18 +113,20 @@ void paintRange(Canvas& c, double base, double height, double scale, Colour rock
             if (y < snowY + 10 * (fbm(x / 6.0, y / 5.0, 2, seed + 5) - 0.5) + 14 * gully)
                 col = mix(rgb(140, 138, 176), rgb(232, 228, 242), light);
             col = mix(col, haze, hazeAmount * (0.5 + 0.5 * clamp01(below * 1.5)));
-            c.blend(x, y, col, cover);
+            c.blend(px, py, col, cover);
         }
     }
 }
 
 void paintMist(Canvas& c, double y0, double y1, Colour mistColour, uint32_t seed)
 {
-    for (int y = std::max(0, static_cast<int>(y0)); y < std::min(c.height(), static_cast<int>(y1)); ++y)
-        for (int x = 0; x < c.width(); ++x) {
+    const double s = c.scale();
+    for (int py = std::max(0, static_cast<int>(y0 * s)); py < std::min(c.pixelHeight(), static_cast<int>(y1 * s)); ++py)
+        for (int px = 0; px < c.pixelWidth(); ++px) {
+            const double x = c.layoutAt(px), y = c.layoutAt(py);
             const double band = std::sin(3.14159 * (y - y0) / (y1 - y0));
             const double n = fbm(x / 70.0, y / 8.0, 3, seed);
-            c.blend(x, y, mistColour, 0.55 * band * smoothstep(0.35, 0.7, n));
+            c.blend(px, py, mistColour, 0.55 * band * smoothstep(0.35, 0.7, n));
         }
 }
 
@@ -183,16 +191,18 @@ void paintCastle(Canvas& c, double cx, double base, double scale, TimeOfDay time
 
 void paintForeground(Canvas& c, double base, double scale, Colour ground, uint32_t seed)
 {
-    std::vector<double> crest(c.width());
-    for (int x = 0; x < c.width(); ++x)
-        crest[x] = base - 26 * scale * fbm(x / 90.0, 3.3, 3, seed);
-    for (int x = 0; x < c.width(); ++x)
-        for (int y = std::max(0, static_cast<int>(crest[x]) - 1); y < c.height(); ++y)
-            c.blend(x, y, lit(ground, 0.1 * (fbm(x / 12.0, y / 6.0, 2, seed + 1) - 0.5)), clamp01(y + 1 - crest[x]));
+    const double s = c.scale();
+    std::vector<double> crest(c.pixelWidth());   // in layout pixels, one for each column of pixels
+    for (int px = 0; px < c.pixelWidth(); ++px)
+        crest[px] = base - 26 * scale * fbm(c.layoutAt(px) / 90.0, 3.3, 3, seed);
+    for (int px = 0; px < c.pixelWidth(); ++px)
+        for (int py = std::max(0, static_cast<int>(crest[px] * s) - 1); py < c.pixelHeight(); ++py)
+            c.blend(px, py, lit(ground, 0.1 * (fbm(c.layoutAt(px) / 12.0, c.layoutAt(py) / 6.0, 2, seed + 1) - 0.5)),
+                    clamp01(py + 1 - crest[px] * s));
     // Pines along the crest.
     Lcg rng(seed + 5);
     for (double x = rng.range(0, 10); x < c.width(); x += rng.range(5, 16) * scale) {
-        const double h = rng.range(14, 34) * scale, y = crest[std::clamp(static_cast<int>(x), 0, c.width() - 1)] + 3;
+        const double h = rng.range(14, 34) * scale, y = crest[std::clamp(static_cast<int>(x * s), 0, c.pixelWidth() - 1)] + 3;
         std::vector<Vec> pts;
         for (int tier = 0; tier < 4; ++tier) {
             const double ty = y - h * tier / 4.0, half = h * 0.23 * (1 - tier / 5.0);
@@ -231,8 +241,8 @@ Canvas landscape(int width, int height, TimeOfDay time, uint32_t seed)
 void placeThrough(Canvas& dst, const Canvas& src, Vec origin, const Shape& window)
 {
     paint(dst, window, [&](Vec p, double) {
-        const int x = std::clamp(static_cast<int>(p.x - origin.x), 0, src.width() - 1);
-        const int y = std::clamp(static_cast<int>(p.y - origin.y), 0, src.height() - 1);
+        const int x = std::clamp(static_cast<int>((p.x - origin.x) * src.scale()), 0, src.pixelWidth() - 1);
+        const int y = std::clamp(static_cast<int>((p.y - origin.y) * src.scale()), 0, src.pixelHeight() - 1);
         return src.at(x, y);
     });
 }

@@ -144,16 +144,18 @@ Vec gradient(const Shape& s, Vec p)
 
 namespace {
 
+// Every pixel of the canvas near the box (in layout pixels), with its centre in layout pixels.
 template <class F>
 void forEachPixel(Canvas& c, const Box& box, double margin, F&& f)
 {
-    const int x0 = std::max(0, static_cast<int>(std::floor(box.x0 - margin)));
-    const int y0 = std::max(0, static_cast<int>(std::floor(box.y0 - margin)));
-    const int x1 = std::min(c.width(), static_cast<int>(std::ceil(box.x1 + margin)) + 1);
-    const int y1 = std::min(c.height(), static_cast<int>(std::ceil(box.y1 + margin)) + 1);
+    const double s = c.scale();
+    const int x0 = std::max(0, static_cast<int>(std::floor((box.x0 - margin) * s)));
+    const int y0 = std::max(0, static_cast<int>(std::floor((box.y0 - margin) * s)));
+    const int x1 = std::min(c.pixelWidth(), static_cast<int>(std::ceil((box.x1 + margin) * s)) + 1);
+    const int y1 = std::min(c.pixelHeight(), static_cast<int>(std::ceil((box.y1 + margin) * s)) + 1);
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x)
-            f(x, y, Vec{x + 0.5, y + 0.5});
+            f(x, y, Vec{(x + 0.5) / s, (y + 0.5) / s});
 }
 
 }  // namespace
@@ -162,7 +164,7 @@ void paint(Canvas& c, const Shape& s, const Shader& shader, double opacity)
 {
     forEachPixel(c, s.box, 1, [&](int x, int y, Vec p) {
         const double d = s(p);
-        const double cover = clamp01(0.5 - d) * opacity;
+        const double cover = clamp01(0.5 - d * c.scale()) * opacity;   // the edge falls across one pixel
         if (cover > 0)
             c.blend(x, y, shader(p, -d), cover);
     });

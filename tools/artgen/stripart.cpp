@@ -52,14 +52,15 @@ void paintBuilding(Canvas& c, const Building& b, Colour wall, uint32_t seed)
 Canvas paintTown()
 {
     Canvas c(kStripWidth, kStripHeight);
-    for (int y = 0; y < kStripHeight; ++y)
-        for (int x = 0; x < kStripWidth; ++x)
-            c.at(x, y) = skyAt(y + 0.5);
+    const double s = c.scale();
+    for (int y = 0; y < c.pixelHeight(); ++y)
+        for (int x = 0; x < c.pixelWidth(); ++x)
+            c.at(x, y) = skyAt((y + 0.5) / s);
     // Far hills, then two rows of houses, the far row paler in the haze.
-    for (int x = 0; x < kStripWidth; ++x) {
-        const double crest = 50 - 14 * fbm(x / 70.0, 1.5, 3, kSeed);
-        for (int y = std::max(0, static_cast<int>(crest)); y < kStripHeight; ++y)
-            c.blend(x, y, rgb(92, 78, 118), clamp01(y + 1 - crest));
+    for (int x = 0; x < c.pixelWidth(); ++x) {
+        const double crest = 50 - 14 * fbm(c.layoutAt(x) / 70.0, 1.5, 3, kSeed);
+        for (int y = std::max(0, static_cast<int>(crest * s)); y < c.pixelHeight(); ++y)
+            c.blend(x, y, rgb(92, 78, 118), clamp01(y + 1 - crest * s));
     }
     Lcg rng(kSeed + 1);
     for (int row = 0; row < 2; ++row) {

@@ -4,8 +4,9 @@
 // prints an "error" record and ends the process with a non-zero code, so a broken
 // measurement can never pass for a figure.
 //
-//   bench paint ROUNDS            start-up, then every screen painted ROUNDS times undimmed
-//                                 and dimmed, then ROUNDS hover messages
+//   bench paint ROUNDS [DPI]      start-up, then every screen painted ROUNDS times undimmed
+//                                 and dimmed, then ROUNDS hover messages; with DPI, the window
+//                                 first moved to a monitor of that scale (WM_DPICHANGED)
 //   bench extract PACKAGE DEST PAIRS
 //                                 start-up, then PAIRS of (program, bare loop) extractions;
 //                                 before each run it prints "ready" and waits for a line on
@@ -44,6 +45,7 @@
 #include "system/records.h"
 #include "ui/layout.h"
 #include "ui/painter.h"
+#include "ui/scale.h"
 
 namespace {
 
@@ -140,9 +142,10 @@ void CheckWindowShowsFrame(const char* what)
     Frame frame;
     Expect(BeginFrame(window, frame), std::string("BeginFrame failed for ") + what);
     ComposeFrame(frame);
+    const RECT whole = ScaledFrame();
     int compared = 0, equal = 0;
-    for (int y = 7; y < FrameHeight; y += 31)
-        for (int x = 5; x < FrameWidth; x += 29) {
+    for (int y = 7; y < whole.bottom; y += 31)
+        for (int x = 5; x < whole.right; x += 29) {
             ++compared;
             equal += GetPixel(window, x, y) == GetPixel(frame.dc, x, y);
         }
@@ -173,9 +176,9 @@ void PaintCase(ScreenId screen, int progressStep, int busy, int rounds)
     Expect(PaintCount - paintsBefore == static_cast<unsigned>(rounds), "PaintScreen was not counted once per call");
     const std::string what = "screen " + std::to_string(screen) + (busy ? " dimmed" : " undimmed");
     CheckWindowShowsFrame(what.c_str());
-    std::printf("{\"kind\":\"paint\",\"screen\":%d,\"dimmed\":%d,\"samples\":%d,\"median_ms\":%.4f,\"p99_ms\":%.4f,"
-                "\"max_ms\":%.4f}\n",
-                screen, busy, rounds, Percentile(samples, 0.5), Percentile(samples, 0.99), Percentile(samples, 1.0));
+    std::printf("{\"kind\":\"paint\",\"dpi\":%d,\"screen\":%d,\"dimmed\":%d,\"samples\":%d,\"median_ms\":%.4f,"
+                "\"p99_ms\":%.4f,\"max_ms\":%.4f}\n",
+                Setup.Shown.Dpi, screen, busy, rounds, Percentile(samples, 0.5), Percentile(samples, 0.99), Percentile(samples, 1.0));
     std::fflush(stdout);
 }
 
@@ -190,9 +193,9 @@ void HoverCase(int rounds)
     Setup.Shown.StatusPanelShown = 0;
     Setup.Shown.PromptKind = NoPrompt;
     PaintScreen();
-    const RECT& button = Layout::MainMenuRects[0];
+    const RECT button = Scaled(Layout::MainMenuRects[0]);   // where the window shows it
     const LPARAM on = MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2);
-    const LPARAM off = MAKELPARAM(100, 440);   // on no button
+    const LPARAM off = MAKELPARAM(Scaled(100), Scaled(440));   // on no button
     Expect(MainMenuButtons[0].colour == NormalColour, "the first menu button is not available");
 
     std::vector<double> samples;
@@ -209,14 +212,20 @@ void HoverCase(int rounds)
         Expect(PaintCount - paintsBefore == 1, "a state change was not painted exactly once");
     }
     CheckWindowShowsFrame("the main menu after hovering");
-    std::printf("{\"kind\":\"hover\",\"samples\":%d,\"median_ms\":%.4f,\"p99_ms\":%.4f,\"max_ms\":%.4f}\n", rounds,
-                Percentile(samples, 0.5), Percentile(samples, 0.99), Percentile(samples, 1.0));
+    std::printf("{\"kind\":\"hover\",\"dpi\":%d,\"samples\":%d,\"median_ms\":%.4f,\"p99_ms\":%.4f,\"max_ms\":%.4f}\n",
+                Setup.Shown.Dpi, rounds, Percentile(samples, 0.5), Percentile(samples, 0.99), Percentile(samples, 1.0));
     std::fflush(stdout);
 }
 
-int PaintMode(int rounds)
+int PaintMode(int rounds, int dpi)
 {
     TimedStartUp();
+    if (dpi != Setup.Shown.Dpi) {
+        // As Windows tells a window moved to a monitor of that scale (the display must hold it).
+        RECT suggested = {0, 0, ScaledCoordinate(FrameWidth, dpi), ScaledCoordinate(FrameHeight, dpi)};
+        SendMessageA(Setup.Process.Window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        Expect(Setup.Shown.Dpi == dpi, "the window did not take the scale of " + std::to_string(dpi) + " dots per inch");
+    }
     PaintCase(MainMenu, -1, 0, rounds);
     PaintCase(MainMenu, -1, 1, rounds);
     PaintCase(DestinationScreen, -1, 0, rounds);
@@ -665,12 +674,13 @@ int RespondMode(const char* package, const char* dest, int runs)
 int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "paint" && argc == 3) return PaintMode(std::atoi(argv[2]));
+    if (mode == "paint" && (argc == 3 || argc == 4))
+        return PaintMode(std::atoi(argv[2]), argc == 4 ? std::atoi(argv[3]) : LayoutDpi);
     if (mode == "extract" && argc == 5) return ExtractMode(argv[2], argv[3], std::atoi(argv[4]));
     if (mode == "profile" && argc == 4) return ProfileMode(argv[2], argv[3]);
     if (mode == "reinstall" && argc == 5) return ReinstallMode(argv[2], argv[3], std::atoi(argv[4]));
     if (mode == "startup-steps" && argc == 2) return StartUpStepsMode();
     if (mode == "respond" && argc == 5) return RespondMode(argv[2], argv[3], std::atoi(argv[4]));
-    Fail("usage: bench paint ROUNDS | bench extract PACKAGE DEST PAIRS | bench profile PACKAGE DEST | "
+    Fail("usage: bench paint ROUNDS [DPI] | bench extract PACKAGE DEST PAIRS | bench profile PACKAGE DEST | "
          "bench startup-steps | bench respond PACKAGE DEST RUNS | bench reinstall PACKAGE DEST RUNS");
 }
