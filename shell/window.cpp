@@ -119,6 +119,9 @@ bool CreateMainWindow()
     const RECT frame = ScaledFrame();
     const int x = Inside((screen.right - frame.right) >> 1, frame.right, primary.rcWork.left, primary.rcWork.right);
     const int y = Inside((screen.bottom - frame.bottom) >> 1, frame.bottom, primary.rcWork.top, primary.rcWork.bottom);
+    // What the monitor's questions left behind (no display: no screen to ask) is not the window's
+    // failure: only CreateWindowExA's own error is reported.
+    SetLastError(ERROR_SUCCESS);
     Setup.Process.Window = CreateWindowExA(0, Text(IDS_WINDOW_CLASS), Text(IDS_WINDOW_TITLE),
                                    WS_POPUP | WS_VISIBLE | WS_BORDER, x, y, frame.right, frame.bottom, nullptr,
                                    nullptr, Setup.Process.Instance, nullptr);
