@@ -57,6 +57,26 @@
 #define IDS_NOT_RESTORED        1052
 #define IDS_NOT_REMOVED         1053
 #define IDS_ASK_OLDER_OVER_NEWER 1054
+// The usage's lines and the exit codes' words in it.
+#define IDS_USAGE_SILENT        1055
+#define IDS_USAGE_PASSIVE       1056
+#define IDS_USAGE_DIR           1057
+#define IDS_USAGE_DESKTOPICON   1058
+#define IDS_USAGE_ALLOWDOWNGRADE 1059
+#define IDS_USAGE_LOG           1060
+#define IDS_USAGE_LANG          1061
+#define IDS_EXIT_CODES          1062
+#define IDS_EXIT_DONE           1063
+#define IDS_EXIT_FAILED         1064
+#define IDS_EXIT_NO_SPACE       1065
+#define IDS_EXIT_BAD_SWITCH     1066
+#define IDS_EXIT_NOTHING        1067
+#define IDS_EXIT_RUNNING        1068
+#define IDS_EXIT_IN_USE         1069
+#define IDS_EXIT_CANCELLED      1070
+#define IDS_EXIT_NEWER          1071
+// The unit of the free space figure.
+#define IDS_MEGABYTES           1072
 
 // Screen backgrounds: a screen is named by its background's id.
 #define IDB_MAIN_MENU           130

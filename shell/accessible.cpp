@@ -72,8 +72,8 @@ HRESULT Answer(const char* text, BSTR* out)
     *out = nullptr;
     while (text && (*text == '\n' || *text == ' ')) ++text;
     if (!text || !*text) return S_FALSE;
-    WCHAR wide[PathSize];   // every text fits PathSize bytes, and no byte makes more than one WCHAR
-    if (!MultiByteToWideChar(CP_ACP, 0, text, -1, wide, PathSize)) return E_FAIL;
+    WCHAR wide[TextLimit + 1];   // a shown text is UTF-8 of at most TextLimit bytes, no byte more than one WCHAR
+    if (!MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, TextLimit + 1)) return E_FAIL;
     *out = SysAllocString(wide);
     return *out ? S_OK : E_OUTOFMEMORY;
 }
@@ -340,7 +340,7 @@ int ChildOf(const Children& c, bool (*is)(const ShownItem&))
     return 0;
 }
 bool IsStatusText(const ShownItem& item) { return item.layer == Layer::Status; }
-bool IsFolder(const ShownItem& item) { return item.text == Setup.Paths.InstallPath; }
+bool IsFolder(const ShownItem& item) { return item.text == InstallPathText(); }
 bool IsProgress(const ShownItem& item) { return item.kind == ItemKind::Progress; }
 bool IsPromptText(const ShownItem& item) { return item.layer == Layer::Prompt && item.kind == ItemKind::Text; }
 

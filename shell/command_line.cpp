@@ -62,6 +62,7 @@ const Switch Switches[] = {
     {L"dir", nullptr, &Options::dir},
     {L"d", nullptr, &Options::dir},               // only as the last switch: see RestAsFolder
     {L"log", nullptr, &Options::log},
+    {L"lang", nullptr, &Options::lang},
     // Nothing unattended asks a question and nothing ever needs a restart.
     {L"suppressmsgboxes", nullptr, nullptr},
     {L"norestart", nullptr, nullptr},
@@ -135,28 +136,36 @@ bool ParseCommandLine(const wchar_t* arguments, Options& options)
     return true;
 }
 
-std::string UsageText()
+std::string UsageText(int language)
 {
+    // Each text in that language, where it has it, else in English.
+    const auto said = [language](UINT id) {
+        std::wstring text;
+        if (!TextIn(language, id, text)) TextIn(English, id, text);
+        return Utf8FromWide(text);
+    };
     std::string usage = std::string(Text(IDS_WINDOW_TITLE)) + "\n\n"
         "setup.exe  [/silent | /passive] [/dir=<folder>] [/desktopicon]\n"
-        "           [/allowdowngrade] [/log=<file>]\n"
+        "           [/allowdowngrade] [/lang=<code>] [/log=<file>]\n"
         "setup.exe  /uninstall /silent  [/log=<file>]\n" +
         std::string(UninstallerSuffix + 1) + "  /silent  [/log=<file>]\n\n"
-        "/silent\tinstall (or uninstall) without a window or a question\n"
-        "/passive\tthe same with the window's progress, closing by itself\n"
-        "/dir\tthe game's folder, taken as given\n"
-        "/desktopicon\ta link on the desktop too\n"
-        "/allowdowngrade\tthis version even over a newer one\n"
-        "/log\ta plain-text log of every step\n\n";
+        "/silent\t" + said(IDS_USAGE_SILENT) + "\n"
+        "/passive\t" + said(IDS_USAGE_PASSIVE) + "\n"
+        "/dir\t" + said(IDS_USAGE_DIR) + "\n"
+        "/desktopicon\t" + said(IDS_USAGE_DESKTOPICON) + "\n"
+        "/allowdowngrade\t" + said(IDS_USAGE_ALLOWDOWNGRADE) + "\n"
+        "/lang\t" + said(IDS_USAGE_LANG) + "\n"
+        "/log\t" + said(IDS_USAGE_LOG) + "\n\n";
     // "Exit codes: 0 done, 2 failed, ..." from the table, broken after a comma before a line
-    // grows past the width of the lines above.
+    // grows past the width of the lines above (counted in letters, not bytes).
     constexpr std::size_t Width = 72;
-    std::string line = "Exit codes:";
+    const auto letters = [](const std::string& text) { return WideFromUtf8(text.c_str()).size(); };
+    std::string line = said(IDS_EXIT_CODES);
     const std::size_t count = std::size(ExitCodeMeanings);
     for (std::size_t i = 0; i < count; ++i) {
-        const std::string item = std::to_string(ExitCodeMeanings[i].code) + " " + ExitCodeMeanings[i].brief +
+        const std::string item = std::to_string(ExitCodeMeanings[i].code) + " " + said(ExitCodeMeanings[i].briefText) +
                                  (i + 1 < count ? "," : ".");
-        if (line.size() + 1 + item.size() > Width) {
+        if (letters(line) + 1 + letters(item) > Width) {
             usage += line + "\n";
             line = item;
         } else {

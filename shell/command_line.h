@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "base/texts.h"
 #include "base/types.h"
 
 struct Options {
@@ -16,6 +17,7 @@ struct Options {
     bool help = false;           // /?
     std::wstring dir;            // /dir=<folder>: the game's folder itself, taken as given
     std::wstring log;            // /log=<file>
+    std::wstring lang;           // /lang=<code>: the language of the texts, whatever the system's
 };
 
 // The arguments of a whole command line (as GetCommandLineW gives it): what follows the
@@ -33,7 +35,7 @@ const wchar_t* ArgumentsOf(const wchar_t* commandLine);
 bool ParseCommandLine(const wchar_t* arguments, Options& options);
 
 // The usage that /? shows: the command lines, the switches and every exit code, in lines
-// separated by line feeds.
-std::string UsageText();
+// separated by line feeds, in UTF-8, in `language` (base/texts.h).
+std::string UsageText(int language = SpokenLanguage());
 
 #endif

@@ -131,7 +131,7 @@ void ButtonAction(const ButtonGroup& group, int index)
 
     case BrowseButton:
         // The new folder shows at the next paint, which the pointer's next move brings.
-        BrowseDestination(Setup.Paths.InstallPath, Text(IDS_BROWSE_TITLE), Setup.Process.Window);
+        BrowseDestination(Setup.Paths.InstallPath, WideText(IDS_BROWSE_TITLE).c_str(), Setup.Process.Window);
         break;
     case BackButton: ShowScreen(MainMenu); break;
     case ContinueButton: RunInstallation(); break;

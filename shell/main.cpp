@@ -15,27 +15,54 @@
 #include "shell/silent.h"
 #include "shell/startup.h"
 #include "shell/window.h"
+#include "system/folder_path.h"
+#include "system/records.h"
 #include "system/system_library.h"
 
 namespace {
 
-// The usage without a window: into the log, and to the console or output the program was
-// started from, if any.
+// The usage without a window: into the log (in English, as every line of the log), and to the
+// console or output the program was started from, if any, in the language it speaks.
 void ShowUsageWithoutWindow(const std::wstring& log)
 {
     OpenLog(log);
-    const std::string usage = UsageText();
-    std::string lines = usage;
+    std::string lines = UsageText(English);
     for (char* line = std::strtok(&lines[0], "\n"); line; line = std::strtok(nullptr, "\n")) Log("%s", line);
     HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     if ((!output || output == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS))
         output = GetStdHandle(STD_OUTPUT_HANDLE);
     if (!output || output == INVALID_HANDLE_VALUE) return;
+    const std::string usage = UsageText();
     std::string text;   // each line ending as consoles and text files expect
     for (const char* c = usage.c_str(); *c; ++c) text += *c == '\n' ? std::string("\r\n") : std::string(1, *c);
     text += "\r\n";
-    DWORD written;
-    WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);   // nobody may be reading
+    DWORD written, mode;
+    // A console shows UTF-16 whatever its code page; a file or pipe takes the UTF-8 as it is.
+    if (GetConsoleMode(output, &mode)) {
+        const std::wstring wide = WideFromUtf8(text.c_str());
+        WriteConsoleW(output, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    } else {
+        WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);   // nobody may be reading
+    }
+}
+
+// The language to speak: /lang= where given; for an uninstall, the installation's, as its record
+// names it; else the player's own (the user's interface language), or the nearest we speak.
+int ChooseLanguage(const Options& options)
+{
+    if (!options.lang.empty()) return LanguageOfCode(options.lang);
+    wchar_t exe[MAX_PATH] = L"", windows[MAX_PATH] = L"";
+    const DWORD exeLength = GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    const UINT windowsLength = GetWindowsDirectoryW(windows, MAX_PATH);
+    std::wstring folder = exeLength && exeLength < MAX_PATH ? exe : L"";
+    folder.erase(folder.find_last_of(L'\\') == std::wstring::npos ? 0 : folder.find_last_of(L'\\'));
+    const bool uninstaller = windowsLength && windowsLength < MAX_PATH && !folder.empty() && SameFolderName(folder, windows);
+    std::wstring recorded;
+    if ((options.uninstall || uninstaller) && ReadInstalledLanguage(recorded)) {
+        const int language = LanguageNamed(recorded);
+        if (language >= 0) return language;
+    }
+    return LanguageForInterface(GetUserDefaultUILanguage());
 }
 
 int RunUnattended(HINSTANCE instance, const Options& options)
@@ -54,10 +81,13 @@ int RunUnattended(HINSTANCE instance, const Options& options)
 int RunSetup(HINSTANCE instance, const wchar_t* arguments)
 {
     Setup.Process.Instance = instance;
-    LoadTexts();   // the program's name and the usage, before anything else is said
-    const std::string title = Text(IDS_WINDOW_TITLE);
     Options options;
     if (!ParseCommandLine(arguments, options)) return ExitBadSwitch;
+    const int language = ChooseLanguage(options);
+    if (language < 0) return ExitBadSwitch;   // /lang= of no language we speak
+    LoadTexts(language);   // before anything else is said
+    const std::string title = Text(IDS_WINDOW_TITLE);
+    const std::wstring wideTitle = WideFromUtf8(title.c_str());
     // An older version over a newer one: the window asks; unattended, only /allowdowngrade allows it.
     Setup.Run.Downgrade = options.allowDowngrade                 ? OlderOverNewer::Allowed
                           : options.silent || options.passive ? OlderOverNewer::Refused
@@ -67,7 +97,7 @@ int RunSetup(HINSTANCE instance, const wchar_t* arguments)
         return ExitDone;
     }
     if (options.help) {
-        MessageBoxA(nullptr, UsageText().c_str(), title.c_str(), MB_OK | MB_ICONINFORMATION);
+        MessageBoxW(nullptr, WideFromUtf8(UsageText().c_str()).c_str(), wideTitle.c_str(), MB_OK | MB_ICONINFORMATION);
         return ExitDone;
     }
     // One setup per machine, in any logon session, and decided before anything is written: two
@@ -77,6 +107,7 @@ int RunSetup(HINSTANCE instance, const wchar_t* arguments)
     const bool another = !running || GetLastError() == ERROR_ALREADY_EXISTS;
     OpenLog(options.log);
     Log("Started with \"%s\"", Printable(arguments).c_str());
+    Log("Speaking %s", Printable(Languages[SpokenLanguage()].code).c_str());
     if (another) {
         Log("FAILED: another %s is running", title.c_str());
         if (!options.silent && !options.passive)

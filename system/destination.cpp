@@ -53,15 +53,15 @@ bool ApplyChosenFolder(char (&path)[PathSize], const char* chosen)
     return CopyText(path, folder);
 }
 
-bool BrowseDestination(char (&path)[PathSize], const char* title, HWND owner)
+bool BrowseDestination(char (&path)[PathSize], const wchar_t* title, HWND owner)
 {
-    char displayName[MAX_PATH];   // the dialog writes up to MAX_PATH characters into it
-    BROWSEINFOA request = {};
+    wchar_t displayName[MAX_PATH];   // the dialog writes up to MAX_PATH characters into it
+    BROWSEINFOW request = {};
     request.hwndOwner = owner;
     request.pszDisplayName = displayName;
     request.lpszTitle = title;
     request.ulFlags = BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS | BIF_NEWDIALOGSTYLE;
-    LPITEMIDLIST chosen = SHBrowseForFolderA(&request);
+    LPITEMIDLIST chosen = SHBrowseForFolderW(&request);
     if (!chosen) return false;
     // Asked for in UTF-16 and spelt without best-fit look-alikes: a character the ANSI code page
     // lacks shows as "?", and such a folder is refused at Continue rather than swapped for another.
@@ -103,13 +103,16 @@ std::uint64_t FreeBytes(const std::wstring& path)
     return bytes;
 }
 
-void MebibyteText(std::uint64_t bytes, char (&text)[PathSize])
+void MebibyteText(std::uint64_t bytes, char (&text)[PathSize], const char* unit)
 {
     const auto units = static_cast<std::uint32_t>(bytes >> 20);
-    std::snprintf(text, PathSize, "%luMB", static_cast<unsigned long>(units));
+    std::snprintf(text, PathSize, "%lu%s", static_cast<unsigned long>(units), unit);
 }
 
-void FreeSpaceText(const std::wstring& path, char (&text)[PathSize]) { MebibyteText(FreeBytes(path), text); }
+void FreeSpaceText(const std::wstring& path, char (&text)[PathSize], const char* unit)
+{
+    MebibyteText(FreeBytes(path), text, unit);
+}
 
 bool EnoughFreeSpace(std::uint64_t freeBytes) { return freeBytes >= RequiredFreeBytes; }
 

@@ -25,7 +25,7 @@ void DefaultDestination(char (&path)[PathSize], const char* windowsDir);
 
 // Lets the user choose a folder; on OK the path becomes that folder plus "\Marvolen". A cancel,
 // or a choice too long for the game's folder, leaves the path as it was.
-bool BrowseDestination(char (&path)[PathSize], const char* title, HWND owner);
+bool BrowseDestination(char (&path)[PathSize], const wchar_t* title, HWND owner);
 
 // The path a chosen folder gives: a drive root loses its backslash, then "\Marvolen" follows.
 bool ApplyChosenFolder(char (&path)[PathSize], const char* chosen);
@@ -36,11 +36,11 @@ bool DesktopFolder(char (&path)[PathSize]);
 // Bytes the current user may still use on the drive of path; 0 when that cannot be learnt.
 std::uint64_t FreeBytes(const std::wstring& path);
 
-// Whole mebibytes free on the drive of path, as "<n>MB".
-void FreeSpaceText(const std::wstring& path, char (&text)[PathSize]);
+// Whole mebibytes free on the drive of path, as "<n>MB" (the unit in the language spoken).
+void FreeSpaceText(const std::wstring& path, char (&text)[PathSize], const char* unit = "MB");
 
 // The arithmetic behind the two, apart from the disk queries.
-void MebibyteText(std::uint64_t bytes, char (&text)[PathSize]);
+void MebibyteText(std::uint64_t bytes, char (&text)[PathSize], const char* unit = "MB");
 bool EnoughFreeSpace(std::uint64_t freeBytes);
 
 // The folder a run is to use, resolved now (see ResolveFolder) and carried as it is from here on:

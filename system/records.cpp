@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/names.h"
+#include "base/texts.h"
 #include "base/version.h"
 #include "system/bounded_text.h"
 #include "system/folder_path.h"
@@ -71,8 +72,8 @@ struct OpenRecord {
                                 static_cast<DWORD>(std::strlen(text) + 1)),
                  name);
     }
-    // A folder's name, in UTF-16 as the file system names it: for what the ANSI code page can
-    // spell, the same bytes as Text stores.
+    // A text in UTF-16: a folder's name as the file system names it, a language's name in its own
+    // letters. For what the ANSI code page can spell, the same bytes as Text stores.
     void Folder(const char* name, const std::wstring& folder)
     {
         if (key)
@@ -97,7 +98,7 @@ Outcome WriteInstallRecord(const std::wstring& installPath, const char* uninstal
     if (executable.size() < PathSize) record.Folder("Executable", executable);
     else record.Note(ERROR_FILENAME_EXCED_RANGE, "Executable");
     record.Text("Version", version);
-    record.Text("Language", language);
+    record.Folder("Language", WideFromUtf8(language));   // its name in its own form: "Deutsch", "Русский"
     record.Number("Options", InstallOptions);
     record.Text("Installer", uninstallerPath);
     record.Text("CD-ROM", setupDir);
@@ -214,6 +215,11 @@ bool ReadRegistryText(HKEY root, const char* key, const char* value, char (&out)
 bool ReadInstallDir(char (&folder)[PathSize])
 {
     return ReadRegistryText(HKEY_CURRENT_USER, InstallRecordKey, "InstallDir", folder);
+}
+
+bool ReadInstalledLanguage(std::wstring& language)
+{
+    return ReadRegistryTextW(HKEY_CURRENT_USER, InstallRecordKey, "Language", language);
 }
 
 bool ReadInstallDirW(std::wstring& folder)

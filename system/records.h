@@ -39,6 +39,8 @@ struct EntryDetails {
 // and value that can be written is; the result names the first that could not be (Failed).
 Outcome WriteInstallRecords(const std::wstring& installPath, const char* uninstallerPath, const char* setupDir,
                           const char* language, const char* version, const EntryDetails& details);
+// The language the installation speaks, by its own name (its uninstaller speaks it too).
+bool ReadInstalledLanguage(std::wstring& language);
 
 // Deletes the three record keys with any keys below them; the maker's key stays. Each is tried;
 // the result names the first that could not be (a record that is not there is no failure).

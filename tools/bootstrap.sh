@@ -15,6 +15,10 @@ PACKAGES=(
   strace
   # Signing the setup (make sign), and the throwaway certificate authority its test makes.
   osslsigncode openssl
+  # The languages: OCR of German, French and Russian screens, and the typeface's letters read
+  # (and the typeface cut again, tools/font/make-label-font.py). Wine takes the user's language
+  # from LC_ALL by name; no locale of the host is needed.
+  tesseract-ocr-deu tesseract-ocr-fra tesseract-ocr-rus python3-fonttools
   # The faces Wine may map a system font to (libwine only recommends them): the program carries
   # its own for every label, but a folder in another script and the system's own message boxes
   # are drawn in these, so every test machine has the same ones.

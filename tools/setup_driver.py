@@ -190,16 +190,17 @@ class Frame:
         return all(self.at(x, y) == BLACK for x, y in samples)
 
 
-def read_texts(frame, rect, colour=BLACK, lines=1, drawn_at=1):
+def read_texts(frame, rect, colour=BLACK, lines=1, drawn_at=1, language="eng"):
     """The words drawn in one colour inside a rectangle of the frame, as tesseract reads them at a
     few enlargements (OCR of small screen text errs now and then at one scale, rarely at all).
     Text the window draws at a larger scale (`drawn_at`, 2 at 200 %) is enlarged that much less."""
-    return [read_text(frame, rect, colour, lines, round(scale / drawn_at)) for scale in (400, 300, 500)]
+    return [read_text(frame, rect, colour, lines, round(scale / drawn_at), language) for scale in (400, 300, 500)]
 
 
-def read_text(frame, rect, colour=BLACK, lines=1, scale=400):
+def read_text(frame, rect, colour=BLACK, lines=1, scale=400, language="eng"):
     """The words drawn in one colour inside a rectangle of the frame, as tesseract reads them: only
-    pixels of that colour kept, enlarged and softened, as OCR reads small screen text best."""
+    pixels of that colour kept, enlarged and softened, as OCR reads small screen text best.
+    `language` names tesseract's data: eng, deu, fra, rus."""
     left, top, right, bottom = rect
     width, height = right - left, bottom - top
     pixels = bytearray()
@@ -211,17 +212,17 @@ def read_text(frame, rect, colour=BLACK, lines=1, scale=400):
         subprocess.run(["convert", "-size", f"{width}x{height}", "-depth", "8", "rgb:-", "-resize", f"{scale}%",
                         "-bordercolor", "white", "-border", "20", "-blur", "0x1", str(image)],
                        input=bytes(pixels), check=True, capture_output=True)
-        read = subprocess.run(["tesseract", str(image), "-", "--psm", "7" if lines == 1 else "6"],
+        read = subprocess.run(["tesseract", str(image), "-", "--psm", "7" if lines == 1 else "6", "-l", language],
                               capture_output=True, text=True, check=True)
     return " ".join(read.stdout.split())
 
 
-def check_reads(frame, rect, expected, what, colour=BLACK, lines=1, drawn_at=1):
+def check_reads(frame, rect, expected, what, colour=BLACK, lines=1, drawn_at=1, language="eng"):
     """Checks that the player reads the expected words there. Spaces and case aside, a reading may
     differ from them by about one character in twenty: OCR slips, a wrong text differs by more."""
     def plain(text):
         return "".join(text.split()).casefold()
-    readings = read_texts(frame, rect, colour, lines, drawn_at)
+    readings = read_texts(frame, rect, colour, lines, drawn_at, language)
     check(any(difflib.SequenceMatcher(None, plain(r), plain(expected)).ratio() >= 0.9 for r in readings),
           f"{what} reads {expected!r}: read {readings!r}")
 
@@ -236,13 +237,16 @@ class Prefix:
         self.system32 = self.windows / "system32"
         # Wine's choices of library for every program run in the prefix; a test may add its own.
         self.dll_overrides = ["winemenubuilder.exe=d", "mscoree=", "mshtml=", "winedbg.exe=d"]
+        # The player's locale, from which Wine takes the code pages and the user's language.
+        self.locale = os.environ.get("MARVOLEN_LOCALE", "C.UTF-8")
 
     def map_drive(self, letter, folder):
         wine_env_call(f'map_drive "{self.path}" {letter} "{folder}"')
 
     def env(self, display=None):
-        # LC_ALL: Wine's code pages from the locale, the same on every machine (tests/wine-env.sh).
-        env = dict(os.environ, WINEPREFIX=str(self.path), WINEARCH=WINEARCH, WINEDEBUG="-all", LC_ALL="C.UTF-8",
+        # LC_ALL: Wine's code pages and language from the locale, the same on every machine
+        # (tests/wine-env.sh) unless a test asks for another.
+        env = dict(os.environ, WINEPREFIX=str(self.path), WINEARCH=WINEARCH, WINEDEBUG="-all", LC_ALL=self.locale,
                    WINEDLLOVERRIDES=";".join(self.dll_overrides))
         if WINEARCH == "win64":   # the 64-bit loader in front, as tests/wine-env.sh sets it up
             env["PATH"] = f"{BUILD / 'wine' / 'bin-win64'}:{env['PATH']}"

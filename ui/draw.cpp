@@ -1,9 +1,11 @@
 #include "ui/draw.h"
 
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include "base/state.h"
+#include "base/texts.h"
 #include "resources/resource_ids.h"
 #include "ui/fonts.h"
 #include "ui/resample.h"
@@ -11,13 +13,16 @@
 
 namespace {
 
+// The longest line in letters: a text's buffer (base/texts.h) as letters, more than any path.
+constexpr int LineLimit = TextLimit + 1;
+
 constexpr UINT Ellipses = DT_PATH_ELLIPSIS | DT_END_ELLIPSIS | DT_WORD_ELLIPSIS;
 
 // Whether the face selected into the context has a glyph for every character of the text that is
 // drawn (line breaks are not).
 bool Covered(HDC dc, const wchar_t* text, int count)
 {
-    WORD glyphs[PathSize];
+    WORD glyphs[LineLimit];
     if (GetGlyphIndicesW(dc, text, count, glyphs, GGI_MARK_NONEXISTING_GLYPHS) == GDI_ERROR) return false;
     for (int i = 0; i < count; ++i)
         if (glyphs[i] == 0xFFFF && text[i] >= L' ') return false;
@@ -85,7 +90,7 @@ bool Fits(HDC dc, const wchar_t* text, int count, const RECT& area, UINT format)
 // the last pixel, where a bold letter's edge may be cut, so what it gives is measured again and
 // elided from a narrower rectangle until it fits with a pixel to spare at either end. Returns the
 // length of the elided text, 0 if nothing fits.
-int ElideLine(HDC dc, const wchar_t* text, int count, const RECT& area, UINT format, wchar_t (&shown)[PathSize + 4])
+int ElideLine(HDC dc, const wchar_t* text, int count, const RECT& area, UINT format, wchar_t (&shown)[LineLimit + 4])
 {
     const UINT ellipsis = format & DT_PATH_ELLIPSIS ? DT_PATH_ELLIPSIS : DT_END_ELLIPSIS;
     const UINT measure = (format & ~(DT_VCENTER | Ellipses)) | ellipsis | DT_MODIFYSTRING | DT_CALCRECT;
@@ -108,7 +113,7 @@ void DrawElided(HDC dc, const wchar_t* text, int count, RECT& box, UINT format)
         DrawTextW(dc, text, count, &box, format | DT_END_ELLIPSIS | DT_EDITCONTROL);
         return;
     }
-    wchar_t shown[PathSize + 4];   // room for the ellipsis that elision may add
+    wchar_t shown[LineLimit + 4];   // room for the ellipsis that elision may add
     const int length = ElideLine(dc, text, count, box, format, shown);
     if (length > 0) DrawTextW(dc, shown, length, &box, format & ~Ellipses);
 }
@@ -120,36 +125,76 @@ void DrawLine(HDC dc, const char* text, const RECT& layoutArea, COLORREF colour,
     const RECT area = Scaled(layoutArea);
     RECT clip, shown;   // a frame composed for one button skips the texts outside it
     if (GetClipBox(dc, &clip) != ERROR && !IntersectRect(&shown, &clip, &area)) return;
-    // Drawn from UTF-16, so that a text in the system's code page shows the same characters
-    // whichever code page the face that draws it belongs to.
-    wchar_t wide[PathSize];
-    const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, PathSize);
+    // Every shown text is UTF-8 (base/texts.h), drawn from UTF-16: the letters of every language
+    // whatever the system's code page.
+    wchar_t wide[LineLimit];
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, LineLimit);
     if (length <= 1) return;   // empty, or longer than any text of the program
     const int count = length - 1;
     RECT box = area;   // DrawTextW wants a writable rectangle
     SetTextColor(dc, colour);
 
-    // The usual case: the frame's label face has every character and the text fits.
-    const bool covered = Covered(dc, wide, count);
-    if (covered && Fits(dc, wide, count, area, format)) {
+    // Which size fits is measured once for a text in its place and face, and remembered: the
+    // screens draw the same few dozen texts again and again, and a lit button redraws its label.
+    struct Size {
+        std::wstring text;
+        RECT area;
+        UINT format;
+        HGDIOBJ face;
+        int height;      // 0: the face selected into the context, else this height
+        bool covered;    // the carried face has every character (else the system's dialog face)
+        bool elided;
+    };
+    static Size sizes[64];
+    static int next;
+    const HGDIOBJ face = GetCurrentObject(dc, OBJ_FONT);
+    const auto same = [&](const Size& size) {
+        return size.face == face && size.format == format && EqualRect(&size.area, &area) &&
+               size.text.compare(0, std::wstring::npos, wide, count) == 0;
+    };
+    const Size* known = nullptr;
+    for (const Size& size : sizes)
+        if (same(size)) known = &size;
+    if (!known) {
+        Size measured{std::wstring(wide, count), area, format, face, 0, Covered(dc, wide, count), false};
+        // The usual case: the frame's label face has every character and the text fits. Otherwise
+        // the largest size that fits, in a face that has every character, down to a legible floor,
+        // where the text is elided instead.
+        if (!measured.covered || !Fits(dc, wide, count, area, format)) {
+            const int largest = Scaled(LabelHeight), smallest = Scaled(SmallestLabelHeight);
+            for (measured.height = measured.covered ? largest - 1 : largest; measured.height > smallest; --measured.height) {
+                HFONT font = measured.covered ? CreateLabelFont(measured.height) : CreateFallbackFont(measured.height);
+                HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
+                const bool fits = Fits(dc, wide, count, area, format);
+                if (previous) SelectObject(dc, previous);
+                if (font) DeleteObject(font);
+                if (fits) break;
+            }
+            if (measured.height <= smallest) {
+                measured.height = smallest;
+                HFONT font = measured.covered ? CreateLabelFont(smallest) : CreateFallbackFont(smallest);
+                HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
+                measured.elided = !Fits(dc, wide, count, area, format);
+                if (previous) SelectObject(dc, previous);
+                if (font) DeleteObject(font);
+            }
+        }
+        sizes[next] = measured;
+        known = &sizes[next];
+        next = (next + 1) % static_cast<int>(std::size(sizes));
+    }
+    if (!known->height) {
         DrawTextW(dc, wide, count, &box, format);
         return;
     }
-    // Otherwise the largest size that fits, in a face that has every character, down to a
-    // legible floor, where the text is elided instead.
-    const int largest = Scaled(LabelHeight), smallest = Scaled(SmallestLabelHeight);
-    for (int height = covered ? largest - 1 : largest; height >= smallest; --height) {
-        HFONT font = covered ? CreateLabelFont(height) : CreateFallbackFont(height);
-        HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
-        const bool fits = Fits(dc, wide, count, area, format);
-        if (fits)
-            DrawTextW(dc, wide, count, &box, format);
-        else if (height == smallest)
-            DrawElided(dc, wide, count, box, format);
-        if (previous) SelectObject(dc, previous);
-        if (font) DeleteObject(font);
-        if (fits) return;
-    }
+    HFONT font = known->covered ? CreateLabelFont(known->height) : CreateFallbackFont(known->height);
+    HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
+    if (known->elided)
+        DrawElided(dc, wide, count, box, format);
+    else
+        DrawTextW(dc, wide, count, &box, format);
+    if (previous) SelectObject(dc, previous);
+    if (font) DeleteObject(font);
 }
 
 namespace {

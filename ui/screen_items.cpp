@@ -67,7 +67,7 @@ void DestinationItems(ShownItems& shown)
     shown.Add(Heading(Text(IDS_INSTALL_FOLDER), InstallFolderHeading, CentredLine));
     // A path too long for its line, even at the smallest size, keeps its drive and the game's
     // folder, with "..." between.
-    shown.Add(Line(Layer::Screen, Setup.Paths.InstallPath, InstallPathLine, NormalColour, CentredLine | DT_PATH_ELLIPSIS));
+    shown.Add(Line(Layer::Screen, InstallPathText(), InstallPathLine, NormalColour, CentredLine | DT_PATH_ELLIPSIS));
     shown.Add(Line(Layer::Screen, FreeSpaceLineText(), FreeSpaceLine, TextBlack, LeftLine));
     shown.Add(Line(Layer::Screen, Text(IDS_SPACE_REQUIRED), SpaceRequiredLine, TextBlack, LeftLine));
     ShownItem label = Line(Layer::Screen, Text(IDS_DESKTOP_ICON), DesktopIconLabel, NormalColour, CentredLine);
@@ -96,6 +96,15 @@ void FinishItems(ShownItems& shown)
 }
 
 }  // namespace
+
+const char* InstallPathText()
+{
+    // Kept in the system's code page, shown as every text is, in UTF-8; three bytes at most for
+    // each of its letters.
+    static char shown[PathSize * 3];
+    lstrcpynA(shown, Utf8FromWide(WideFromAnsi(Setup.Paths.InstallPath)).c_str(), sizeof shown);
+    return shown;
+}
 
 ShownItems ItemsOnShow()
 {
@@ -126,7 +135,7 @@ const char* FreeSpaceLineText()
 {
     if (!FreeSpaceShown.fresh || std::strcmp(FreeSpaceShown.folder, Setup.Paths.InstallPath) != 0) {
         char freeSpace[PathSize];
-        FreeSpaceText(WideFromAnsi(Setup.Paths.InstallPath), freeSpace);
+        FreeSpaceText(WideFromAnsi(Setup.Paths.InstallPath), freeSpace, Text(IDS_MEGABYTES));
         if (!JoinText(FreeSpaceShown.line, Text(IDS_AVAILABLE_SPACE), freeSpace)) FreeSpaceShown.line[0] = '\0';
         std::memcpy(FreeSpaceShown.folder, Setup.Paths.InstallPath, PathSize);
         FreeSpaceShown.fresh = true;

@@ -40,7 +40,8 @@ struct ShownItems {
 // panel is shown, and an open prompt's text and buttons.
 ShownItems ItemsOnShow();
 
-// The shown texts composed from the state.
+// The shown texts composed from the state, in UTF-8 as every shown text.
+const char* InstallPathText();     // the folder on show
 const char* FreeSpaceLineText();   // "Available Space : ..." for the destination
 // The free space is measured for a folder once, when first shown, and kept until the folder
 // changes or this is called: when the destination screen is entered again.

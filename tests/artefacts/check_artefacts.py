@@ -25,20 +25,27 @@ VERSION = (int(VERSION_DEFINES["MARVOLEN_VERSION_MAJOR"]), int(VERSION_DEFINES["
 VERSION_TEXT = f"{VERSION[0]}.{VERSION[1]}"
 
 
-def rc_string_table():
-    """The string table as resources/setup.rc writes it, by id: each text unescaped as windres
-    reads it, the version's macro as base/version.h makes it."""
-    rc = (REPO / "resources" / "setup.rc").read_text()
+def rc_string_table(path=REPO / "resources" / "setup.rc"):
+    """The string table as a resource script writes it (resources/setup.rc, or a language's of
+    resources/lang/), by id: each text unescaped as windres reads it, the version's macro as
+    base/version.h makes it."""
+    rc = path.read_text(encoding="utf-8")
     body = re.search(r"^STRINGTABLE\s*\nBEGIN\n(.*?)^END", rc, re.S | re.M).group(1)
     escapes = {"n": "\n", "t": "\t", "\\": "\\", '"': '"'}
     texts = {}
-    for name, quoted, macro in re.findall(r'^\s*(IDS_\w+)\s+(?:"((?:[^"\\]|\\.)*)"|(\w+))\s*$', body, re.M):
+    for name, quoted, macro in re.findall(r'^\s*(IDS_\w+)\s+(?:"((?:[^"\\]|\\.|"")*)"|(\w+))\s*$', body, re.M):
         texts[IDS[name]] = (VERSION_TEXT if macro == "MARVOLEN_VERSION_TEXT" else
-                            re.sub(r"\\(.)", lambda m: escapes[m.group(1)], quoted))
+                            re.sub(r'\\(.)|""', lambda m: escapes[m.group(1)] if m.group(1) else '"', quoted))
     return texts
 
 
 TEXTS = rc_string_table()
+IDS_BY_NUMBER = {number: name for name, number in IDS.items() if name.startswith("IDS_")}
+# The other languages, by code: the string table's language id, and its script.
+LANGUAGES = {"de": 0x0407, "fr": 0x040C, "es": 0x0C0A, "it": 0x0410, "pl": 0x0415, "ru": 0x0419}
+# What no language translates: names, addresses, the version, the window's class and title.
+UNTRANSLATED = {IDS[name] for name in ("IDS_WINDOW_TITLE", "IDS_WINDOW_CLASS", "IDS_GAME_SITE", "IDS_MAKER_SITE",
+                                       "IDS_PUBLISHER_SITE", "IDS_REGISTRATION_PAGE", "IDS_VERSION")}
 # Fictional host names of our own choosing.
 HOSTS = tuple(IDS[name] for name in ("IDS_GAME_SITE", "IDS_MAKER_SITE", "IDS_PUBLISHER_SITE", "IDS_REGISTRATION_PAGE"))
 
@@ -78,8 +85,9 @@ def run(*args):
     return subprocess.run(args, check=True, capture_output=True).stdout
 
 
-def resource(type_, name, raw=False):
-    return run("wrestool", "-x", f"--type={type_}", f"--name={name}", *(["--raw"] if raw else []), str(SETUP))
+def resource(type_, name, raw=False, language=None):
+    return run("wrestool", "-x", f"--type={type_}", f"--name={name}", *([f"--language={language}"] if language else []),
+               *(["--raw"] if raw else []), str(SETUP))
 
 
 def objdump(path):
@@ -97,12 +105,12 @@ def check_executable():
           f"not {sorted(imports - KNOWN_DLLS)}")
 
 
-def string_table():
-    """Every string resource of the file, by id, decoded from the table's blocks."""
-    listing = run("wrestool", "-l", "--type=6", str(SETUP)).decode()
+def string_table(language=0x0409):
+    """Every string resource of the file in one language, by id, decoded from the table's blocks."""
+    listing = run("wrestool", "-l", "--type=6", f"--language={language}", str(SETUP)).decode()
     texts = {}
-    for block in re.findall(r"--name=(\d+)", listing):
-        data = resource(6, block, raw=True)
+    for block in sorted(set(re.findall(r"--name=(\d+)", listing))):
+        data = resource(6, block, raw=True, language=language)
         offset = 0
         for index in range(16):
             (length,) = struct.unpack_from("<H", data, offset)
@@ -130,7 +138,31 @@ def check_texts():
     check(page.endswith("/register"), "the registration page ends in /register")
     check(page.split("/")[0] in {texts.get(i) for i in HOSTS[:3]},
           "the registration page lies on one of the three sites")
-    check(all(len(t) <= 254 for t in texts.values()), "every text fits its 255-byte buffer")
+    check(all(len(t.encode("utf-8")) <= 1022 for t in texts.values()), "every text fits its 1023-byte buffer")
+
+
+def check_languages():
+    """Every language carries every text a player sees, each as its own resource script writes it,
+    with the English one's placeholders in their order and its line breaks; every letter of every
+    language is in the carried face."""
+    from fontTools.ttLib import TTFont
+    face = set(TTFont(REPO / "resources" / "font" / "MarvolenLabel-Bold.ttf").getBestCmap())
+    translated = set(TEXTS) - UNTRANSLATED
+    for code, language in LANGUAGES.items():
+        script = rc_string_table(REPO / "resources" / "lang" / f"{code}.rc")
+        carried = string_table(language)
+        check(set(script) == translated, f"{code}: every text but names and addresses, no other: "
+              f"{sorted(IDS_BY_NUMBER.get(i, i) for i in set(script) ^ translated)}")
+        check(carried == script, f"{code}: the file carries resources/lang/{code}.rc's texts as written")
+        for id_, text in script.items():
+            english = TEXTS[id_]
+            check(re.findall(r"%\w+", text) == re.findall(r"%\w+", english) and text.count("\n") == english.count("\n"),
+                  f"{code}: text {IDS_BY_NUMBER[id_]} has the English one's placeholders and line breaks: {text!r}")
+            missing = sorted({c for c in text if ord(c) not in face and c != "\n"})
+            check(not missing, f"{code}: the carried face lacks {missing} of {IDS_BY_NUMBER[id_]}")
+            check(len(text.encode("utf-8")) <= 1022, f"{code}: text {IDS_BY_NUMBER[id_]} fits its buffer")
+    names = [rc_string_table(REPO / "resources" / "lang" / f"{code}.rc")[IDS["IDS_LANGUAGE"]] for code in LANGUAGES]
+    check(len(set(names + [TEXTS[IDS["IDS_LANGUAGE"]]])) == len(LANGUAGES) + 1, f"each language has a name of its own: {names}")
 
 
 def check_bitmaps(scratch):
@@ -249,7 +281,7 @@ def check_reproducible_headers():
 def main():
     with tempfile.TemporaryDirectory() as scratch:
         scratch = Path(scratch)
-        for step in (check_executable, check_texts, lambda: check_bitmaps(scratch), lambda: check_sounds(scratch),
+        for step in (check_executable, check_texts, check_languages, lambda: check_bitmaps(scratch), lambda: check_sounds(scratch),
                      lambda: check_library(scratch), lambda: check_icon_and_cursor(scratch), check_version, check_manifest,
                      check_reproducible_headers):
             step()

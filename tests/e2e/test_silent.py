@@ -233,7 +233,7 @@ def documented_codes():
     readme = re.findall(r"^\| (\d+) \| (.+?) \|$", (REPO / "README.md").read_text(), re.M)
     header = (REPO / "base" / "exit_codes.h").read_text()
     values = dict(re.findall(r"(Exit\w+) = (\d+),", header))
-    rows = re.findall(r'\{(Exit\w+), "[^"]*",\s*((?:"[^"]*"\s*)+)\}', header)
+    rows = re.findall(r'\{(Exit\w+), IDS_\w+,\s*((?:"[^"]*"\s*)+)\}', header)
     return ({int(code): meaning for code, meaning in readme},
             {int(values[name]): "".join(re.findall(r'"([^"]*)"', texts)) for name, texts in rows},
             {int(code) for code in values.values()})

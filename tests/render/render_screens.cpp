@@ -1,11 +1,13 @@
 // Composes each screen the way the window shows it and saves it as a 24-bit BMP, so the
-// artwork and layout can be looked at without driving the program. Usage: render_screens DIR [DPI]
-// (at a scale other than the layout's own, 96, the files' names end in the percentage: -200).
+// artwork and layout can be looked at without driving the program. Usage:
+// render_screens DIR [DPI [LANGUAGE]] (at a scale other than the layout's own, 96, the files'
+// names end in the percentage: -200; in a language other than English, in its code: -de).
 #include <windows.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -84,8 +86,9 @@ void Live(ScreenId screen)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2 || argc > 3 || (argc == 3 && std::atoi(argv[2]) < LayoutDpi)) {
-        std::fprintf(stderr, "usage: render_screens DIR [DPI]\n");
+    const std::wstring code = argc == 4 ? std::wstring(argv[3], argv[3] + std::strlen(argv[3])) : L"en";
+    if (argc < 2 || argc > 4 || (argc >= 3 && std::atoi(argv[2]) < LayoutDpi) || LanguageOfCode(code) < 0) {
+        std::fprintf(stderr, "usage: render_screens DIR [DPI [LANGUAGE]]\n");
         return 2;
     }
     const std::string dir = std::string(argv[1]) + "\\";
@@ -93,8 +96,9 @@ int main(int argc, char** argv)
         Setup.Shown.Dpi = std::atoi(argv[2]);
         Suffix = "-" + std::to_string(Setup.Shown.Dpi * 100 / LayoutDpi);
     }
+    if (LanguageOfCode(code) != English) Suffix += "-" + std::string(argv[3]);
     Setup.Process.Instance = GetModuleHandleA(nullptr);
-    LoadTexts();
+    LoadTexts(LanguageOfCode(code));
     GetWindowsDirectoryA(Setup.Paths.WindowsDir, sizeof Setup.Paths.WindowsDir);
     lstrcpyA(Setup.Paths.InstallPath, "C:\\Program Files\\Marvolen");
     RefreshAvailability();

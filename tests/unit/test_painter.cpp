@@ -68,8 +68,42 @@ Drawn DrawnWhole(const std::string& text, const RECT& layoutArea, UINT format)
     return DrawnBy([&](HDC dc) {
         RECT box = Scaled(layoutArea);
         SetTextColor(dc, RGB(255, 0, 255));
-        DrawTextA(dc, text.c_str(), -1, &box, format);
+        DrawTextW(dc, WideFromUtf8(text.c_str()).c_str(), -1, &box, format);
     }, layoutArea, format);
+}
+
+struct TextCase { std::string text; RECT area; UINT format; };
+
+// Every fixed text of the program in its place, in the language loaded; the free space and the
+// older version's question with the longest figures they can show.
+std::vector<TextCase> TextCases()
+{
+    char freeSpace[PathSize];
+    MebibyteText(99999999ull << 20, freeSpace, Text(IDS_MEGABYTES));   // 99,999,999 MB: a drive of some 95 TiB
+    std::vector<TextCase> cases = {
+        {std::string(Text(IDS_AVAILABLE_SPACE)) + freeSpace, FreeSpaceLine, LeftLine},
+        {Text(IDS_SPACE_REQUIRED), SpaceRequiredLine, LeftLine},
+        {Text(IDS_DESKTOP_ICON), DesktopIconLabel, CentredLine},
+        {Text(IDS_INSTALL_FOLDER), InstallFolderHeading, CentredLine},
+    };
+    for (UINT id : {IDS_INSTALLED_HEADING, IDS_ABORTED_HEADING, IDS_FAILED_HEADING})
+        cases.push_back({Text(id), FinishHeading, CentredLine});
+    for (UINT id : {IDS_INSTALLED_BODY, IDS_RETRY_BODY}) cases.push_back({Text(id), FinishBody, Wrapped});
+    for (UINT id : {IDS_INITIALIZING, IDS_PREPARING, IDS_CREATING_ICONS, IDS_UPDATING_REGISTRY, IDS_REMOVING_FILES,
+                    IDS_REMOVING_ICONS, IDS_REMOVING_REGISTRY})
+        cases.push_back({Text(id), StatusPanelText, CentredLine});
+    for (UINT id : {IDS_ASK_ABORT, IDS_NO_SPACE, IDS_ASK_UNINSTALL, IDS_UNINSTALLED, IDS_BAD_FOLDER, IDS_IN_USE,
+                    IDS_OTHERS_FILES, IDS_UNREACHABLE, IDS_NOT_RESTORED, IDS_NOT_REMOVED})
+        cases.push_back({Text(id), PromptText, Wrapped});
+    char question[TextLimit + 2 * PathSize];   // with the longest version a record can hold
+    wsprintfA(question, Text(IDS_ASK_OLDER_OVER_NEWER), "99999.99999", Text(IDS_VERSION));
+    cases.push_back({question, PromptText, Wrapped});
+    for (const ButtonGroup& group : {ScreenGroup(MainMenu), ScreenGroup(DestinationScreen), ScreenGroup(ProgressScreen),
+                                     ScreenGroup(FinishScreen), PromptGroup(MessagePrompt), PromptGroup(QuestionPrompt)})
+        for (int i = 0; i < group.count; ++i)
+            if (group.buttons[i].label[0]) cases.push_back({group.buttons[i].label, *group.buttons[i].rect, CentredLine});
+    cases.push_back({Text(IDS_PLAY), MainMenuRects[0], CentredLine});
+    return cases;
 }
 
 }  // namespace
@@ -144,35 +178,8 @@ TEST_CASE("every text is drawn whole inside its rectangle, at the layout's size 
 {
     ResetState();
     Setup.Shown.Screen = DestinationScreen;
-    char freeSpace[PathSize];
-    MebibyteText(99999999ull << 20, freeSpace);   // 99,999,999 MB: a drive of some 95 TiB
-    REQUIRE(std::string(freeSpace) == "99999999MB");
-    struct Case { std::string text; RECT area; UINT format; };
-    std::vector<Case> cases = {
-        {std::string(Text(IDS_AVAILABLE_SPACE)) + freeSpace, FreeSpaceLine, LeftLine},
-        {Text(IDS_SPACE_REQUIRED), SpaceRequiredLine, LeftLine},
-        {Text(IDS_DESKTOP_ICON), DesktopIconLabel, CentredLine},
-        {Text(IDS_INSTALL_FOLDER), InstallFolderHeading, CentredLine},
-        {"C:\\Program Files (x86)\\Marvolen", InstallPathLine, CentredLine | DT_PATH_ELLIPSIS},
-    };
-    for (UINT id : {IDS_INSTALLED_HEADING, IDS_ABORTED_HEADING, IDS_FAILED_HEADING})
-        cases.push_back({Text(id), FinishHeading, CentredLine});
-    for (UINT id : {IDS_INSTALLED_BODY, IDS_RETRY_BODY}) cases.push_back({Text(id), FinishBody, Wrapped});
-    for (UINT id : {IDS_INITIALIZING, IDS_PREPARING, IDS_CREATING_ICONS, IDS_UPDATING_REGISTRY, IDS_REMOVING_FILES,
-                    IDS_REMOVING_ICONS, IDS_REMOVING_REGISTRY})
-        cases.push_back({Text(id), StatusPanelText, CentredLine});
-    for (UINT id : {IDS_ASK_ABORT, IDS_NO_SPACE, IDS_ASK_UNINSTALL, IDS_UNINSTALLED, IDS_BAD_FOLDER, IDS_IN_USE,
-                    IDS_OTHERS_FILES, IDS_UNREACHABLE, IDS_NOT_RESTORED, IDS_NOT_REMOVED})
-        cases.push_back({Text(id), PromptText, Wrapped});
-    char question[TextLimit + 2 * PathSize];   // with the longest version a record can hold
-    wsprintfA(question, Text(IDS_ASK_OLDER_OVER_NEWER), "99999.99999", Text(IDS_VERSION));
-    cases.push_back({question, PromptText, Wrapped});
-    for (const ButtonGroup& group : {ScreenGroup(MainMenu), ScreenGroup(DestinationScreen), ScreenGroup(ProgressScreen),
-                                     ScreenGroup(FinishScreen), PromptGroup(MessagePrompt), PromptGroup(QuestionPrompt)})
-        for (int i = 0; i < group.count; ++i)
-            if (group.buttons[i].label[0]) cases.push_back({group.buttons[i].label, *group.buttons[i].rect, CentredLine});
-    cases.push_back({Text(IDS_PLAY), MainMenuRects[0], CentredLine});
-
+    std::vector<TextCase> cases = TextCases();
+    cases.push_back({"C:\\Program Files (x86)\\Marvolen", InstallPathLine, CentredLine | DT_PATH_ELLIPSIS});
     // The labels' face is the one the program carries, whatever the machine has installed.
     HDC probe = CreateCompatibleDC(nullptr);
     HFONT label = CreateLabelFont();
@@ -192,7 +199,7 @@ TEST_CASE("every text is drawn whole inside its rectangle, at the layout's size 
     for (int dpi : {LayoutDpi, 144, 192}) {
         CAPTURE(dpi);
         Setup.Shown.Dpi = dpi;
-        for (const Case& c : cases) {
+        for (const TextCase& c : cases) {
             CAPTURE(c.text);
             const Drawn drawn = DrawnText(c.text, c.area, c.format);
             const Drawn whole = DrawnWhole(c.text, c.area, c.format);
@@ -214,18 +221,19 @@ TEST_CASE("every text is drawn whole inside its rectangle, at the layout's size 
         HDC measure = CreateCompatibleDC(nullptr);
         HFONT font = CreateLabelFont(Scaled(LabelHeight));
         HGDIOBJ before = SelectObject(measure, font);
-        for (const Case& c : cases) {
+        for (const TextCase& c : cases) {
             if (c.format & DT_WORDBREAK) continue;
             CAPTURE(c.text);
             RECT needed = Scaled(c.area);
-            DrawTextA(measure, c.text.c_str(), -1, &needed, (c.format & ~DT_VCENTER) | DT_CALCRECT);
+            const std::wstring wide = WideFromUtf8(c.text.c_str());
+            DrawTextW(measure, wide.c_str(), -1, &needed, (c.format & ~DT_VCENTER) | DT_CALCRECT);
             const LONG width = c.area.right - c.area.left, wanted = (needed.right - needed.left) * 85 / 100 * LayoutDpi / dpi;
             const RECT area = {c.area.left + (width - wanted) / 2, c.area.top, c.area.left + (width + wanted) / 2, c.area.bottom};
             const Drawn drawn = DrawnText(c.text, area, c.format);
             const Pixels cut = BackgroundWith([&](HDC dc) {
                 RECT box = Scaled(area);
                 SetTextColor(dc, RGB(255, 0, 255));
-                DrawTextA(dc, c.text.c_str(), -1, &box, c.format);
+                DrawTextW(dc, wide.c_str(), -1, &box, c.format);
             });
             CHECK(drawn.count > 0);
             CHECK_FALSE(drawn.outside);
@@ -239,8 +247,10 @@ TEST_CASE("every text is drawn whole inside its rectangle, at the layout's size 
 
     // A path too long even at the smallest size is elided, not cut (the end-to-end runs read which
     // parts stay); one holding characters the carried face lacks is drawn in a face that has
-    // them: two different such characters do not come out as the same box. The bytes are letters
-    // of both code pages the suite runs under (Š and Ž in 1252, Љ and Ћ in 1251).
+    // them: two different such characters do not come out as the same box. The folder is kept in
+    // the system's code page: its bytes are the same two signs in both code pages the suite runs
+    // under (U+201E and U+2122 at 0x84 and 0x99 of 1252 and of 1251), and letters of each (Š in
+    // 1252, Љ in 1251) that the carried face has.
     std::string longPath = "C:\\";
     while (longPath.size() < 231) longPath += "A Folder With A Long Name\\";
     longPath += "Marvolen";
@@ -249,13 +259,56 @@ TEST_CASE("every text is drawn whole inside its rectangle, at the layout's size 
     CHECK(elided.count > 100);
     CHECK_FALSE(elided.outside);
     CHECK_FALSE(elided.onEdge);
-    const std::string foreign[] = {"C:\\Hry\\\x8A\x8A\x8A\\Marvolen", "C:\\Hry\\\x8E\x8E\x8E\\Marvolen"};
+    const auto drawnPath = [](const char* folder) {
+        lstrcpyA(Setup.Paths.InstallPath, folder);
+        return DrawnText(InstallPathText(), InstallPathLine, CentredLine | DT_PATH_ELLIPSIS);
+    };
     CAPTURE(GetACP());
-    const Drawn first = DrawnText(foreign[0], InstallPathLine, CentredLine | DT_PATH_ELLIPSIS);
-    const Drawn second = DrawnText(foreign[1], InstallPathLine, CentredLine | DT_PATH_ELLIPSIS);
+    const Drawn first = drawnPath("C:\\Hry\\\x84\x84\x84\\Marvolen");
+    const Drawn second = drawnPath("C:\\Hry\\\x99\x99\x99\\Marvolen");
+    const Drawn letters = drawnPath("C:\\Hry\\\x8A\x8A\x8A\\Marvolen");
     CHECK(first.count > 50);
     CHECK_FALSE(first.onEdge);
     CHECK(first.pixels.rgb != second.pixels.rgb);
+    CHECK(letters.pixels.rgb != first.pixels.rgb);
+    CHECK(WideFromUtf8(InstallPathText()).find(GetACP() == 1251 ? L'\u0409' : L'\u0160') != std::wstring::npos);
+}
+
+TEST_CASE("every text of every language is drawn whole in its place, at most one size below the layout's")
+{
+    ResetState();
+    Setup.Shown.Screen = DestinationScreen;
+    for (int language = 0; language < LanguageCount; ++language) {
+        CAPTURE(language);
+        LoadTexts(language);
+        RefreshAvailability();   // the first label in this language
+        HDC measure = CreateCompatibleDC(nullptr);
+        HFONT font = CreateLabelFont(LabelHeight - 1);
+        HGDIOBJ before = SelectObject(measure, font);
+        for (const TextCase& c : TextCases()) {
+            CAPTURE(c.text);
+            const std::wstring wide = WideFromUtf8(c.text.c_str());
+            // Every letter in the carried face, and the whole text inside its place one size down.
+            std::vector<WORD> glyphs(wide.size());
+            GetGlyphIndicesW(measure, wide.c_str(), static_cast<int>(wide.size()), glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
+            for (size_t i = 0; i < wide.size(); ++i)
+                if (wide[i] != L'\n') CHECK(glyphs[i] != 0xFFFF);
+            RECT needed = c.area;
+            needed.bottom = needed.top;
+            DrawTextW(measure, wide.c_str(), -1, &needed, (c.format & ~(DT_VCENTER | DT_PATH_ELLIPSIS)) | DT_CALCRECT);
+            CHECK(needed.right - needed.left <= c.area.right - c.area.left);
+            CHECK(needed.bottom - needed.top <= c.area.bottom - c.area.top);
+            const Drawn drawn = DrawnText(c.text, c.area, c.format);
+            CHECK(drawn.count > 20);
+            CHECK_FALSE(drawn.outside);
+            CHECK_FALSE(drawn.onEdge);
+        }
+        SelectObject(measure, before);
+        DeleteObject(font);
+        DeleteDC(measure);
+    }
+    LoadTexts(English);
+    RefreshAvailability();
 }
 
 TEST_CASE("the progress screen shows the frame pair of the step, the last pair past the end")

@@ -1,5 +1,6 @@
 #include <doctest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -127,9 +128,59 @@ TEST_CASE("the command line: switches in either form and any case, values with b
     CHECK(std::wstring(ArgumentsOf(L"setup.exe")).empty());
 }
 
+TEST_CASE("the language: /lang= by its code, else the player's interface language, its own country first, "
+          "else English; an installation's by its own name")
+{
+    struct Code { const wchar_t* line; bool parsed; int language; };
+    const Code codes[] = {{L"/lang=de", true, 1},  {L"/LANG=RU /silent", true, 6}, {L"-lang=Pl", true, 5},
+                          {L"/lang=en", true, 0},  {L"/lang=xx", true, -1},        {L"/lang=de-DE", true, -1},
+                          {L"/lang=\uFF44\uFF45", true, -1},   // fullwidth "de": no code of ours
+                          {L"/lang=", false, -1},  {L"/lang", false, -1}};
+    for (const Code& c : codes) {
+        CAPTURE(Printed(c.line));
+        Options options;
+        REQUIRE(ParseCommandLine(c.line, options) == c.parsed);
+        if (c.parsed) CHECK(LanguageOfCode(options.lang) == c.language);
+    }
+    struct Interface { LANGID ui; const wchar_t* code; };
+    const Interface interfaces[] = {
+        {0x0409, L"en"}, {0x0809, L"en"}, {0x0407, L"de"}, {0x0807, L"de"}, {0x0C07, L"de"}, {0x040C, L"fr"},
+        {0x0C0C, L"fr"}, {0x0C0A, L"es"}, {0x040A, L"es"}, {0x080A, L"es"}, {0x0410, L"it"}, {0x0810, L"it"},
+        {0x0415, L"pl"}, {0x0419, L"ru"}, {0x0819, L"ru"}, {0x0416, L"en"}, {0x0411, L"en"}, {0x0422, L"en"},
+        {0x0000, L"en"},
+    };
+    for (const Interface& i : interfaces) {
+        CAPTURE(i.ui);
+        CHECK(std::wstring(Languages[LanguageForInterface(i.ui)].code) == i.code);
+    }
+    // Each language knows itself by the name the install record keeps, and lacks nothing the
+    // player reads: where it has no text of its own (a name, an address) it speaks English.
+    std::wstring name, text;
+    for (int language = 0; language < LanguageCount; ++language) {
+        CAPTURE(language);
+        REQUIRE(TextIn(language, IDS_LANGUAGE, name));
+        CHECK(LanguageNamed(name) == language);
+        CHECK(TextIn(language, IDS_INSTALL, text) == true);
+        CHECK(TextIn(language, IDS_GAME_SITE, text) == (language == English));
+        LoadTexts(language);
+        CHECK(std::string(Text(IDS_WINDOW_TITLE)) == "Marvolen Setup");
+        CHECK(std::string(Text(IDS_GAME_SITE)) == "www.marvolen.example");
+    }
+    CHECK(std::string(Text(IDS_CANCEL)) == "\xD0\x9E\xD1\x82\xD0\xBC\xD0\xB5\xD0\xBD\xD0\xB0");   // "Отмена", in UTF-8
+    CHECK(LanguageNamed(L"Klingon") == -1);
+    CHECK(LanguageNamed(L"") == -1);
+    LoadTexts(English);
+}
+
 TEST_CASE("the usage ends with every exit code, in lines no wider than the rest")
 {
-    const std::string usage = UsageText();
+    std::string usage = UsageText(1);   // in German, letters counted, not bytes
+    for (std::size_t start = 0, end; start < usage.size(); start = end + 1) {
+        end = std::min(usage.find('\n', start), usage.size());
+        CHECK(WideFromUtf8(usage.substr(start, end - start).c_str()).size() <= 72);
+    }
+    CHECK(usage.find("/lang") != std::string::npos);
+    usage = UsageText();
     CHECK(usage.substr(usage.find("Exit codes:")) ==
           "Exit codes: 0 done, 2 failed, 3 not enough free space, 4 unknown switch,\n"
           "5 nothing to uninstall, 6 already running, 7 a file of the game in use,\n"

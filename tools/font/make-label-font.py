@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Makes the typeface the setup carries for its labels: Liberation Sans Bold (Debian's
-fonts-liberation2), whose widths are those the layout was drawn for, cut down to printable ASCII
-and Latin-1 and renamed "Marvolen Label".
+fonts-liberation2), whose widths are those the layout was drawn for, cut down to the scripts of the
+setup's languages (printable ASCII, Latin-1, Latin Extended-A and basic Cyrillic) and renamed
+"Marvolen Label".
 
 The cut keeps the program small; the new name keeps Windows from ever confusing the private copy
 with a Liberation face installed on the machine, and the font's licence reserves its name to
@@ -14,9 +15,12 @@ from fontTools.ttLib import TTFont
 
 SOURCE = "/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf"
 FAMILY = "Marvolen Label"
-# Printable ASCII and Latin-1: every text of the program and the folder names of Western Europe.
-# A folder with any other character is drawn in the system's dialog font instead.
-CHARACTERS = list(range(0x20, 0x7F)) + list(range(0xA0, 0x100))
+# Printable ASCII, Latin-1 and Latin Extended-A (Western, Central and Eastern Europe: German,
+# French, Spanish, Italian, Polish) and Cyrillic as Russian and its neighbours write it: every
+# text of every language of the program, and most folder names of Europe. A text with any other
+# character is drawn in the system's dialog font instead.
+CHARACTERS = (list(range(0x20, 0x7F)) + list(range(0xA0, 0x180)) + list(range(0x400, 0x460)) +
+              [0x490, 0x491, 0x2116])
 
 
 def main(target):
@@ -39,8 +43,9 @@ def main(target):
             record.string = FAMILY + " Bold"
         elif record.nameID == 6:
             record.string = "MarvolenLabel-Bold"
-    # It now covers Latin-1 alone: say so, so that no font mapper picks it for another script.
-    font["OS/2"].ulCodePageRange1 = 1
+    # It now covers the Latin 1, Latin 2 and Cyrillic code pages' letters alone: say so, so that
+    # no font mapper picks it for another script.
+    font["OS/2"].ulCodePageRange1 = 0b111
     font["OS/2"].ulCodePageRange2 = 0
     font.save(target)
 
