@@ -28,10 +28,11 @@ bool CarriedLibrary(const void*& bytes, DWORD& size)
 
 void RefreshUninstallerCopy()
 {
+    // Written only when missing or different: at most starts the copy is the same already.
+    if (SameContents(Setup.Paths.ExePath, Setup.Paths.UninstallerPath)) return;
     std::vector<char> program;
     if (!ReadWhole(Setup.Paths.ExePath, program)) return;
     const DWORD size = static_cast<DWORD>(program.size());
-    if (HoldsBytes(Setup.Paths.UninstallerPath, program.data(), size)) return;   // written only when missing or different
     PlaceWhole(Setup.Paths.UninstallerPath, program.data(), size, true);   // a failure keeps the old copy
 }
 

@@ -12,6 +12,8 @@ std::string FolderOf(const char* path);
 
 // True when the file holds exactly these bytes.
 bool HoldsBytes(const char* path, const void* bytes, DWORD size);
+// Whether the two files hold the same bytes (false where either cannot be read).
+bool SameContents(const char* one, const char* other);
 
 // A file's bytes, read whole; false when it cannot be read (or is past any size a setup has).
 bool ReadWhole(const char* path, std::vector<char>& bytes);

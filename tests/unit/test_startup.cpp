@@ -62,6 +62,14 @@ TEST_CASE("the uninstaller copy replaces an older one, even a read-only one")
     RefreshUninstallerCopy();
     CHECK((GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_READONLY) != 0);
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    // One of the same size that differs in a single byte near its end (past the first piece read)
+    // is replaced.
+    std::string tampered = ReadFile(target);
+    REQUIRE(tampered.size() > (2u << 20));
+    tampered[tampered.size() - 10] ^= 1;
+    WriteFile(target, tampered);
+    RefreshUninstallerCopy();
+    CHECK(ReadFile(target) == ReadFile(Setup.Paths.ExePath));
     // A copy that cannot be made leaves the old one in place, and nothing beside it.
     const std::string exe = Setup.Paths.ExePath;
     strcpy(Setup.Paths.ExePath, (ScratchFolder("uninstaller") + "\\vanished.exe").c_str());
