@@ -50,6 +50,16 @@ def snapshot(prefix):
     return files, links, {key: reg_values(prefix, key) for key in (RECORD, LOBBY, UNINSTALL)}
 
 
+def differences(before, after):
+    """What differs between two snapshots, by part, for a failure's message."""
+    said = []
+    for part, (one, other) in zip(("files", "links", "records"), zip(before, after)):
+        changed = sorted(k for k in set(one) | set(other) if one.get(k) != other.get(k))
+        if changed:
+            said.append(f"{part}: {changed[:8]}")
+    return "; ".join(said)
+
+
 def hold_open(prefix, folder, name, seconds):
     """Another program holding a file of the game open, as the running game would: Wine's cmd
     keeps its input file open, without letting it be moved or deleted, while the command runs."""
@@ -117,7 +127,8 @@ def test_a_reinstall_that_fails_or_finds_the_game_in_use_changes_nothing():
                             "the uninstall's in-use message", lines=2)
                 run.click_button(OK)
                 menu = on(run, 130)
-                check(snapshot(prefix) == before, "an uninstall meeting a file in use removes nothing")
+                now = snapshot(prefix)
+                check(now == before, f"an uninstall meeting a file in use removes nothing: {differences(before, now)}")
                 check(label(menu, MAIN_MENU_RECTS[3]) in (NORMAL, HIGHLIGHT), "Uninstall is still offered")
             finally:
                 release(prefix, holder)
@@ -154,7 +165,8 @@ def test_a_reinstall_killed_mid_commit_is_put_back_at_the_next_start():
             run.wait_live()
             check(not journal.parent.exists(), "the work area is gone before the menu is live")
             check((game_folder(prefix) / "ReadMe_demo.txt").read_text() == "an earlier edition", "the earlier edition")
-            check(snapshot(prefix) == before, "the earlier installation is whole again, the save with it")
+            now = snapshot(prefix)
+            check(now == before, f"the earlier installation is whole again, the save with it: {differences(before, now)}")
 
 
 def test_a_close_during_a_reinstall_asks_as_cancel_does():
