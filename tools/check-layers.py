@@ -147,9 +147,9 @@ def layout_table():
 def fault_list():
     """Every mistake tools/faults.txt lists can still be made: its text is found once in its file."""
     import importlib.util
-    spec = importlib.util.spec_from_file_location("fault_check", REPO / "tools" / "fault-check.py")
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("fault_check", REPO / "tools" / "fault-check.py")
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     breaches = []
     for fault in module.read_faults(REPO / "tools" / "faults.txt"):
         path = REPO / fault["file"]
