@@ -6,6 +6,7 @@
 #include "base/names.h"
 #include "base/state.h"
 #include "base/texts.h"
+#include "install/extract.h"
 #include "shell/log.h"
 #include "shell/prompts.h"
 #include "shell/window_face.h"
@@ -87,8 +88,11 @@ void RunGame()
 
 void ProgressAction()
 {
-    // Cancel: the run stops before its next entry once the user confirms.
+    // Cancel: the run stops before its next entry once the user confirms; nothing more is
+    // extracted while the question is open.
+    HoldExtraction();
     if (AskYesNo(Text(IDS_ASK_ABORT))) Setup.Run.CancelRequested = true;
+    ReleaseExtraction(Setup.Run.CancelRequested);
 }
 
 }  // namespace

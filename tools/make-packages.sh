@@ -82,6 +82,18 @@ tests() {
   : >"$out/nested/d/empty.txt"
   filler "$out/nested/tarn.exe" 5000 4 random
   pack "$out/nested.rar" "$out/nested"
+  # Nine entries of incompressible data, each many blocks long: shared among several instances.
+  mkdir -p "$out/shared"
+  for i in 1 2 3 4 5 6 7 8 9; do filler "$out/shared/part$i.bin" 1500000 $((20 + i)) random; done
+  pack "$out/shared.rar" "$out/shared"
+  # Nine long entries that pack small (a repeated line): a stop inside one is told from its end.
+  mkdir -p "$out/sharedlong"
+  for i in 1 2 3 4 5 6 7 8 9; do
+    python3 -c "import sys; open(sys.argv[1], 'wb').write(b'marvolen keep tower river %d\n' % int(sys.argv[2]) * 1200000)" \
+      "$out/sharedlong/part$i.txt" "$i"
+  done
+  pack "$out/sharedlong.rar" "$out/sharedlong"
+  rm -rf "$out/sharedlong"
 
   mkdir -p "$out/single"
   filler "$out/single/movie.dat" 2000000 5 random
