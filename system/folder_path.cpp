@@ -127,17 +127,23 @@ bool IsPlainRelativeName(const std::wstring& relative)
     }
 }
 
+DWORD AttributesOf(HANDLE handle)
+{
+    FILE_BASIC_INFO basic;
+    return GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ? basic.FileAttributes
+                                                                                     : INVALID_FILE_ATTRIBUTES;
+}
+
 bool IsPlainFolderAt(HANDLE handle, const std::wstring& path)
 {
-    BY_HANDLE_FILE_INFORMATION info;
-    return GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           IsNamedAt(handle, path);
+    const DWORD attributes = AttributesOf(handle);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) && IsNamedAt(handle, path);
 }
 
 bool IsNamedAt(HANDLE handle, const std::wstring& path)
 {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(handle, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    const DWORD attributes = AttributesOf(handle);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
     std::wstring expected = PlainForm(path);
     if (expected.size() > RootLength(expected) && expected.back() == L'\\') expected.pop_back();
     std::vector<wchar_t> name(path.size() + MAX_PATH);

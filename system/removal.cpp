@@ -92,13 +92,13 @@ struct Walk {
 
 // Deleted by its handle; a read-only entry of the setup's own folders loses the attribute first,
 // through the same handle, so that no other file is ever touched in its place.
-Left DeleteEntry(HANDLE handle, const BY_HANDLE_FILE_INFORMATION& info, const std::wstring& path, Walk& walk)
+Left DeleteEntry(HANDLE handle, DWORD attributes, const std::wstring& path, Walk& walk)
 {
     if (DeleteByHandle(handle)) return Left::Nothing;
     const DWORD error = GetLastError();
-    if (!walk.readOnlyToo || !(info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) return walk.Stays(error, path);
+    if (!walk.readOnlyToo || !(attributes & FILE_ATTRIBUTE_READONLY)) return walk.Stays(error, path);
     FILE_BASIC_INFO basic = {};
-    basic.FileAttributes = info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY;
+    basic.FileAttributes = attributes & ~FILE_ATTRIBUTE_READONLY;
     if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
     if (SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic) && DeleteByHandle(handle)) return Left::Nothing;
     return walk.Stays(GetLastError(), path);
@@ -107,7 +107,7 @@ Left DeleteEntry(HANDLE handle, const BY_HANDLE_FILE_INFORMATION& info, const st
 Left RemoveEntry(const std::wstring& path, const Listed& listed, Walk& walk);
 
 // What an open, plain folder holds goes; then the folder, when nothing stayed in it.
-Left RemoveFolder(HANDLE folder, const BY_HANDLE_FILE_INFORMATION& info, const std::wstring& path, Walk& walk)
+Left RemoveFolder(HANDLE folder, DWORD attributes, const std::wstring& path, Walk& walk)
 {
     Left left = Left::Nothing;
     for (const Listed& entry : Listing(folder)) {
@@ -116,7 +116,7 @@ Left RemoveFolder(HANDLE folder, const BY_HANDLE_FILE_INFORMATION& info, const s
         left = Worse(left, RemoveEntry(entryPath, entry, walk));
     }
     if (left != Left::Nothing) return left;
-    return DeleteEntry(folder, info, path, walk);
+    return DeleteEntry(folder, attributes, path, walk);
 }
 
 // An entry, as whatever it is once opened: a file or a link is deleted itself; the plain
@@ -129,15 +129,18 @@ Left RemoveEntry(const std::wstring& path, const Listed& listed, Walk& walk)
         const DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND ? Left::Nothing : walk.Stays(error, path);
     }
+    // The attributes first, and the identity (which costs more) only for a folder.
+    const DWORD attributes = AttributesOf(handle);
     BY_HANDLE_FILE_INFORMATION info;
     Left left;
-    if (GetFileInformationByHandle(handle, &info)) {
-        const bool folder = info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-        const bool link = info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        const bool folder = attributes & FILE_ATTRIBUTE_DIRECTORY;
+        const bool link = attributes & FILE_ATTRIBUTE_REPARSE_POINT;
         // A link is deleted as the link it is; where the system opened what it names instead, it stays.
-        if (link || (!folder && IsNamedAt(handle, path))) left = DeleteEntry(handle, info, path, walk);
+        if (link || (!folder && IsNamedAt(handle, path))) left = DeleteEntry(handle, attributes, path, walk);
         else if (!folder) left = walk.Stays(LinkNotEntered, path);
-        else if (PlainFolder(listed, info)) left = RemoveFolder(handle, info, path, walk);
+        else if (GetFileInformationByHandle(handle, &info) && PlainFolder(listed, info))
+            left = RemoveFolder(handle, attributes, path, walk);
         else left = walk.Stays(LinkNotEntered, path);
     } else {
         left = walk.Stays(GetLastError(), path);
@@ -244,7 +247,7 @@ Outcome RemoveResolvedTree(const std::wstring& resolved, bool readOnlyToo, Befor
     Left left;
     if (!GetFileInformationByHandle(handle, &info)) left = walk.Stays(GetLastError(), verbatim);
     else if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) left = Left::Nothing;   // a file of that name is not the game's
-    else if (!(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) left = RemoveFolder(handle, info, verbatim, walk);
+    else if (!(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) left = RemoveFolder(handle, info.dwFileAttributes, verbatim, walk);
     else left = walk.Stays(LinkNotEntered, verbatim);
     CloseHandle(handle);
     if (left != Left::Something) return Succeeded();

@@ -89,11 +89,11 @@ DWORD DeletePlaced(const std::wstring& path)
 {
     HANDLE handle = OpenAsIs(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
     if (handle == INVALID_HANDLE_VALUE) return IsMissing(GetLastError()) ? ERROR_SUCCESS : GetLastError();
-    BY_HANDLE_FILE_INFORMATION info;
+    const DWORD attributes = AttributesOf(handle);
     DWORD error = ERROR_SUCCESS;
-    if (!GetFileInformationByHandle(handle, &info)) {
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
         error = GetLastError();
-    } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsNamedAt(handle, path)) {
+    } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) || !IsNamedAt(handle, path)) {
         error = LinkInTheWay;   // a folder, or a link: not the file the run placed
     } else if (!DeleteByHandle(handle)) {
         FILE_BASIC_INFO basic = {};
@@ -196,9 +196,7 @@ Outcome UndoReplaced(const std::wstring& folder, const std::wstring& area, const
     if (from != ERROR_SUCCESS) return NotRestored(from, backup);
     HANDLE handle = OpenAsIs(backup, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
     if (handle == INVALID_HANDLE_VALUE) return IsMissing(GetLastError()) ? Succeeded() : NotRestored(GetLastError(), backup);
-    BY_HANDLE_FILE_INFORMATION info;
-    const bool plainFile = GetFileInformationByHandle(handle, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                           IsNamedAt(handle, backup);
+    const bool plainFile = !(AttributesOf(handle) & FILE_ATTRIBUTE_DIRECTORY) && IsNamedAt(handle, backup);
     CloseHandle(handle);
     if (!plainFile) return NotRestored(LinkInTheWay, backup);   // the run only ever moves files aside
     DWORD to = toPins.HoldAbove(folder, relative);
@@ -272,11 +270,11 @@ bool CheckPlaces(Commit& commit, const std::wstring& relative)
         const std::wstring name = relative + L"\\" + entry.cFileName, target = commit.folder + name;
         HANDLE handle = OpenAsIs(target, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
         if (handle == INVALID_HANDLE_VALUE) continue;   // nothing in the way
-        BY_HANDLE_FILE_INFORMATION standing;
-        const bool itself = GetFileInformationByHandle(handle, &standing) && IsNamedAt(handle, target);
+        const DWORD standing = AttributesOf(handle);
+        const bool itself = IsNamedAt(handle, target);
         CloseHandle(handle);
         if (!itself) return commit.Fail(Happened::Failed, LinkInTheWay, target);
-        const bool folder = standing.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+        const bool folder = standing & FILE_ATTRIBUTE_DIRECTORY;
         if (folder != IsStagedFolder(entry)) return commit.Fail(Happened::Failed, ERROR_ALREADY_EXISTS, target);
         if (folder && !CheckPlaces(commit, name)) return false;
     }

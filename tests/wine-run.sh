@@ -11,11 +11,12 @@ trap 'drop_prefix "$prefix"' EXIT
 map_drive "$prefix" t "$(dirname "$exe")"
 # Another name for the Windows directory, as subst or a mapped share gives one.
 map_drive "$prefix" w "$prefix/drive_c/windows"
-# A link, which a program under this Wine can neither make nor move: C:\links\victim is
-# C:\link-target.
+# Links, which a program under this Wine can neither make nor move: C:\links\victim is
+# C:\link-target, C:\links\keep.txt its file.
 mkdir -p "$prefix/drive_c/link-target" "$prefix/drive_c/links"
 echo "not the game's" >"$prefix/drive_c/link-target/keep.txt"
 ln -s ../link-target "$prefix/drive_c/links/victim"
+ln -s ../link-target/keep.txt "$prefix/drive_c/links/keep.txt"
 # Another name for the Windows directory that no name resolved by Wine gives away: only the
 # identity of the folder on disk tells.
 mkdir -p "$prefix/drive_c/aliases"
