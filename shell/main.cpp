@@ -15,7 +15,6 @@
 #include "shell/silent.h"
 #include "shell/startup.h"
 #include "shell/window.h"
-#include "system/folder_path.h"
 #include "system/records.h"
 #include "system/system_library.h"
 
@@ -51,14 +50,8 @@ void ShowUsageWithoutWindow(const std::wstring& log)
 int ChooseLanguage(const Options& options)
 {
     if (!options.lang.empty()) return LanguageOfCode(options.lang);
-    wchar_t exe[MAX_PATH] = L"", windows[MAX_PATH] = L"";
-    const DWORD exeLength = GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    const UINT windowsLength = GetWindowsDirectoryW(windows, MAX_PATH);
-    std::wstring folder = exeLength && exeLength < MAX_PATH ? exe : L"";
-    folder.erase(folder.find_last_of(L'\\') == std::wstring::npos ? 0 : folder.find_last_of(L'\\'));
-    const bool uninstaller = windowsLength && windowsLength < MAX_PATH && !folder.empty() && SameFolderName(folder, windows);
     std::wstring recorded;
-    if ((options.uninstall || uninstaller) && ReadInstalledLanguage(recorded)) {
+    if ((options.uninstall || StartedAsUninstaller()) && ReadInstalledLanguage(recorded)) {
         const int language = LanguageNamed(recorded);
         if (language >= 0) return language;
     }

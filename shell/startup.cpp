@@ -34,10 +34,18 @@ void KeepIfFits(char (&buffer)[PathSize], DWORD length, DWORD limit)
     if (length == 0 || length >= limit) buffer[0] = '\0';
 }
 
+// The program's own file and the Windows directory, each read whole or not at all.
+void ReadProgramPlaces(char (&exePath)[PathSize], char (&windowsDir)[PathSize])
+{
+    KeepIfFits(exePath, GetModuleFileNameA(nullptr, exePath, PathReadLimit), PathReadLimit);
+    KeepIfFits(windowsDir, GetWindowsDirectoryA(windowsDir, PathReadLimit), PathReadLimit);
+}
+
+bool IsUninstallerFolder(const char* folder, const char* windowsDir) { return SameFolder(folder, windowsDir); }
+
 bool LocateProgram()
 {
-    KeepIfFits(Setup.Paths.ExePath, GetModuleFileNameA(nullptr, Setup.Paths.ExePath, PathReadLimit), PathReadLimit);
-    KeepIfFits(Setup.Paths.WindowsDir, GetWindowsDirectoryA(Setup.Paths.WindowsDir, PathReadLimit), PathReadLimit);
+    ReadProgramPlaces(Setup.Paths.ExePath, Setup.Paths.WindowsDir);
     const bool derived = DeriveProgramPaths(Setup.Paths.ExePath, Setup.Paths.WindowsDir);
     ProtectFolder(Setup.Paths.SetupDir);   // never removed, whatever a record says
     // Without both paths there is nothing sound to copy, nor anywhere sound to copy it to; and an
@@ -128,10 +136,17 @@ bool DeriveProgramPaths(const char* exePath, const char* windowsDir)
     char folder[PathSize];
     if (!CopyText(folder, FolderOf(exePath).c_str())) return false;
 
-    Setup.Run.UninstallerMode = SameFolder(folder, windowsDir);
+    Setup.Run.UninstallerMode = IsUninstallerFolder(folder, windowsDir);
     // The uninstaller copy lives in the Windows directory.
     return JoinText(Setup.Paths.UninstallerPath, windowsDir, UninstallerSuffix) &&
            JoinText(Setup.Paths.SetupDir, folder, "\\") && JoinText(Setup.Paths.PackagePath, Setup.Paths.SetupDir, PackageName);
+}
+
+bool StartedAsUninstaller()
+{
+    char exePath[PathSize] = "", windowsDir[PathSize] = "";
+    ReadProgramPlaces(exePath, windowsDir);
+    return exePath[0] && windowsDir[0] && IsUninstallerFolder(FolderOf(exePath).c_str(), windowsDir);
 }
 
 const Outcome& RecoveryAtStart() { return Recovered; }

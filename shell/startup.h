@@ -11,6 +11,10 @@
 // UninstallerPath and UninstallerMode. False when a path does not fit its buffer.
 bool DeriveProgramPaths(const char* exePath, const char* windowsDir);
 
+// This process is the uninstaller copy: started from the Windows directory, by any of its names.
+// Asked before start-up too (the language comes first), with the answer start-up then gives.
+bool StartedAsUninstaller();
+
 
 // Everything up to the live main menu, in these steps and this order; a step that fails (only
 // the window can) ends start-up. The bench times the steps one by one.
