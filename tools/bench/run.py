@@ -41,6 +41,7 @@ TARGET_PAINT_DOUBLE_MS = 4.0
 TARGET_RATIO = 0.7
 TARGET_REINSTALL_RATIO = 1.15   # a reinstall against a fresh install of the same package
 TARGET_SPLIT_RATIO = 1.02   # within each run: the program's own time against the library's
+TARGET_PEAK_ABOVE_BARE_MIB = 64   # the program's extraction against the bare loop's, in working set
 
 # Bump when the package's content changes, so a cached package is rebuilt.
 PACKAGE_RECIPE = 1
@@ -455,6 +456,9 @@ def write_report(results, elapsed):
         row("Hover at 200 %: mouse move to presented frame, median", f"{hover_double:.2f} ms", f"{TARGET_HOVER_MS} ms",
             hover_double <= TARGET_HOVER_MS)
     row("Start-up beyond its fixed 1000 ms pause, median", f"{startup_ms:.0f} ms", "300 ms", startup_ms <= 300)
+    above_bare = (peak - prof["peak_bare_first"]) / mib
+    row("Peak working set: the program's first extraction above the bare loop's (each the first in its process)",
+        f"{above_bare:.1f} MiB", f"{TARGET_PEAK_ABOVE_BARE_MIB} MiB", above_bare <= TARGET_PEAK_ABOVE_BARE_MIB)
     lines += [
         f"| Peak working set, program's extraction | {peak / mib:.1f} MiB | (none) | |",
         "",
@@ -546,7 +550,9 @@ def write_report(results, elapsed):
         "to the next, more than the target allows, so one more process splits the program's passes "
         "within each run: a stand-in `unrar.dll` (`tools/bench/timing_shim.cpp`, loaded in front of the "
         "real library, which it calls) adds up the time spent inside the library, less the time in the "
-        "program's data callback; the rest of a pass is the program's own work.",
+        "program's data callback; the rest of a pass is the program's own work. The stand-in exports only "
+        "what one instance of the library needs, so in this process the program extracts with one: these "
+        "figures are its own work around the library, not the gain of several instances.",
         "",
         "| Run | Measuring pass: whole / in the library | Extracting pass: whole / in the library "
         "| Program's own time | Passes / library |",
