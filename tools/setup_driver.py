@@ -190,17 +190,19 @@ class Frame:
         return all(self.at(x, y) == BLACK for x, y in samples)
 
 
-def read_texts(frame, rect, colour=BLACK, lines=1, drawn_at=1, language="eng"):
+def read_texts(frame, rect, colour=BLACK, lines=1, drawn_at=1, language="eng", allowed=None):
     """The words drawn in one colour inside a rectangle of the frame, as tesseract reads them at a
     few enlargements (OCR of small screen text errs now and then at one scale, rarely at all).
     Text the window draws at a larger scale (`drawn_at`, 2 at 200 %) is enlarged that much less."""
-    return [read_text(frame, rect, colour, lines, round(scale / drawn_at), language) for scale in (400, 300, 500)]
+    return [read_text(frame, rect, colour, lines, round(scale / drawn_at), language, allowed)
+            for scale in (400, 300, 500)]
 
 
-def read_text(frame, rect, colour=BLACK, lines=1, scale=400, language="eng"):
+def read_text(frame, rect, colour=BLACK, lines=1, scale=400, language="eng", allowed=None):
     """The words drawn in one colour inside a rectangle of the frame, as tesseract reads them: only
     pixels of that colour kept, enlarged and softened, as OCR reads small screen text best.
-    `language` names tesseract's data: eng, deu, fra, rus."""
+    `language` names tesseract's data: eng, deu, fra, rus; `allowed`, the only characters it may
+    read (a figure among words whose letters look like digits)."""
     left, top, right, bottom = rect
     width, height = right - left, bottom - top
     pixels = bytearray()
@@ -212,7 +214,8 @@ def read_text(frame, rect, colour=BLACK, lines=1, scale=400, language="eng"):
         subprocess.run(["convert", "-size", f"{width}x{height}", "-depth", "8", "rgb:-", "-resize", f"{scale}%",
                         "-bordercolor", "white", "-border", "20", "-blur", "0x1", str(image)],
                        input=bytes(pixels), check=True, capture_output=True)
-        read = subprocess.run(["tesseract", str(image), "-", "--psm", "7" if lines == 1 else "6", "-l", language],
+        only = ["-c", f"tessedit_char_whitelist={allowed}"] if allowed else []
+        read = subprocess.run(["tesseract", str(image), "-", "--psm", "7" if lines == 1 else "6", "-l", language, *only],
                               capture_output=True, text=True, check=True)
     return " ".join(read.stdout.split())
 
