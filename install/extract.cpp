@@ -1,13 +1,14 @@
 #include "install/extract.h"
 
-#include <atomic>
 #include <cstring>
+#include <set>
 #include <string>
-#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "base/names.h"
 #include "base/types.h"
+#include "install/file_writers.h"
 #include "resources/resource_ids.h"
 #include "system/folder_path.h"
 
@@ -23,21 +24,16 @@ std::uint64_t Total;       // the measured size the steps divide
 std::uint64_t Delivered;   // data delivered so far
 int Step = -1;             // the last step reported
 
-// Further instances of the library, each extracting its share of the entries on a thread of its
-// own (see ExtractPackage): the data they have delivered, and a stop for all. Three instances in
-// all: measured on two cores under Wine, where a file's creation waits for the one server, three
-// extract the bench package in 0.80 of the time of one, two in 0.86 and four in 0.84
-// (BENCHMARKS-x86_64.md).
-constexpr int Instances = 3;
-std::atomic<std::uint64_t> SharedDelivered;
-std::atomic<bool> Abandoned;
-SRWLOCK Held = SRWLOCK_INIT;   // taken whole while the question whether to stop is open
+// The writers of the running extraction, when the program writes the files itself (see
+// ExtractPackage): measured on two cores under Wine, with two the bench package takes some 0.7 of
+// the bare library loop's time, with one a little more, with three no less than with two.
+FileWriters* Writers;
+constexpr int WriterThreads = 2;
+constexpr std::size_t FewestForWriters = 8;   // files; fewer do not pay for the threads
 
 struct UnrarApi {
     HMODULE module;
     decltype(&RAROpenArchive) OpenArchive;
-    decltype(&RAROpenArchiveEx) OpenArchiveEx;   // optional: without it, one instance extracts
-    decltype(&RARSetCallback) SetCallback;         // optional, as that
     decltype(&RARCloseArchive) CloseArchive;
     decltype(&RARReadHeaderEx) ReadHeaderEx;
     decltype(&RARProcessFileW) ProcessFileW;
@@ -180,6 +176,150 @@ std::wstring DefaultLibraryFile()
     return std::wstring(system) + L"\\" + WideFromAnsi(LibraryName);
 }
 
+// The entry just read, through the library: extracted below `destination`, or (null) only
+// unpacked, its data to the writers. Failed, naming it, when the library fails it or it delivers
+// less than its size.
+Outcome ProcessEntry(HANDLE package, wchar_t* destination, const std::wstring& folder)
+{
+    const std::uint64_t before = Delivered;
+    const int result = Unrar.ProcessFileW(package, destination ? RAR_EXTRACT : RAR_TEST, destination, nullptr);
+    const bool shortOfData = Delivered - before < DeliveredSize(Entry);
+    if (result == 0 && !shortOfData) return Succeeded();
+    return FailedWith(Happened::Failed, result != 0 ? ErrorOfLibrary(result) : ERROR_HANDLE_EOF, folder + RelativeName(Entry.FileNameW));
+}
+
+// The attributes and times the library gives an entry it writes: the stored times (none stored,
+// none set), and the stored attributes when the package was made on Windows, else those of a
+// plain file or folder.
+FILE_BASIC_INFO BasicInfoOf(const RARHeaderDataEx& entry)
+{
+    constexpr unsigned MadeOnUnix = 3;
+    constexpr DWORD Settable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                               FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                               FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const bool folder = entry.Flags & RHDF_DIRECTORY;
+    FILE_BASIC_INFO basic = {};
+    basic.LastWriteTime.QuadPart = static_cast<LONGLONG>((static_cast<ULONGLONG>(entry.MtimeHigh) << 32) | entry.MtimeLow);
+    basic.CreationTime.QuadPart = static_cast<LONGLONG>((static_cast<ULONGLONG>(entry.CtimeHigh) << 32) | entry.CtimeLow);
+    basic.LastAccessTime.QuadPart = static_cast<LONGLONG>((static_cast<ULONGLONG>(entry.AtimeHigh) << 32) | entry.AtimeLow);
+    basic.FileAttributes = entry.HostOS < MadeOnUnix ? entry.FileAttr & Settable : (folder ? 0 : FILE_ATTRIBUTE_ARCHIVE);
+    if (!folder && basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    return basic;   // a folder's 0: its attributes stay as made
+}
+
+// Every part of a name no longer than a name within a folder may be.
+bool PartsFit(const std::wstring& name)
+{
+    std::size_t start = 1;
+    for (std::size_t end; (end = name.find(L'\\', start)) != std::wstring::npos; start = end + 1)
+        if (end - start > MAX_PATH - 5) return false;
+    return name.size() - start <= MAX_PATH - 5;
+}
+
+// Whether the program may write the package's files itself, the library unpacking each entry in
+// test mode: every entry a file or a folder under a plain name (no link or copy of another entry,
+// not encrypted, not split across volumes, no part longer than a name may be, no name twice in
+// any letter case, no file where another entry needs a folder), and enough files to pay for the
+// threads. Anything else the library writes, with every check it makes on a name.
+bool WritersCanTake(const char* packagePath)
+{
+    Outcome notOpened;
+    HANDLE package = OpenPackage(packagePath, RAR_OM_LIST, notOpened);
+    if (!package) return false;
+    NameKinds names;
+    std::size_t files = 0;
+    int header = 0;
+    bool fit = true;
+    StartReading();
+    while (fit && (header = ReadEntry(package)) == 0) {
+        const std::wstring name = RelativeName(Entry.FileNameW);
+        const bool folder = Entry.Flags & RHDF_DIRECTORY;
+        fit = Entry.RedirType == 0 && !(Entry.Flags & (RHDF_ENCRYPTED | RHDF_SPLITBEFORE | RHDF_SPLITAFTER)) &&
+              IsPlainRelativeName(name) && PartsFit(name);
+        for (std::size_t at = name.find(L'\\', 1); fit && at != std::wstring::npos; at = name.find(L'\\', at + 1))
+            fit = names.emplace(name.substr(0, at), true).first->second;   // a folder above: never a file
+        const auto placed = fit ? names.emplace(name, folder) : std::make_pair(names.end(), false);
+        fit = fit && (placed.second || (folder && placed.first->second));   // only a folder may come twice
+        files += folder ? 0 : 1;
+        Unrar.ProcessFileW(package, RAR_SKIP, nullptr, nullptr);
+        KeepAlive();
+    }
+    Unrar.CloseArchive(package);
+    return fit && header == ERAR_END_ARCHIVE && files >= FewestForWriters;
+}
+
+// The folders of a name below `root` (and the name itself, for a folder) made where missing; false
+// with the system's reason when one cannot be.
+bool MakeFoldersOf(const std::wstring& root, const std::wstring& name, bool folder, std::set<std::wstring, NameOrder>& made)
+{
+    for (std::size_t at = name.find(L'\\', 1);; at = name.find(L'\\', at + 1)) {
+        if (at == std::wstring::npos && !folder) return true;
+        const std::wstring part = at == std::wstring::npos ? name : name.substr(0, at);
+        if (!made.count(part)) {
+            if (!CreateDirectoryW((root + part).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+            made.insert(part);
+        }
+        if (at == std::wstring::npos) return true;
+    }
+}
+
+// The entries unpacked one by one by the library in test mode, each file's data handed to the
+// writers, which create, write and close the files; the folders made here, and given their times
+// once every file in them is written. Stops as ExtractEntries does, and when a file cannot be
+// written. The last header read is returned.
+int ExtractToWriters(HANDLE package, const std::wstring& destination, const ExtractionHooks& hooks, Extraction& done,
+                     FileWriters& writers)
+{
+    const std::wstring root = VerbatimForm(destination);
+    // The folder itself and those above it, where missing, as the library makes them; one that
+    // cannot be made shows as the first file's failure.
+    const std::wstring plain = PlainForm(root);
+    for (std::size_t at = plain.find(L'\\', RootLength(plain));; at = plain.find(L'\\', at + 1)) {
+        CreateDirectoryW(VerbatimForm(at == std::wstring::npos ? plain : plain.substr(0, at)).c_str(), nullptr);
+        if (at == std::wstring::npos) break;
+    }
+    std::set<std::wstring, NameOrder> made;
+    std::vector<std::pair<std::wstring, FILE_BASIC_INFO>> folders;
+    int header;
+    StartReading();
+    while ((header = ReadEntry(package)) == 0 && !hooks.stopNow() && !writers.Failed()) {
+        const std::wstring name = RelativeName(Entry.FileNameW);
+        const bool folder = Entry.Flags & RHDF_DIRECTORY;
+        done.began = true;
+        if (!MakeFoldersOf(root, name, folder, made)) {
+            done.outcome = FailedWith(Happened::Failed, GetLastError(), destination + name);
+            break;
+        }
+        if (folder) {
+            Unrar.ProcessFileW(package, RAR_SKIP, nullptr, nullptr);
+            folders.emplace_back(root + name, BasicInfoOf(Entry));
+            ++done.entries;
+            KeepAlive();
+            continue;
+        }
+        writers.Begin(root + name, BasicInfoOf(Entry));
+        done.outcome = ProcessEntry(package, nullptr, destination);
+        writers.End(done.outcome.Done());
+        KeepAlive();
+        if (!done.outcome.Done()) break;
+        ++done.entries;
+    }
+    if (done.outcome.Done() && header != 0 && header != ERAR_END_ARCHIVE)
+        done.outcome = FailedWith(Happened::Failed, ErrorOfLibrary(header), destination);
+    // A file that could not be written is the reason, unless an entry failed first.
+    const Outcome written = writers.Finish();
+    if (done.outcome.Done() && !written.Done()) done.outcome = written;
+    if (!done.outcome.Done() || hooks.stopNow()) return header;
+    for (const auto& made : folders) {   // their times, as the library sets them; a failure changes nothing else
+        HANDLE handle = CreateFileW(made.first.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) continue;
+        SetFileInformationByHandle(handle, FileBasicInfo, const_cast<FILE_BASIC_INFO*>(&made.second), sizeof made.second);
+        CloseHandle(handle);
+    }
+    return header;
+}
+
 }  // namespace
 
 void UseLibraryFile(const char* path)
@@ -223,8 +363,6 @@ bool LoadUnrar()
             Unrar.module = LoadLibraryExW(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
         if (!Unrar.module) return false;
         LookUp(Unrar.OpenArchive, "RAROpenArchive");
-        LookUp(Unrar.OpenArchiveEx, "RAROpenArchiveEx");
-        LookUp(Unrar.SetCallback, "RARSetCallback");
         LookUp(Unrar.CloseArchive, "RARCloseArchive");
         LookUp(Unrar.ReadHeaderEx, "RARReadHeaderEx");
         LookUp(Unrar.ProcessFileW, "RARProcessFileW");
@@ -251,8 +389,6 @@ void ReportTo(const ExtractionHooks& hooks, std::uint64_t total)
     Hooks = &hooks;
     Total = total;
     Delivered = 0;
-    SharedDelivered = 0;
-    Abandoned = false;
     Step = -1;
 }
 
@@ -266,130 +402,21 @@ bool LoadForPass(Outcome& failed)
 }
 
 // Extracts the entries one by one until the end, a stop, or an entry that fails (then named in
-// `done`, with the library's reason); with `share`, only the entries it gives this instance (0),
-// skipping the rest. The last header read is returned.
-int ExtractEntries(HANDLE package, std::wstring& destination, const ExtractionHooks& hooks, Extraction& done,
-                   const std::vector<char>* share = nullptr)
+// `done`, with the library's reason). The last header read is returned.
+int ExtractEntries(HANDLE package, std::wstring& destination, const ExtractionHooks& hooks, Extraction& done)
 {
     int header;
     StartReading();
-    for (std::size_t index = 0; (header = ReadEntry(package)) == 0 && !hooks.stopNow() && !Abandoned; ++index) {
-        if (share && index < share->size() && (*share)[index] != 0) {
-            Unrar.ProcessFileW(package, RAR_SKIP, nullptr, nullptr);
-            KeepAlive();
-            continue;
-        }
-        const std::uint64_t before = Delivered;
+    while ((header = ReadEntry(package)) == 0 && !hooks.stopNow()) {
         done.began = true;
-        const int result = Unrar.ProcessFileW(package, RAR_EXTRACT, &destination[0], nullptr);
-        const bool shortOfData = Delivered - before < DeliveredSize(Entry);
+        done.outcome = ProcessEntry(package, &destination[0], destination);
         KeepAlive();
-        if (result != 0 || shortOfData) {
-            const std::wstring entry = destination + RelativeName(Entry.FileNameW);
-            done.outcome = FailedWith(Happened::Failed, result != 0 ? ErrorOfLibrary(result) : ERROR_HANDLE_EOF, entry);
-            return header;
-        }
+        if (!done.outcome.Done()) return header;
         ++done.entries;
     }
     if (header != 0 && header != ERAR_END_ARCHIVE)
         done.outcome = FailedWith(Happened::Failed, ErrorOfLibrary(header), destination);
     return header;
-}
-
-// A further instance's share: the same package opened again, the entries marked `mine` extracted,
-// the others skipped. It reports only through the shared count and stop; the first instance's
-// thread does all the talking to the run.
-struct SecondShare {
-    HANDLE package = nullptr;
-    std::wstring destination;
-    const std::vector<char>* share = nullptr;
-    char mine = 1;
-    std::atomic<std::uint64_t> delivered{0};
-    Extraction done;
-    int header = 0;
-    RARHeaderDataEx entry;
-};
-
-int CALLBACK OnSecondShareData(UINT message, LPARAM share, LPARAM, LPARAM size)
-{
-    if (message != UCM_PROCESSDATA) return -1;   // no password, no next volume
-    AcquireSRWLockShared(&Held);   // waits while the player is asked whether to stop
-    ReleaseSRWLockShared(&Held);
-    reinterpret_cast<SecondShare*>(share)->delivered += static_cast<std::uint64_t>(size);
-    SharedDelivered += static_cast<std::uint64_t>(size);
-    return Abandoned ? -1 : 1;
-}
-
-DWORD WINAPI ExtractSecondShare(void* argument)
-{
-    auto& second = *static_cast<SecondShare*>(argument);
-    second.entry = RARHeaderDataEx{};
-    second.done.outcome = Succeeded();
-    std::uint64_t delivered = 0;
-    for (std::size_t index = 0; !Abandoned && (second.header = Unrar.ReadHeaderEx(second.package, &second.entry)) == 0; ++index) {
-        if (index >= second.share->size() || (*second.share)[index] != second.mine) {
-            Unrar.ProcessFileW(second.package, RAR_SKIP, nullptr, nullptr);
-            continue;
-        }
-        second.done.began = true;
-        const int result = Unrar.ProcessFileW(second.package, RAR_EXTRACT, &second.destination[0], nullptr);
-        const std::uint64_t now = second.delivered;
-        const bool shortOfData = now - delivered < DeliveredSize(second.entry);
-        delivered = now;
-        if (Abandoned) break;
-        if (result != 0 || shortOfData) {
-            second.done.outcome = FailedWith(Happened::Failed, result != 0 ? ErrorOfLibrary(result) : ERROR_HANDLE_EOF,
-                                             second.destination + RelativeName(second.entry.FileNameW));
-            Abandoned = true;   // the first instance stops at its next block
-            return 0;
-        }
-        ++second.done.entries;
-    }
-    if (!Abandoned && second.header != ERAR_END_ARCHIVE) {
-        second.done.outcome = FailedWith(Happened::Failed, ErrorOfLibrary(second.header), second.destination);
-        Abandoned = true;
-    }
-    return 0;
-}
-
-// Which instance extracts each entry, for a package two can share: not solid (each entry can be
-// unpacked without those before it), no entry that refers to another (a link, a copy of a file
-// written before), no name twice (the later must win), and enough entries to pay for more
-// threads. Each entry goes to the instance with least work so far, counting a file's creation as
-// 64 KB of data. Empty: one instance extracts all.
-std::vector<char> Shares(const char* packagePath)
-{
-    std::vector<char> share;
-    SYSTEM_INFO machine;
-    GetNativeSystemInfo(&machine);
-    if (!Unrar.OpenArchiveEx || !Unrar.SetCallback || machine.dwNumberOfProcessors < 2) return share;
-    RAROpenArchiveDataEx request = {};
-    request.ArcName = const_cast<char*>(packagePath);
-    request.OpenMode = RAR_OM_LIST;
-    HANDLE package = Unrar.OpenArchiveEx(&request);
-    if (!package) return share;
-    const bool shareable = !(request.Flags & (ROADF_SOLID | ROADF_VOLUME));
-    std::unordered_set<std::wstring> names;
-    std::uint64_t work[Instances] = {};
-    RARHeaderDataEx entry = {};
-    int header = 0;
-    bool fit = shareable;
-    while (fit && (header = Unrar.ReadHeaderEx(package, &entry)) == 0) {
-        std::wstring name = RelativeName(entry.FileNameW);
-        CharLowerBuffW(&name[0], static_cast<DWORD>(name.size()));
-        fit = entry.RedirType == 0 && !(entry.Flags & RHDF_SOLID) && names.insert(name).second;
-        int instance = 0;
-        for (int other = 1; other < Instances; ++other)
-            if (work[other] < work[instance]) instance = other;
-        work[instance] += DeliveredSize(entry) + 65536;
-        share.push_back(static_cast<char>(instance));
-        Unrar.ProcessFileW(package, RAR_SKIP, nullptr, nullptr);
-        KeepAlive();
-    }
-    Unrar.CloseArchive(package);
-    constexpr std::size_t FewestShared = 8;
-    if (!fit || header != ERAR_END_ARCHIVE || share.size() < FewestShared) share.clear();
-    return share;
 }
 
 PackageListing ListPackage(const char* packagePath, const ExtractionHooks& hooks)
@@ -423,60 +450,13 @@ Extraction ExtractPackage(const char* packagePath, std::wstring destination, std
         Step = -2;   // whatever the run shows, it is told -1 now
         ReportStep(-1);
         done.outcome = Succeeded();
-        // File creation, not decompression, is most of an entry's cost (the more so where a
-        // scanner reads each file as it is closed): a package several instances can share is
-        // extracted by them all at once, each further one on a thread of its own.
-        const std::vector<char> share = Shares(packagePath);
-        SecondShare others[Instances - 1];
-        HANDLE threads[Instances - 1] = {};
-        // All the further instances, or none: each package opened and each thread made (held)
-        // before any begins; what could not be is closed again and one instance extracts all.
-        int started = 0;
-        for (int i = 0; i < Instances - 1 && !share.empty(); ++i, ++started) {
-            SecondShare& other = others[i];
-            Outcome notOpened;
-            other.package = OpenPackage(packagePath, RAR_OM_EXTRACT, notOpened);
-            other.destination = destination;
-            other.share = &share;
-            other.mine = static_cast<char>(i + 1);
-            if (other.package) Unrar.SetCallback(other.package, OnSecondShareData, reinterpret_cast<LPARAM>(&other));
-            threads[i] = other.package ? CreateThread(nullptr, 0, ExtractSecondShare, &other, CREATE_SUSPENDED, nullptr) : nullptr;
-            if (!threads[i]) {
-                if (other.package) Unrar.CloseArchive(other.package);
-                for (int j = 0; j < i; ++j) {
-                    TerminateThread(threads[j], 0);   // never begun: held since it was made
-                    CloseHandle(threads[j]);
-                    Unrar.CloseArchive(others[j].package);
-                }
-                started = 0;
-                break;
-            }
-        }
-        for (int i = 0; i < started; ++i) ResumeThread(threads[i]);
-        const int header = ExtractEntries(package, destination, hooks, done, started ? &share : nullptr);
-        if (started) {
-            // The first share done (or stopped), the run stays live while the others end.
-            for (;;) {
-                if (hooks.stopNow() || !done.outcome.Done()) Abandoned = true;
-                if (WaitForMultipleObjects(static_cast<DWORD>(started), threads, TRUE, 10) != WAIT_TIMEOUT) break;
-                ReportStep(ProgressStepFor(Delivered + SharedDelivered, Total));
-                KeepAlive();
-            }
-            ReportStep(ProgressStepFor(Delivered + SharedDelivered, Total));   // the last data, whichever delivered it
-            bool reasonFound = false;
-            for (int i = 0; i < started; ++i) {
-                CloseHandle(threads[i]);
-                Unrar.CloseArchive(others[i].package);
-                done.began = done.began || others[i].done.began;
-                done.entries += others[i].done.entries;
-                // A further share's failure is the reason when there is one: the others, the first
-                // among them, then stopped for it (a share stopped so reports none of its own).
-                if (!others[i].done.outcome.Done() && !reasonFound) {
-                    done.outcome = others[i].done.outcome;
-                    reasonFound = true;
-                }
-            }
-        }
+        // Creating, writing and closing a file costs more than unpacking it: where the program
+        // can name every file itself, the library only unpacks and threads of its own write.
+        FileWriters writers(KeepAlive);
+        Writers = WritersCanTake(packagePath) && writers.Start(WriterThreads) ? &writers : nullptr;
+        const int header = Writers ? ExtractToWriters(package, destination, hooks, done, writers)
+                                   : ExtractEntries(package, destination, hooks, done);
+        Writers = nullptr;
         Unrar.SetProcessDataProc(package, nullptr);
         Unrar.CloseArchive(package);
         // Installed only when the package ended where it should and every entry came out whole.
@@ -489,16 +469,8 @@ Extraction ExtractPackage(const char* packagePath, std::wstring destination, std
     UnloadUnrar();
     ReportStep(-1);
     if (hooks.stopNow()) done.outcome = FailedWith(Happened::Cancelled, ERROR_SUCCESS);
-    done.bytes = Delivered + SharedDelivered;
+    done.bytes = Delivered;
     return done;
-}
-
-void HoldExtraction() { AcquireSRWLockExclusive(&Held); }
-
-void ReleaseExtraction(bool stopping)
-{
-    if (stopping) Abandoned = true;
-    ReleaseSRWLockExclusive(&Held);
 }
 
 int ProgressStepFor(std::uint64_t done, std::uint64_t total)
@@ -509,13 +481,12 @@ int ProgressStepFor(std::uint64_t done, std::uint64_t total)
     return step < 1e6 ? static_cast<int>(step) : 1000000;   // far past the end: the painter holds 16 anyway
 }
 
-int PASCAL OnPackageData(unsigned char*, int size)
+int PASCAL OnPackageData(unsigned char* block, int size)
 {
+    if (Writers) Writers->Add(block, static_cast<unsigned int>(size));
     Delivered += static_cast<unsigned int>(size);
-    ReportStep(ProgressStepFor(Delivered + SharedDelivered, Total));
+    ReportStep(ProgressStepFor(Delivered, Total));
     KeepAlive();
-    // A confirmed Cancel or close stops the library inside the entry (a large one could take
-    // minutes), and the second instance at its next block; so does the second's failure.
-    if (Hooks->stopNow()) Abandoned = true;
-    return Abandoned ? 0 : 1;
+    // A confirmed Cancel or close stops the library inside the entry: a large one could take minutes.
+    return Hooks->stopNow() ? 0 : 1;
 }

@@ -70,12 +70,6 @@ bool PackageEndsWhole(const char* package);
 int PASCAL OnPackageData(unsigned char* block, int size);
 void ReportTo(const ExtractionHooks& hooks, std::uint64_t total);
 
-// While the player is asked whether to stop, the library instances extracting on threads of their
-// own wait at their next block of data; released, they go on, or end with the run when the answer
-// was to stop. Called on the run's thread, around the question.
-void HoldExtraction();
-void ReleaseExtraction(bool stopping);
-
 // The step for the data done so far: 0 to 16 while within the measured total.
 int ProgressStepFor(std::uint64_t done, std::uint64_t total);
 

@@ -6,7 +6,6 @@
 #include "base/names.h"
 #include "base/state.h"
 #include "base/texts.h"
-#include "install/extract.h"
 #include "shell/log.h"
 #include "shell/prompts.h"
 #include "shell/window_face.h"
@@ -88,11 +87,8 @@ void RunGame()
 
 void ProgressAction()
 {
-    // Cancel: the run stops before its next entry once the user confirms; nothing more is
-    // extracted while the question is open.
-    HoldExtraction();
+    // Cancel: the run stops before its next entry once the user confirms.
     if (AskYesNo(Text(IDS_ASK_ABORT))) Setup.Run.CancelRequested = true;
-    ReleaseExtraction(Setup.Run.CancelRequested);
 }
 
 }  // namespace

@@ -94,6 +94,10 @@ tests() {
   done
   pack "$out/sharedlong.rar" "$out/sharedlong"
   rm -rf "$out/sharedlong"
+  # The same nine with a few bytes of the fifth overwritten: its data fails its check.
+  cp "$out/shared.rar" "$out/shared-damaged.rar"
+  printf '\xff\x00\xff\x00\xff\x00\xff\x00' |
+    dd of="$out/shared-damaged.rar" bs=1 seek=$(($(stat -c %s "$out/shared.rar") * 5 / 9 - 500000)) conv=notrunc status=none
 
   mkdir -p "$out/single"
   filler "$out/single/movie.dat" 2000000 5 random
@@ -165,6 +169,15 @@ bad_packages() {  # folder
   # far more data than it holds. rar never writes either, so they are made by hand.
   python3 "$repo/tools/craft-rar.py" "$bad/escaping.rar" "../../escape1.txt=x" '..\..\escape2.txt=x' \
     "C:/escape3.txt=x" "/escape4.txt=x" "//server/share/escape5.txt=x" '\\server\share\escape6.txt=x' "inside.txt=fine"
+  # One name of each kind that must never be written as it stands, each among eight plain
+  # entries (enough for the program to write a package's files itself, were the names plain).
+  local i=0 plain=() hostile
+  for n in 1 2 3 4 5 6 7 8; do plain+=("plain$n.txt=plain $n"); done
+  for hostile in "../up1.txt" "a/../../up2.txt" "C:/up3.txt" "/up4.txt" "name:stream.txt" "CON" "nul.txt" \
+      "a/COM1/x.txt" "trail." "trail " "$(printf 'n%.0s' $(seq 300)).txt" "a\\..\\..\\up5.txt"; do
+    i=$((i + 1))
+    python3 "$repo/tools/craft-rar.py" "$bad/hostile$i.rar" "${plain[@]}" "$hostile=hostile"
+  done
   python3 "$repo/tools/craft-rar.py" "$bad/oversized.rar" --stated-size 100000000 "huge.dat=only a few bytes"
   # Thousands of tiny entries.
   mkdir -p "$scratch/many"

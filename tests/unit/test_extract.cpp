@@ -9,6 +9,7 @@
 #include "base/exit_codes.h"
 #include "base/names.h"
 #include "install/extract.h"
+#include "install/file_writers.h"
 #include "shell/run.h"
 #include "shell/window_face.h"
 #include "shell/copies.h"
@@ -72,6 +73,15 @@ std::uint64_t BytesBelow(const std::string& folder)
     while (FindNextFileA(search, &entry));
     FindClose(search);
     return bytes;
+}
+
+// Attributes and modification time alike: as the library leaves a file, or as the packed one was.
+bool SameStamp(const std::string& a, const std::string& b)
+{
+    WIN32_FILE_ATTRIBUTE_DATA one, other;
+    return GetFileAttributesExA(a.c_str(), GetFileExInfoStandard, &one) &&
+           GetFileAttributesExA(b.c_str(), GetFileExInfoStandard, &other) && one.dwFileAttributes == other.dwFileAttributes &&
+           CompareFileTime(&one.ftLastWriteTime, &other.ftLastWriteTime) == 0;
 }
 
 bool IsFolder(const std::string& path)
@@ -347,54 +357,44 @@ TEST_CASE("without a usable library both passes end as for a package that cannot
     DeleteFileA(library.c_str());
 }
 
-TEST_CASE("a package several instances share comes out whole, steps in order; a cancel stops every one of them")
+TEST_CASE("files written by the program's own threads come out as the library writes them; a stop or a damaged entry leaves none cut")
 {
-    const std::string folder = PrepareRun("shared.rar", "extract-shared");
-    const std::uint64_t total = MeasureSetupPackage();
-    REQUIRE(total == 9 * 1500000u);
-    std::vector<int> steps;
-    static std::vector<int>* seen;
-    seen = &steps;
-    ExtractionHooks hooks = WindowHooks;
-    hooks.progress = [](int step) { seen->push_back(step); };
-    // Held a while, as the question whether to stop holds them, the others write nothing more.
-    static std::string heldIn;
-    static int calls;
-    static std::uint64_t before, after;
-    heldIn = folder;
-    calls = 0;
-    hooks.keepAlive = [] {
-        if (++calls != 4) return;
-        HoldExtraction();
-        Sleep(50);
-        before = BytesBelow(heldIn);
-        Sleep(300);
-        after = BytesBelow(heldIn);
-        ReleaseExtraction(false);
-    };
-    const Extraction done = ExtractPackage(Setup.Paths.PackagePath, WideFromAnsi(folder.c_str()), total, hooks);
-    CHECK(calls >= 4);
-    CHECK(before == after);
-    CHECK(done.outcome.Done());
-    CHECK(done.bytes == total);
-    CHECK(done.entries == 9u);
-    for (int i = 1; i <= 9; ++i) {
-        const std::string file = "part" + std::to_string(i) + ".bin";
-        CAPTURE(file);
-        CHECK(SameFile(folder + "\\" + file, Packages + "shared\\" + file));
+    // Nine plain entries: the library unpacks, the program writes. Nested: five, which the library writes.
+    for (const char* package : {"shared", "nested"}) {
+        CAPTURE(package);
+        const std::string folder = PrepareRun((std::string(package) + ".rar").c_str(), (std::string("stamps-") + package).c_str());
+        const std::uint64_t total = MeasureSetupPackage();
+        std::vector<int> steps;
+        static std::vector<int>* seen;
+        seen = &steps;
+        ExtractionHooks hooks = WindowHooks;
+        hooks.progress = [](int step) { seen->push_back(step); };
+        const Extraction done = ExtractPackage(Setup.Paths.PackagePath, WideFromAnsi(folder.c_str()), total, hooks);
+        CHECK(done.outcome.Done());
+        CHECK(done.bytes == total);
+        const std::vector<std::string> files = std::string(package) == "shared"
+            ? std::vector<std::string>{"part1.bin", "part2.bin", "part3.bin", "part4.bin", "part5.bin", "part6.bin",
+                                       "part7.bin", "part8.bin", "part9.bin"}
+            : std::vector<std::string>{"tarn.exe", "big.dat", "a\\notes.txt", "a\\b\\c\\deep.bin", "d\\empty.txt", "a\\b\\c", "d"};
+        for (const std::string& file : files) {
+            CAPTURE(file);
+            const std::string source = Packages + package + "\\" + file;
+            CHECK((IsFolder(source) || SameFile(folder + "\\" + file, source)));
+            CHECK(SameStamp(folder + "\\" + file, source));
+        }
+        REQUIRE(steps.size() >= 3);
+        CHECK(steps.front() == -1);
+        CHECK(steps.back() == -1);
+        CHECK(std::is_sorted(steps.begin() + 1, steps.end() - 1));
+        CHECK(steps[steps.size() - 2] == 16);
     }
-    REQUIRE(steps.size() >= 3);
-    CHECK(steps.front() == -1);
-    CHECK(steps.back() == -1);
-    CHECK(std::is_sorted(steps.begin() + 1, steps.end() - 1));
-    CHECK(steps[steps.size() - 2] == 16);
 
-    // A stop at the first instance's first block of data, inside its first entry of some 34 MB: it
-    // stops there, and each of the others at its next block, inside the entry it is extracting;
-    // none is finished.
+    // A stop at the first block of data, inside the first entry of some 34 MB: nothing is finished,
+    // and the file begun is not left cut.
     const std::string longFolder = PrepareRun("sharedlong.rar", "extract-shared-cancel");
     const std::uint64_t longTotal = MeasureSetupPackage();
     REQUIRE(longTotal > 9 * 30000000ull);
+    ExtractionHooks hooks = WindowHooks;
     static int asked;
     asked = 0;
     hooks.stopNow = [] { return ++asked > 1; };   // the first ask comes before the first entry
@@ -402,20 +402,113 @@ TEST_CASE("a package several instances share comes out whole, steps in order; a 
     CHECK(stopped.outcome.what == Happened::Cancelled);
     CHECK(stopped.entries == 0u);
     CHECK(stopped.bytes < 30000000u);
+    CHECK(BytesBelow(longFolder) == 0u);
+
+    // The fifth entry's data fails its check: the run fails naming it, and it is not left in place.
+    const std::string damaged = PrepareRun("shared-damaged.rar", "extract-shared-damaged");
+    const Extraction failed = ExtractPackage(Setup.Paths.PackagePath, WideFromAnsi(damaged.c_str()), MeasureSetupPackage(), WindowHooks);
+    CHECK(failed.outcome.what == Happened::Failed);
+    CHECK(failed.outcome.error == ERROR_CRC);
+    CHECK(failed.outcome.path.find(L"part5.bin") != std::wstring::npos);
+    CHECK(GetFileAttributesA((damaged + "\\part5.bin").c_str()) == INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_CASE("the writers keep every byte in order within their limit, and stop at the first file they cannot write")
+{
+    const std::string folder = ScratchFolder("writers");
+    const std::wstring root = L"\\\\?\\" + WideFromAnsi(folder.c_str());
+    std::string big(3 * WritersHoldLimit + 12345, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 2654435761u) >> 13);
+    FILE_BASIC_INFO basic = {};
+    basic.FileAttributes = FILE_ATTRIBUTE_HIDDEN;
+    basic.LastWriteTime.QuadPart = 130000000000000000;
+    {
+        FileWriters writers([] {});
+        REQUIRE(writers.Start(2));
+        writers.Begin(root + L"\\big.bin", basic);
+        // In blocks of odd sizes, then the rest (more than the limit) at once.
+        const auto* bytes = reinterpret_cast<const unsigned char*>(big.data());
+        std::size_t at = 0;
+        for (std::size_t step = 1; at < WritersHoldLimit; at += step, step = step * 7 % 3000001 + 1) writers.Add(bytes + at, step);
+        writers.Add(bytes + at, big.size() - at);
+        writers.End(true);
+        writers.Begin(root + L"\\cut.bin", basic);
+        writers.Add(reinterpret_cast<const unsigned char*>(big.data()), 5000000);
+        writers.End(false);
+        writers.Begin(root + L"\\small.txt", basic);
+        writers.Add(reinterpret_cast<const unsigned char*>("small"), 5);
+        writers.End(true);
+        CHECK(writers.Finish().Done());
+        CHECK(writers.MostHeld() <= WritersHoldLimit);
+    }
+    CHECK(ReadFile(folder + "\\big.bin") == big);
+    CHECK(GetFileAttributesA((folder + "\\cut.bin").c_str()) == INVALID_FILE_ATTRIBUTES);
+    WIN32_FILE_ATTRIBUTE_DATA small;
+    REQUIRE(GetFileAttributesExA((folder + "\\small.txt").c_str(), GetFileExInfoStandard, &small));
+    CHECK(ReadFile(folder + "\\small.txt") == "small");
+    CHECK((small.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN));
+    CHECK((static_cast<LONGLONG>(small.ftLastWriteTime.dwHighDateTime) << 32 | small.ftLastWriteTime.dwLowDateTime) ==
+          basic.LastWriteTime.QuadPart);
+
+    // A file that is there already is never written over; nothing after it is written either.
+    FileWriters writers([] {});
+    REQUIRE(writers.Start(1));
+    writers.Begin(root + L"\\small.txt", basic);
+    writers.Add(reinterpret_cast<const unsigned char*>("other"), 5);
+    writers.End(true);
+    writers.Begin(root + L"\\after.txt", basic);
+    writers.End(true);
+    const Outcome failed = writers.Finish();
+    CHECK(failed.what == Happened::Failed);
+    CHECK(failed.error == ERROR_FILE_EXISTS);
+    CHECK(failed.path == root + L"\\small.txt");
+    CHECK(ReadFile(folder + "\\small.txt") == "small");
+    CHECK(GetFileAttributesA((folder + "\\after.txt").c_str()) == INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_CASE("a name that is not plain is never written as it stands, nor anywhere outside the folder")
+{
+    // Each package holds eight plain entries and one of these (see tools/make-packages.sh).
+    const char* hostile[] = {"../up1.txt", "a/../../up2.txt", "C:/up3.txt", "/up4.txt", "name:stream.txt", "CON",
+                             "nul.txt", "a/COM1/x.txt", "trail.", "trail ", "n...n.txt (300)", "a\\..\\..\\up5.txt"};
+    const std::string parent = ScratchFolder("hostile");
+    for (int i = 1; i <= 12; ++i) {
+        CAPTURE(hostile[i - 1]);
+        const std::string folder = parent + "\\in" + std::to_string(i) + "\\Marvolen";
+        CreateDirectoryA((parent + "\\in" + std::to_string(i)).c_str(), nullptr);
+        PrepareRun(("bad\\hostile" + std::to_string(i) + ".rar").c_str(), "hostile-unused");
+        Aim(folder);
+        const Extraction done = ExtractPackage(Setup.Paths.PackagePath, WideFromAnsi(folder.c_str()), MeasureSetupPackage(), WindowHooks);
+        // As the library does it: each name made plain, or (past the length a name may have) refused.
+        CHECK(done.outcome.what == (i == 11 ? Happened::Failed : Happened::Done));
+        CHECK(done.entries == (i == 11 ? 8u : 9u));
+        // Whatever the library made of it: every name written below the folder is a plain one.
+        std::vector<std::wstring> pending = {L""};
+        while (!pending.empty()) {
+            const std::wstring relative = pending.back();
+            pending.pop_back();
+            for (const WIN32_FIND_DATAW& entry : FolderEntries(L"\\\\?\\" + WideFromAnsi(folder.c_str()) + relative)) {
+                const std::wstring name = relative + L"\\" + entry.cFileName;
+                CHECK(IsPlainRelativeName(name));
+                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) pending.push_back(name);
+            }
+        }
+        for (const std::string& outside : {parent + "\\in" + std::to_string(i), parent, std::string("C:")})
+            for (const char* up : {"\\up1.txt", "\\up2.txt", "\\up3.txt", "\\up4.txt", "\\up5.txt"})
+                CHECK(GetFileAttributesA((outside + up).c_str()) == INVALID_FILE_ATTRIBUTES);
+    }
 }
 
 TEST_CASE("a cancel confirmed during an entry stops it there, and the run ends aborted")
 {
-    // Stored order: deep.bin first, then notes.txt and big.dat. The first block stops the first
-    // instance, and the others, which extract their shares meanwhile, at their next block: the
-    // package is not extracted to its end.
+    // Stored order: deep.bin first, then notes.txt and big.dat. The first block stops the library.
     PrepareRun("nested.rar", "extract-cancel");
-    const std::uint64_t total = MeasureSetupPackage();
+    MeasureSetupPackage();
     QueueCancelYes();
     const Extraction stopped = ExtractSetupPackage();
     CHECK(stopped.outcome.what == Happened::Cancelled);
-    CHECK(stopped.bytes < total);
-    CHECK(stopped.entries < 10u);
+    CHECK(stopped.bytes <= 70000u);   // deep.bin comes in one block
+    CHECK(stopped.entries == 0);
     CHECK(Setup.Shown.ProgressStep == -1);
 
     // In the only entry, which is also the last: stopped within it, whatever its size.

@@ -408,19 +408,6 @@ int ReinstallMode(const char* package, const char* dest, int reinstalls)
         std::fflush(stdout);
         BackToMenu();
     }
-    // For comparison, what a reinstall cost when it extracted over the old files in place.
-    for (int run = 0; run < reinstalls; ++run) {
-        WaitForGo("in place", run);
-        PrepareProgramPasses(package, dest);
-        const double started = Ticks();
-        MeasureSetupPackage();
-        const Outcome result = ExtractSetupPackage().outcome;
-        const double elapsed = Ticks() - started;
-        Expect(result.Done(), "the extraction ended with outcome " + std::to_string(static_cast<int>(result.what)));
-        std::printf("{\"kind\":\"install\",\"variant\":\"in place\",\"run\":%d,\"ms\":%.3f}\n", run, elapsed);
-        std::fflush(stdout);
-        BackToMenu();
-    }
     return 0;
 }
 

@@ -40,7 +40,6 @@ TARGET_PAINT_DOUBLE_MS = 4.0
 # The program's extraction, several instances of the library at once, against one bare loop over it.
 TARGET_RATIO = 0.7
 TARGET_REINSTALL_RATIO = 1.15   # a reinstall against a fresh install of the same package
-TARGET_SPLIT_RATIO = 1.02   # within each run: the program's own time against the library's
 TARGET_PEAK_ABOVE_BARE_MIB = 64   # the program's extraction against the bare loop's, in working set
 
 # Bump when the package's content changes, so a cached package is rebuilt.
@@ -311,9 +310,7 @@ def run_all():
         results["reinstall"] = {
             "fresh_ms": [r["ms"] for r in expect_count(installs.of("install", variant="fresh"), 1, "fresh install")],
             "reinstall_ms": [r["ms"] for r in expect_count(installs.of("install", variant="reinstall"), REINSTALLS,
-                                                           "reinstall")],
-            "in_place_ms": [r["ms"] for r in expect_count(installs.of("install", variant="in place"), REINSTALLS,
-                                                          "extraction over the installation")]}
+                                                           "reinstall")]}
 
         log("extraction profile")
         largeness = {"small": lambda size: size < LARGE_ENTRY, "large": lambda size: size >= LARGE_ENTRY}
@@ -420,8 +417,10 @@ def write_report(results, elapsed):
 
     row(f"Extraction: program's passes / bare library loop (median of {len(pairs)} pair ratios)", f"{ratio:.3f}",
         TARGET_RATIO, ratio <= TARGET_RATIO)
-    row(f"Extraction within each run: program's passes / time inside the library (median of {len(split)})",
-        f"{split_ratio:.3f}", TARGET_SPLIT_RATIO, split_ratio <= TARGET_SPLIT_RATIO)
+    # The library only unpacks there: the files' writing counts as the program's own time, so this
+    # split says where the time goes and is no longer judged.
+    row(f"Extraction within each run: program's passes / time inside the library, which only unpacks "
+        f"(median of {len(split)})", f"{split_ratio:.3f}")
     row("Hover: mouse move to presented frame, median", f"{hover_ms:.2f} ms", f"{TARGET_HOVER_MS} ms",
         hover_ms <= TARGET_HOVER_MS)
     reinstall = results.get("reinstall")
@@ -429,8 +428,6 @@ def write_report(results, elapsed):
         row("Install into a new folder (measure, extract in place)", f"{median(reinstall['fresh_ms']):.0f} ms")
         row("Reinstall over it (measure, extract into the work area, move into place, remove the old files), "
             f"median of {len(reinstall['reinstall_ms'])}", f"{median(reinstall['reinstall_ms']):.0f} ms")
-        row("The same extracted over the old files in place (nothing to roll back to), median of "
-            f"{len(reinstall['in_place_ms'])}", f"{median(reinstall['in_place_ms']):.0f} ms")
         reinstall_ratio = median(reinstall["reinstall_ms"]) / median(reinstall["fresh_ms"])
         row("Reinstall / install into a new folder", f"{reinstall_ratio:.2f}", TARGET_REINSTALL_RATIO,
             reinstall_ratio <= TARGET_REINSTALL_RATIO)
@@ -483,8 +480,9 @@ def write_report(results, elapsed):
         f"- **Extraction.** The package: {pkg['files']} files, {pkg['bytes'] / 1e6:.0f} MB unpacked "
         f"({pkg['packed'] / 1e6:.0f} MB packed with `rar -m3`): 3000 files of 2 to 16 KB (half text, half "
         "noise), an 85 MB text file and 85 MB of noise. It is built once and cached under "
-        "`build/bench/package/`. The program extracts it with three instances of the library at once "
-        "(docs/ARCHITECTURE.md, \"Extraction on several threads\"), the bare loop with one. "
+        "`build/bench/package/`. The program has the library unpack it and writes the files from two "
+        "threads of its own (docs/ARCHITECTURE.md, \"Extraction on several threads\"); the bare loop "
+        "has the library write them. "
         "One harness process alternates the program's passes "
         "(`ListPackage()` then `ExtractPackage()`, started from the progress screen under the status "
         "panel as the installation run starts them, so they paint and pump into the real window) with a "
@@ -501,8 +499,7 @@ def write_report(results, elapsed):
         "- **Reinstall.** One harness process runs the whole installation (`Install()`, without the window's pauses: "
         "`ListPackage()`, the files, the links and records) into a folder that is not there yet, then again over what it installed, "
         f"{REINSTALLS} times: a reinstall extracts into a work area inside the folder, moves every file into "
-        "place (each replaced file moved aside first) and removes the replaced files; then as often "
-        "extracts over the installation in place, as a reinstall did without a work area. Each result is "
+        "place (each replaced file moved aside first) and removes the replaced files. Each result is "
         "checked file by file against the package.",
         "- **Painting.** `PaintScreen()` followed by `GdiFlush()`, timed per call; five untimed paints "
         f"first. {PAINT_SAMPLES} samples per case and process, {len(results['startup_ms'])} processes; "
@@ -550,9 +547,9 @@ def write_report(results, elapsed):
         "to the next, more than the target allows, so one more process splits the program's passes "
         "within each run: a stand-in `unrar.dll` (`tools/bench/timing_shim.cpp`, loaded in front of the "
         "real library, which it calls) adds up the time spent inside the library, less the time in the "
-        "program's data callback; the rest of a pass is the program's own work. The stand-in exports only "
-        "what one instance of the library needs, so in this process the program extracts with one: these "
-        "figures are its own work around the library, not the gain of several instances.",
+        "program's data callback; the rest of a pass is the program's own work. The library only unpacks "
+        "here, so the program's own work includes handing the data over and, when they fall behind, "
+        "waiting for the threads that write the files.",
         "",
         "| Run | Measuring pass: whole / in the library | Extracting pass: whole / in the library "
         "| Program's own time | Passes / library |",
@@ -655,7 +652,6 @@ def write_report(results, elapsed):
     lines += [f"| total | {sum(s['ms'] for s in cold):.0f} ms | {sum(s['ms'] for s in warm):.0f} ms |", ""]
     REPORT.write_text("\n".join(lines))
     return {"extraction ratio": (ratio, ratio <= TARGET_RATIO),
-            "extraction ratio within runs": (split_ratio, split_ratio <= TARGET_SPLIT_RATIO),
             "hover median ms": (hover_ms, hover_ms <= TARGET_HOVER_MS),
             "slowest paint median ms": (slowest_paint, slowest_paint <= TARGET_PAINT_MS),
             "start-up ms": (startup_ms, startup_ms <= 300),
