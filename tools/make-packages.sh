@@ -82,7 +82,7 @@ tests() {
   : >"$out/nested/d/empty.txt"
   filler "$out/nested/tarn.exe" 5000 4 random
   pack "$out/nested.rar" "$out/nested"
-  # Nine entries of incompressible data, each many blocks long: shared among several instances.
+  # Nine entries of incompressible data, each many blocks long: enough for the writer threads.
   mkdir -p "$out/shared"
   for i in 1 2 3 4 5 6 7 8 9; do filler "$out/shared/part$i.bin" 1500000 $((20 + i)) random; done
   pack "$out/shared.rar" "$out/shared"
