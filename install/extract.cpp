@@ -210,10 +210,11 @@ FILE_BASIC_INFO BasicInfoOf(const RARHeaderDataEx& entry)
 // Every part of a name no longer than a name within a folder may be.
 bool PartsFit(const std::wstring& name)
 {
+    constexpr std::size_t LongestPart = 255;
     std::size_t start = 1;
     for (std::size_t end; (end = name.find(L'\\', start)) != std::wstring::npos; start = end + 1)
-        if (end - start > MAX_PATH - 5) return false;
-    return name.size() - start <= MAX_PATH - 5;
+        if (end - start > LongestPart) return false;
+    return name.size() - start <= LongestPart;
 }
 
 // Whether the program may write the package's files itself, the library unpacking each entry in

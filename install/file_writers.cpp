@@ -170,13 +170,13 @@ bool FileWriters::Start(int threads)
     for (int i = 0; i < threads && i < MostThreads; ++i) {
         auto* lane = new Lane{shared, i};
         shared->threads[i] = CreateThread(nullptr, 0, ServeLane, lane, 0, nullptr);
-        // The window comes first: its thread unpacks, pumps and paints.
-        if (shared->threads[i]) SetThreadPriority(shared->threads[i], THREAD_PRIORITY_BELOW_NORMAL);
         if (!shared->threads[i]) {
             delete lane;
             Finish();   // the ones made end at once: nothing was queued
             return false;
         }
+        // The window comes first: its thread unpacks, pumps and paints.
+        SetThreadPriority(shared->threads[i], THREAD_PRIORITY_BELOW_NORMAL);
         shared->threadCount = i + 1;
     }
     return shared->threadCount > 0;

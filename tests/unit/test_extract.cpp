@@ -1,7 +1,6 @@
 #include <doctest.h>
 
 #include <algorithm>
-
 #include <cstdint>
 #include <map>
 #include <string>

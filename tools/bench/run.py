@@ -37,7 +37,7 @@ TARGET_HOVER_MS = 5.0
 # At 200 % the window has four times the pixels: a paint within twice the time, hover as at 100 %.
 DOUBLE_DPI = 192
 TARGET_PAINT_DOUBLE_MS = 4.0
-# The program's extraction, several instances of the library at once, against one bare loop over it.
+# The program's extraction (the library unpacking, the program's threads writing) against the bare loop.
 TARGET_RATIO = 0.7
 TARGET_REINSTALL_RATIO = 1.15   # a reinstall against a fresh install of the same package
 TARGET_PEAK_ABOVE_BARE_MIB = 64   # the program's extraction against the bare loop's, in working set
