@@ -17,8 +17,9 @@ constexpr wchar_t BackupPart[] = L"\\old";
 constexpr wchar_t JournalPart[] = L"\\journal";
 
 // Journal lines, each written before its move: a file placed where none was, a file moved aside
-// to make room, a folder created; and the mark of a complete commit.
-constexpr wchar_t PlacedNew = L'N', Replaced = L'R', CreatedFolder = L'D', Committed = L'C';
+// to make room, a folder created, a folder swapped whole for the staged one; and the mark of a
+// complete commit.
+constexpr wchar_t PlacedNew = L'N', Replaced = L'R', CreatedFolder = L'D', Swapped = L'S', Committed = L'C';
 
 struct Line {
     wchar_t kind;
@@ -133,7 +134,7 @@ Outcome ReadJournal(const std::wstring& area, std::vector<Line>& lines)
     if (!read) return NotRestored(error, path);
     for (std::size_t start = 0, end; (end = text.find(L'\n', start)) != std::wstring::npos; start = end + 1) {
         const Line line = {end > start ? text[start] : L'\0', text.substr(start + 1, end > start ? end - start - 1 : 0)};
-        const bool known = line.kind == PlacedNew || line.kind == Replaced || line.kind == CreatedFolder;
+        const bool known = line.kind == PlacedNew || line.kind == Replaced || line.kind == CreatedFolder || line.kind == Swapped;
         const bool last = text.find(L'\n', end + 1) == std::wstring::npos;
         const bool mark = line.kind == Committed && line.relative.empty() && last;
         if (!mark && !(known && IsPlainRelativeName(line.relative))) return NotRestored(ERROR_INVALID_DATA, path);
@@ -211,6 +212,42 @@ Outcome UndoReplaced(const std::wstring& folder, const std::wstring& area, const
     return Succeeded();
 }
 
+// A folder swapped whole comes back from the work area, and only from there; the staged folder
+// standing in its place goes back to where it was staged, to go with the work area. Nothing else
+// is moved out of the way. A backup never made means the folder never moved.
+Outcome UndoSwapped(const std::wstring& folder, const std::wstring& area, const std::wstring& relative)
+{
+    const std::wstring backup = area + BackupPart + relative, target = folder + relative, staged = area + StagedPart + relative;
+    Pins fromPins, toPins, stagedPins;
+    const DWORD from = fromPins.HoldAbove(area, BackupPart + relative);
+    if (IsMissing(from)) return Succeeded();
+    if (from != ERROR_SUCCESS) return NotRestored(from, backup);
+    HANDLE handle = OpenAsIs(backup, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    if (handle == INVALID_HANDLE_VALUE) return IsMissing(GetLastError()) ? Succeeded() : NotRestored(GetLastError(), backup);
+    const bool plainFolder = IsPlainFolderAt(handle, backup);
+    CloseHandle(handle);
+    if (!plainFolder) return NotRestored(LinkInTheWay, backup);   // the run only ever swaps plain folders
+    DWORD to = toPins.HoldAbove(folder, relative);
+    if (IsMissing(to)) {
+        MakeFolders(folder, relative);
+        to = toPins.HoldAbove(folder, relative);
+    }
+    if (to != ERROR_SUCCESS) return NotRestored(to, target);
+    handle = OpenAsIs(target, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    if (handle != INVALID_HANDLE_VALUE) {
+        const bool placed = IsPlainFolderAt(handle, target);
+        CloseHandle(handle);
+        if (!placed) return NotRestored(LinkInTheWay, target);
+        const DWORD back = stagedPins.HoldAbove(area, StagedPart + relative);
+        if (back != ERROR_SUCCESS) return NotRestored(back, staged);
+        if (!MoveFileExW(target.c_str(), staged.c_str(), 0)) return NotRestored(GetLastError(), target);
+    } else if (!IsMissing(GetLastError())) {
+        return NotRestored(GetLastError(), target);
+    }
+    if (!MoveFileExW(backup.c_str(), target.c_str(), 0)) return NotRestored(GetLastError(), target);
+    return Succeeded();
+}
+
 // Undoes the journal's moves, last first. Each step holds however far its move had come when a
 // run died. Every line is tried; the first that could not be undone is told, and then the work
 // area must stay.
@@ -222,6 +259,7 @@ Outcome Undo(const std::wstring& folder, const std::wstring& area, const std::ve
         case PlacedNew: KeepFirst(first, UndoPlaced(folder, line->relative)); break;
         case CreatedFolder: UndoCreatedFolder(folder, line->relative); break;
         case Replaced: KeepFirst(first, UndoReplaced(folder, area, line->relative)); break;
+        case Swapped: KeepFirst(first, UndoSwapped(folder, area, line->relative)); break;
         }
     }
     return first;
@@ -241,6 +279,8 @@ struct Commit {
     HANDLE journal = INVALID_HANDLE_VALUE;
     BetweenMoves between = nullptr;
     Outcome failed = Succeeded();
+    // The folders standing that go whole, for the staged folder of the same name.
+    std::set<std::wstring, NameOrder> swaps;
 
     bool Fail(Happened what, DWORD error, const std::wstring& path)
     {
@@ -261,23 +301,49 @@ bool IsStagedFolder(const WIN32_FIND_DATAW& entry)
     return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
+// Whether a folder standing can go whole this moment: opened for deletion, which a program working
+// in it refuses.
+bool Free(const std::wstring& path)
+{
+    HANDLE handle = OpenAsIs(path, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(handle);
+    return true;
+}
+
 // Before anything moves: every staged entry against what stands in its place. A file never
 // replaces a folder (the player's, with whatever it holds), a folder never a file, and nothing in
-// the way is a link.
-bool CheckPlaces(Commit& commit, const std::wstring& relative)
+// the way is a link. On the way, which folders can be swapped whole (`whole`, and Commit::swaps):
+// below the destination, holding nothing but names the package has, at any depth, and nothing of
+// them held. Windows does not rename a folder round an open file, and not every system refuses
+// it, so that is asked first; a folder that cannot go whole has its files moved one by one.
+bool CheckPlaces(Commit& commit, const std::wstring& relative, bool& whole)
 {
+    std::set<std::wstring, NameOrder> unmatched;
+    for (const WIN32_FIND_DATAW& entry : FolderEntries(commit.folder + relative)) unmatched.insert(entry.cFileName);
+    whole = !relative.empty();
     for (const WIN32_FIND_DATAW& entry : FolderEntries(commit.staged + relative)) {
         const std::wstring name = relative + L"\\" + entry.cFileName, target = commit.folder + name;
-        HANDLE handle = OpenAsIs(target, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+        // A file is opened as a swap would take it, for deletion; one that refuses is looked at as it is.
+        const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+        const bool stagedFolder = IsStagedFolder(entry);
+        HANDLE handle = stagedFolder ? INVALID_HANDLE_VALUE : OpenAsIs(target, DELETE | FILE_READ_ATTRIBUTES, share);
+        const bool free = handle != INVALID_HANDLE_VALUE;
+        if (!free && (stagedFolder || !IsMissing(GetLastError()))) handle = OpenAsIs(target, FILE_READ_ATTRIBUTES, share);
         if (handle == INVALID_HANDLE_VALUE) continue;   // nothing in the way
         const DWORD standing = AttributesOf(handle);
         const bool itself = IsNamedAt(handle, target);
         CloseHandle(handle);
         if (!itself) return commit.Fail(Happened::Failed, LinkInTheWay, target);
         const bool folder = standing & FILE_ATTRIBUTE_DIRECTORY;
-        if (folder != IsStagedFolder(entry)) return commit.Fail(Happened::Failed, ERROR_ALREADY_EXISTS, target);
-        if (folder && !CheckPlaces(commit, name)) return false;
+        if (folder != stagedFolder) return commit.Fail(Happened::Failed, ERROR_ALREADY_EXISTS, target);
+        unmatched.erase(entry.cFileName);
+        bool below = false;
+        if (folder && !CheckPlaces(commit, name, below)) return false;
+        whole = whole && (folder ? below : free);
     }
+    whole = whole && unmatched.empty() && Free(commit.folder + relative);
+    if (whole) commit.swaps.insert(relative);
     return true;
 }
 
@@ -322,11 +388,21 @@ bool PlaceEntries(Commit& commit, const std::wstring& relative)
     for (const WIN32_FIND_DATAW& entry : staged)
         if (!IsStagedFolder(entry))
             lines += LineOf(present.count(entry.cFileName) ? Replaced : PlacedNew, relative + L"\\" + entry.cFileName);
+    for (const WIN32_FIND_DATAW& entry : staged)
+        if (IsStagedFolder(entry) && commit.swaps.count(relative + L"\\" + entry.cFileName))
+            lines += LineOf(Swapped, relative + L"\\" + entry.cFileName);
     if (!Write(commit.journal, lines))
         return commit.Fail(Happened::Failed, GetLastError(), commit.journalPath);
     for (const WIN32_FIND_DATAW& entry : staged) {
         const std::wstring name = relative + L"\\" + entry.cFileName;
         if (!commit.Carries()) return false;
+        if (IsStagedFolder(entry) && commit.swaps.count(name)) {
+            // The folder standing aside whole, the staged one in its place.
+            if (!MoveAside(commit, name) || !commit.Carries()) return false;
+            if (!MoveFileExW((commit.staged + name).c_str(), (commit.folder + name).c_str(), 0))
+                return commit.MoveFailed(commit.folder + name);
+            continue;
+        }
         if (IsStagedFolder(entry)) {
             if (!PlaceFolder(commit, name)) return false;
             continue;
@@ -357,7 +433,8 @@ Outcome CommitWorkArea(const Destination& destination, const std::wstring& area,
     commit.backup = area + BackupPart;
     commit.between = between;
     const std::wstring journal = commit.journalPath = area + JournalPart;
-    if (!CheckPlaces(commit, L"")) {
+    bool whole = false;
+    if (!CheckPlaces(commit, L"", whole)) {
         // Nothing moved: the work area was all the run wrote.
         RemoveWorkArea(area);   // what stays of it is the run's own copy, removed at the next start
         return commit.failed;

@@ -1,6 +1,7 @@
 // Installing over a folder that already exists without losing it: the package is extracted into
 // a work area inside the folder (always the same volume, always the game's), and only a complete
-// package is moved into place, each file it replaces first moved aside into the work area. A
+// package is moved into place, each file it replaces first moved aside into the work area (a
+// folder that holds nothing but the package's names goes aside whole, for the staged one). A
 // journal in the work area, written and flushed before the moves, lets a failed commit, or the
 // next start after a run that died, put everything back. What is found there is checked before it
 // is obeyed: the work area by its marker, every journal line by its kind and name, every folder on

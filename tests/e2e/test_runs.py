@@ -145,6 +145,8 @@ def test_a_reinstall_killed_mid_commit_is_put_back_at_the_next_start():
             install(run, timeout=180)
             (game_folder(prefix) / "saves" / "slot1.sav").write_text("the player's own file")
             (game_folder(prefix) / "ReadMe_demo.txt").write_text("an earlier edition")
+            # A file of the player's among the sprites: data\ cannot go aside whole, its files move one by one.
+            (game_folder(prefix) / "data" / "sprites" / "mine.spr").write_text("the player's own sprite")
             before = snapshot(prefix)
             run.click_button(FINISH_RECTS[3])
             on(run, 130)

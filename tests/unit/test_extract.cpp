@@ -529,10 +529,12 @@ TEST_CASE("a run over an earlier installation or into a new folder: every stop l
         {Damaged, "damaged.rar", false, 0, Happened::Failed},  {Damaged, "damaged.rar", true, 0, Happened::Failed},
         {CutShort, "cut.rar", false, 0, Happened::Failed},     {CutShort, "cut.rar", true, 0, Happened::Failed},
         {FileInUse, "nested.rar", true, 0, Happened::InUse},
-        // Killed, or cancelled, before the first move, with a file moved aside but the new one not
-        // yet in place, and later; killed while extracting into a new folder.
-        {KilledMidCommit, "nested.rar", true, 0, Happened::NothingDone}, {KilledMidCommit, "nested.rar", true, 2, Happened::NothingDone},
-        {KilledMidCommit, "nested.rar", true, 5, Happened::NothingDone}, {KilledMidCommit, "nested.rar", true, 9, Happened::NothingDone},
+        // Killed, or cancelled, before the first move, with a file or a whole folder moved aside
+        // but the new one not yet in place (odd counts), and later; killed while extracting into a
+        // new folder.
+        {KilledMidCommit, "nested.rar", true, 0, Happened::NothingDone}, {KilledMidCommit, "nested.rar", true, 1, Happened::NothingDone},
+        {KilledMidCommit, "nested.rar", true, 3, Happened::NothingDone}, {KilledMidCommit, "nested.rar", true, 5, Happened::NothingDone},
+        {KilledMidCommit, "nested.rar", true, 8, Happened::NothingDone},
         {CancelMidCommit, "nested.rar", true, 0, Happened::Cancelled}, {CancelMidCommit, "nested.rar", true, 3, Happened::Cancelled},
         {CancelMidCommit, "nested.rar", true, 8, Happened::Cancelled}, {KilledExtracting, "nested.rar", false, 0, Happened::NothingDone},
         {KilledExtracting, "nested.rar", true, 0, Happened::NothingDone},
@@ -604,6 +606,7 @@ TEST_CASE("a folder is installed into only when it holds nothing but an earlier 
         {"\\big.dat\\inside.txt", true, false, Happened::OthersFiles},
         {WorkArea + "\\mine.txt", false, false, Happened::OthersFiles},
         {"\\My Mods\\notes.txt", false, true, Happened::Done},
+        {"\\a\\b\\mine.txt", false, true, Happened::Done},   // beside the package's files: they move, it stays
     };
     for (const Row& row : rows) {
         CAPTURE(row.file);

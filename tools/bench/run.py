@@ -498,9 +498,9 @@ def write_report(results, elapsed):
         "on the same file system, anchors what Wine itself costs.",
         "- **Reinstall.** One harness process runs the whole installation (`Install()`, without the window's pauses: "
         "`ListPackage()`, the files, the links and records) into a folder that is not there yet, then again over what it installed, "
-        f"{REINSTALLS} times: a reinstall extracts into a work area inside the folder, moves every file into "
-        "place (each replaced file moved aside first) and removes the replaced files. Each result is "
-        "checked file by file against the package.",
+        f"{REINSTALLS} times: a reinstall extracts into a work area inside the folder, moves it into "
+        "place (each folder that holds only the package's names swapped whole, any other replaced file "
+        "moved aside first) and removes the replaced files. Each result is checked file by file against the package.",
         "- **Painting.** `PaintScreen()` followed by `GdiFlush()`, timed per call; five untimed paints "
         f"first. {PAINT_SAMPLES} samples per case and process, {len(results['startup_ms'])} processes; "
         "the table gives the median over processes of each process's median and 99th percentile.",
