@@ -303,7 +303,7 @@ bool IsStagedFolder(const WIN32_FIND_DATAW& entry)
 
 // Whether a folder standing can go whole this moment: opened for deletion, which a program working
 // in it refuses.
-bool Free(const std::wstring& path)
+bool CanGoWhole(const std::wstring& path)
 {
     HANDLE handle = OpenAsIs(path, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
     if (handle == INVALID_HANDLE_VALUE) return false;
@@ -342,7 +342,7 @@ bool CheckPlaces(Commit& commit, const std::wstring& relative, bool& whole)
         if (folder && !CheckPlaces(commit, name, below)) return false;
         whole = whole && (folder ? below : free);
     }
-    whole = whole && unmatched.empty() && Free(commit.folder + relative);
+    whole = whole && unmatched.empty() && CanGoWhole(commit.folder + relative);
     if (whole) commit.swaps.insert(relative);
     return true;
 }
@@ -385,12 +385,11 @@ bool PlaceEntries(Commit& commit, const std::wstring& relative)
     std::set<std::wstring, NameOrder> present;
     for (const WIN32_FIND_DATAW& entry : FolderEntries(commit.folder + relative)) present.insert(entry.cFileName);
     std::wstring lines;
-    for (const WIN32_FIND_DATAW& entry : staged)
-        if (!IsStagedFolder(entry))
-            lines += LineOf(present.count(entry.cFileName) ? Replaced : PlacedNew, relative + L"\\" + entry.cFileName);
-    for (const WIN32_FIND_DATAW& entry : staged)
-        if (IsStagedFolder(entry) && commit.swaps.count(relative + L"\\" + entry.cFileName))
-            lines += LineOf(Swapped, relative + L"\\" + entry.cFileName);
+    for (const WIN32_FIND_DATAW& entry : staged) {
+        const std::wstring name = relative + L"\\" + entry.cFileName;
+        if (!IsStagedFolder(entry)) lines += LineOf(present.count(entry.cFileName) ? Replaced : PlacedNew, name);
+        else if (commit.swaps.count(name)) lines += LineOf(Swapped, name);
+    }
     if (!Write(commit.journal, lines))
         return commit.Fail(Happened::Failed, GetLastError(), commit.journalPath);
     for (const WIN32_FIND_DATAW& entry : staged) {
