@@ -12,6 +12,7 @@
 #include "shell/log.h"
 #include "shell/passive.h"
 #include "shell/prompts.h"
+#include "shell/run.h"
 #include "shell/silent.h"
 #include "shell/startup.h"
 #include "shell/window.h"
@@ -62,6 +63,7 @@ int RunUnattended(HINSTANCE instance, const Options& options)
 {
     StartUpWithoutWindow(instance);
     const int code = options.uninstall || Setup.Run.UninstallerMode ? RunSilentUninstall() : RunSilentInstall(options);
+    WaitForOldCopies(nullptr);
     Log("Exit code %d", code);
     CoUninitialize();
     return code;
@@ -121,6 +123,9 @@ int RunSetup(HINSTANCE instance, const wchar_t* arguments)
     const int exitCode = !options.passive                              ? RunMessageLoop()
                          : options.uninstall || Setup.Run.UninstallerMode ? RunPassiveUninstall()
                                                                       : RunPassiveInstall(options);
+    // A reinstall's old copies may still be going: the window goes first, the program once they are gone.
+    if (Setup.Process.Window) ShowWindow(Setup.Process.Window, SW_HIDE);
+    WaitForOldCopies(nullptr);
     if (options.passive) Log("Exit code %d", exitCode);
     // Exit's own click sound is still starting on a thread of its own, opening the audio device;
     // a process that ends under it can fail on the way out with a code other than the loop's.

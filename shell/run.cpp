@@ -111,6 +111,43 @@ Outcome PrepareFiles(const ExtractionHooks& hooks)
     return own;
 }
 
+// The run's note goes once nothing of it is left to tidy: its work area, if it had one, is gone.
+// A work area left after a complete commit holds only the old copies, and the note keeps it known
+// to the next start, which removes it.
+void EndNoteIfTidy()
+{
+    if (!ThisRun.own.empty() && GetFileAttributesW(ThisRun.own.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        Log("The old copies could not all be removed yet; the next start removes them");
+        return;
+    }
+    LogOutcome("the run's note could not be cleared", EndRunNote());
+    NoteBegun = false;
+}
+
+// The old copies a reinstall replaced go on a thread of their own once the new files stand, while
+// the links and records are written and the run shows its end: nobody waits for them but the
+// next run and the end of the program (WaitForOldCopies), and the note stays until they are gone.
+// What the removal reads beside its folder (the guard's protected folders, gathered when the
+// destination was chosen) nothing changes meanwhile.
+HANDLE OldCopiesGoing;
+
+DWORD WINAPI RemoveOldCopiesOn(void* area)
+{
+    RemoveOldCopies(*static_cast<const std::wstring*>(area));
+    delete static_cast<const std::wstring*>(area);
+    return 0;
+}
+
+void StartRemovingOldCopies()
+{
+    auto* area = new std::wstring(ThisRun.own);
+    OldCopiesGoing = CreateThread(nullptr, 0, RemoveOldCopiesOn, area, 0, nullptr);
+    if (OldCopiesGoing) return;
+    delete area;
+    RemoveOldCopies(ThisRun.own);   // without a thread, here and now
+    EndNoteIfTidy();
+}
+
 // The files into place once extracted: into a work area, and then its commit.
 Outcome CommitStaged(BetweenMoves betweenMoves)
 {
@@ -157,12 +194,10 @@ Outcome InstallFiles(const ExtractionHooks& hooks, BetweenMoves betweenMoves)
     if (Extracted.outcome.what == Happened::Cancelled) return Stopped();
     if (!Extracted.outcome.Done()) return Extracted.outcome;
     if (Setup.Paths.Target.existed) outcome = CommitStaged(betweenMoves);
-    // The files stand: the run is over for the note, unless its work area could not be tidied,
-    // which the next start then does.
-    if (outcome.Done() && (ThisRun.own.empty() || GetFileAttributesW(ThisRun.own.c_str()) == INVALID_FILE_ATTRIBUTES)) {
-        LogOutcome("the run's note could not be cleared", EndRunNote());
-        NoteBegun = false;
-    }
+    if (!outcome.Done()) return outcome;
+    // The files stand: the run is over for the note, once the old copies, if any, are gone.
+    if (Setup.Paths.Target.existed) StartRemovingOldCopies();
+    else EndNoteIfTidy();
     return outcome;
 }
 
@@ -254,14 +289,25 @@ Outcome RecoverInterruptedRun()
     return recovered;
 }
 
+void WaitForOldCopies(void (*keepAlive)())
+{
+    if (!OldCopiesGoing) return;
+    while (WaitForSingleObject(OldCopiesGoing, 15) == WAIT_TIMEOUT)
+        if (keepAlive) keepAlive();
+    CloseHandle(OldCopiesGoing);
+    OldCopiesGoing = nullptr;
+    EndNoteIfTidy();
+}
+
 Outcome Install(const RunFace& face, const std::wstring& written)
 {
     Outcome outcome = CheckVersion(face);
     if (outcome.Done()) outcome = CheckDestination(written);
     if (!outcome.Done()) return outcome;   // refused before the run began
+    face.begins(InstallRun);
+    WaitForOldCopies(face.hooks->keepAlive);   // the last run's, if the player was quick
     Extracted = Extraction{};
     NoteBegun = false;
-    face.begins(InstallRun);
     face.status(IDS_PREPARING);
     outcome = PrepareFiles(*face.hooks);
     // A stop confirmed while the package was measured comes before anything is written.
@@ -291,6 +337,7 @@ Outcome Install(const RunFace& face, const std::wstring& written)
 Outcome Uninstall(const RunFace& face)
 {
     face.begins(UninstallRun);
+    WaitForOldCopies(face.hooks->keepAlive);
     face.status(IDS_REMOVING_FILES);
     const Outcome outcome = UninstallSteps(face);
     face.status(0);

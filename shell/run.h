@@ -38,6 +38,11 @@ Outcome Install(const RunFace& face, const std::wstring& written);
 // Uninstalls the installation on record: its folder, all or nothing, then its links and records.
 Outcome Uninstall(const RunFace& face);
 
+// A reinstall's old copies are removed on a thread of their own once its files stand: waits until
+// they are gone (calling `keepAlive`, when given, every 15 ms), and ends the run's note if they
+// are. Every run begins with it, and the program ends with it.
+void WaitForOldCopies(void (*keepAlive)());
+
 // Puts back a run that did not end, wherever it was, before anything else happens; logged.
 Outcome RecoverInterruptedRun();
 

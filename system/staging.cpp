@@ -265,9 +265,17 @@ Outcome Undo(const std::wstring& folder, const std::wstring& area, const std::ve
     return first;
 }
 
+// The staged files and the backups first (the backups may be read-only; they are the run's own
+// copies), then the journal, and the marker last, with the folder: a work area that cannot all go
+// now (a program holds a file of it) is still the run's own at the next start, which removes it.
 Outcome RemoveWorkArea(const std::wstring& area)
 {
-    // Its backups may be read-only; they are the run's own copies.
+    for (const wchar_t* part : {StagedPart, BackupPart}) {
+        const Outcome removed = RemoveResolvedTree(PlainForm(area + part), true);
+        if (!removed.Done()) return NotRestored(removed.error, removed.path);
+    }
+    const DWORD journal = DeletePlaced(area + JournalPart);
+    if (journal != ERROR_SUCCESS) return NotRestored(journal, area + JournalPart);
     const Outcome removed = RemoveResolvedTree(PlainForm(area), true);
     return removed.Done() ? removed : NotRestored(removed.error, removed.path);
 }
@@ -319,9 +327,12 @@ bool CanGoWhole(const std::wstring& path)
 // it, so that is asked first; a folder that cannot go whole has its files moved one by one.
 bool CheckPlaces(Commit& commit, const std::wstring& relative, bool& whole)
 {
-    std::set<std::wstring, NameOrder> unmatched;
-    for (const WIN32_FIND_DATAW& entry : FolderEntries(commit.folder + relative)) unmatched.insert(entry.cFileName);
-    whole = !relative.empty();
+    // Names standing twice, in two cases: a file system that tells them apart (Wine's, on Linux)
+    // lets both be made, and a swap could take one for the other. Those folders move file by file.
+    std::set<std::wstring, NameOrder> unmatched, twins;
+    for (const WIN32_FIND_DATAW& entry : FolderEntries(commit.folder + relative))
+        if (!unmatched.insert(entry.cFileName).second) twins.insert(entry.cFileName);
+    whole = !relative.empty() && twins.empty();
     for (const WIN32_FIND_DATAW& entry : FolderEntries(commit.staged + relative)) {
         const std::wstring name = relative + L"\\" + entry.cFileName, target = commit.folder + name;
         // A file is opened as a swap would take it, for deletion; one that refuses is looked at as it is.
@@ -340,6 +351,7 @@ bool CheckPlaces(Commit& commit, const std::wstring& relative, bool& whole)
         unmatched.erase(entry.cFileName);
         bool below = false;
         if (folder && !CheckPlaces(commit, name, below)) return false;
+        if (below && twins.count(entry.cFileName)) commit.swaps.erase(name);
         whole = whole && (folder ? below : free);
     }
     whole = whole && unmatched.empty() && CanGoWhole(commit.folder + relative);
@@ -449,17 +461,16 @@ Outcome CommitWorkArea(const Destination& destination, const std::wstring& area,
     // Once the mark is written, the new installation stands, whatever happens to the backups.
     if (placed && !Write(commit.journal, LineOf(Committed, L""))) placed = commit.Fail(Happened::Failed, GetLastError(), journal);
     CloseHandle(commit.journal);
-    if (!placed) {
-        std::vector<Line> lines;
-        Outcome undone = ReadJournal(area, lines);
-        if (undone.Done()) undone = Undo(commit.folder, area, lines);
-        if (!undone.Done()) return undone;   // the work area and its journal stay, for the next start
-    }
+    if (placed) return Succeeded();   // the old copies go with RemoveOldCopies
+    std::vector<Line> lines;
+    Outcome undone = ReadJournal(area, lines);
+    if (undone.Done()) undone = Undo(commit.folder, area, lines);
+    if (!undone.Done()) return undone;   // the work area and its journal stay, for the next start
     const Outcome removed = RemoveWorkArea(area);
-    // A work area left after a complete commit holds only the old copies: the run's note keeps it
-    // known, and the next start removes it.
-    return placed ? Succeeded() : (removed.Done() ? commit.failed : removed);
+    return removed.Done() ? commit.failed : removed;
 }
+
+Outcome RemoveOldCopies(const std::wstring& area) { return RemoveWorkArea(area); }
 
 Outcome RecoverWorkArea(const std::wstring& folder, const std::wstring& area, const std::wstring& token)
 {

@@ -153,7 +153,9 @@ Outcome RunInstall(const std::string& folder, BetweenMoves between)
     Extracting = false;
     const RunFace face = {&RunHooks, between, [](RunKinds) {}, [](RunKinds, const Outcome&) {}, [](UINT) {},
                           [](const std::wstring&) { return false; }};
-    return Install(face, WideFromAnsi(folder.c_str()));
+    const Outcome outcome = Install(face, WideFromAnsi(folder.c_str()));
+    WaitForOldCopies(nullptr);   // as the program does before it ends
+    return outcome;
 }
 
 int MovesLeft;     // before a Cancel confirmed mid-commit
@@ -589,6 +591,22 @@ TEST_CASE("a run over an earlier installation or into a new folder: every stop l
         CHECK(IsFolder(folder) == row.earlier);
         CHECK_FALSE(ReadRunNote(standing));
     }
+
+    // An old copy that cannot go yet (a program holds it open, sharing its deletion): the run is
+    // done, and its note keeps the work area known until the next start has removed it.
+    const std::string folder = PrepareRun("nested.rar", "run-stops") + "\\Marvolen";
+    RemoveTreeW(WideFromAnsi(folder.c_str()), true);
+    PlantEarlierInstallation(folder);
+    RecordInstallation(folder);
+    HANDLE held = CreateFileA((folder + "\\tarn.exe").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    CHECK(RunInstall(folder, CarryOn).Done());
+    RunNote standing;
+    CHECK(SameFile(folder + "\\tarn.exe", Packages + "nested\\tarn.exe"));
+    CHECK((IsFolder(folder + WorkArea) && ReadRunNote(standing)));
+    CloseHandle(held);
+    CHECK(RecoverInterruptedRun().Done());
+    CHECK_FALSE((IsFolder(folder + WorkArea) || ReadRunNote(standing)));
     RegDeleteTreeA(HKEY_CURRENT_USER, InstallRecordKey);
 }
 
