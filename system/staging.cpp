@@ -186,26 +186,42 @@ void MakeFolders(const std::wstring& root, const std::wstring& relative)
         CreateDirectoryW((root + relative.substr(0, at)).c_str(), nullptr);   // there already: fine
 }
 
-// A file moved aside comes back from the work area, and only from there, over what the run put
-// in its place. A backup never made means the original never moved.
-Outcome UndoReplaced(const std::wstring& folder, const std::wstring& area, const std::wstring& relative)
+// What each undo of a move aside begins with: the backup is what the run moved there (a plain
+// file, or for a swap a plain folder), and the folders above it and above its place are held,
+// those of its place made again where missing. `moved` false: no backup was ever made, the
+// original never moved, and nothing is to be undone.
+Outcome HoldWayBack(Pins& fromPins, Pins& toPins, const std::wstring& folder, const std::wstring& area,
+                    const std::wstring& relative, bool wholeFolder, bool& moved)
 {
-    const std::wstring backup = area + BackupPart + relative, target = folder + relative;
-    Pins fromPins, toPins;
+    const std::wstring backup = area + BackupPart + relative;
+    moved = false;
     const DWORD from = fromPins.HoldAbove(area, BackupPart + relative);
     if (IsMissing(from)) return Succeeded();
     if (from != ERROR_SUCCESS) return NotRestored(from, backup);
     HANDLE handle = OpenAsIs(backup, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
     if (handle == INVALID_HANDLE_VALUE) return IsMissing(GetLastError()) ? Succeeded() : NotRestored(GetLastError(), backup);
-    const bool plainFile = !(AttributesOf(handle) & FILE_ATTRIBUTE_DIRECTORY) && IsNamedAt(handle, backup);
+    const bool asMoved = ((AttributesOf(handle) & FILE_ATTRIBUTE_DIRECTORY) != 0) == wholeFolder && IsNamedAt(handle, backup);
     CloseHandle(handle);
-    if (!plainFile) return NotRestored(LinkInTheWay, backup);   // the run only ever moves files aside
+    if (!asMoved) return NotRestored(LinkInTheWay, backup);   // the run only ever moves plain entries aside
     DWORD to = toPins.HoldAbove(folder, relative);
     if (IsMissing(to)) {
         MakeFolders(folder, relative);
         to = toPins.HoldAbove(folder, relative);
     }
-    if (to != ERROR_SUCCESS) return NotRestored(to, target);
+    if (to != ERROR_SUCCESS) return NotRestored(to, folder + relative);
+    moved = true;
+    return Succeeded();
+}
+
+// A file moved aside comes back from the work area, and only from there, over what the run put
+// in its place.
+Outcome UndoReplaced(const std::wstring& folder, const std::wstring& area, const std::wstring& relative)
+{
+    const std::wstring backup = area + BackupPart + relative, target = folder + relative;
+    Pins fromPins, toPins;
+    bool moved = false;
+    const Outcome way = HoldWayBack(fromPins, toPins, folder, area, relative, false, moved);
+    if (!way.Done() || !moved) return way;
     const DWORD cleared = DeletePlaced(target);
     if (cleared != ERROR_SUCCESS) return NotRestored(cleared, target);
     if (!MoveFileExW(backup.c_str(), target.c_str(), 0)) return NotRestored(GetLastError(), target);
@@ -214,26 +230,15 @@ Outcome UndoReplaced(const std::wstring& folder, const std::wstring& area, const
 
 // A folder swapped whole comes back from the work area, and only from there; the staged folder
 // standing in its place goes back to where it was staged, to go with the work area. Nothing else
-// is moved out of the way. A backup never made means the folder never moved.
+// is moved out of the way.
 Outcome UndoSwapped(const std::wstring& folder, const std::wstring& area, const std::wstring& relative)
 {
     const std::wstring backup = area + BackupPart + relative, target = folder + relative, staged = area + StagedPart + relative;
     Pins fromPins, toPins, stagedPins;
-    const DWORD from = fromPins.HoldAbove(area, BackupPart + relative);
-    if (IsMissing(from)) return Succeeded();
-    if (from != ERROR_SUCCESS) return NotRestored(from, backup);
-    HANDLE handle = OpenAsIs(backup, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
-    if (handle == INVALID_HANDLE_VALUE) return IsMissing(GetLastError()) ? Succeeded() : NotRestored(GetLastError(), backup);
-    const bool plainFolder = IsPlainFolderAt(handle, backup);
-    CloseHandle(handle);
-    if (!plainFolder) return NotRestored(LinkInTheWay, backup);   // the run only ever swaps plain folders
-    DWORD to = toPins.HoldAbove(folder, relative);
-    if (IsMissing(to)) {
-        MakeFolders(folder, relative);
-        to = toPins.HoldAbove(folder, relative);
-    }
-    if (to != ERROR_SUCCESS) return NotRestored(to, target);
-    handle = OpenAsIs(target, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    bool moved = false;
+    const Outcome way = HoldWayBack(fromPins, toPins, folder, area, relative, true, moved);
+    if (!way.Done() || !moved) return way;
+    HANDLE handle = OpenAsIs(target, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
     if (handle != INVALID_HANDLE_VALUE) {
         const bool placed = IsPlainFolderAt(handle, target);
         CloseHandle(handle);

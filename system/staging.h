@@ -28,10 +28,11 @@ using BetweenMoves = NextMove (*)();
 // stands in its place: a file of the package never replaces a folder, nor a folder a file, and
 // nothing in the way may be a link (Failed, with its path). Done when all are in place and the
 // commit is marked complete; the old copies then stay in the work area for RemoveOldCopies (until
-// they are gone, the run's note keeps them known to the next start). When a move fails (InUse: another program holds the
-// file; Failed: another reason), or `between` asks to roll back (Cancelled), every move made is
-// undone and the work area removed; NotRestored when the undo itself could not put everything
-// back, and then the work area and its journal stay for the next start.
+// they are gone, the run's note keeps them known to the next start). When a move fails (InUse:
+// another program holds the file; Failed: another reason), or `between` asks to roll back
+// (Cancelled), every move made is undone and the work area removed; NotRestored when the undo
+// itself could not put everything back, and then the work area and its journal stay for the next
+// start.
 Outcome CommitWorkArea(const Destination& destination, const std::wstring& area, BetweenMoves between);
 
 // The work area of a complete commit removed, with the old copies in it: Done when it is gone.
