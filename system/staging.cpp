@@ -329,8 +329,11 @@ bool CanGoWhole(const std::wstring& path)
 // the way is a link. On the way, which folders can be swapped whole (`whole`, and Commit::swaps):
 // below the destination, holding nothing but names the package has, at any depth, and nothing of
 // them held. Windows does not rename a folder round an open file, and not every system refuses
-// it, so that is asked first; a folder that cannot go whole has its files moved one by one.
-bool CheckPlaces(Commit& commit, const std::wstring& relative, bool& whole)
+// it, so that is asked first; a folder that cannot go whole has its files moved one by one. A
+// folder that holds no file the package replaces, at any depth (a saves folder still empty), gains
+// nothing from a swap of its own and keeps its folder, with what was set on it (an
+// administrator's leave for the game to write there); `files` counts those files.
+bool CheckPlaces(Commit& commit, const std::wstring& relative, bool& whole, std::size_t& files)
 {
     // Names standing twice, in two cases: a file system that tells them apart (Wine's, on Linux)
     // lets both be made, and a swap could take one for the other. Those folders move file by file.
@@ -338,6 +341,7 @@ bool CheckPlaces(Commit& commit, const std::wstring& relative, bool& whole)
     for (const WIN32_FIND_DATAW& entry : FolderEntries(commit.folder + relative))
         if (!unmatched.insert(entry.cFileName).second) twins.insert(entry.cFileName);
     whole = !relative.empty() && twins.empty();
+    std::size_t here = 0;
     for (const WIN32_FIND_DATAW& entry : FolderEntries(commit.staged + relative)) {
         const std::wstring name = relative + L"\\" + entry.cFileName, target = commit.folder + name;
         // A file is opened as a swap would take it, for deletion; one that refuses is looked at as it is.
@@ -355,12 +359,14 @@ bool CheckPlaces(Commit& commit, const std::wstring& relative, bool& whole)
         if (folder != stagedFolder) return commit.Fail(Happened::Failed, ERROR_ALREADY_EXISTS, target);
         unmatched.erase(entry.cFileName);
         bool below = false;
-        if (folder && !CheckPlaces(commit, name, below)) return false;
+        if (folder && !CheckPlaces(commit, name, below, here)) return false;
         if (below && twins.count(entry.cFileName)) commit.swaps.erase(name);
         whole = whole && (folder ? below : free);
+        if (!folder) ++here;
     }
+    files += here;
     whole = whole && unmatched.empty() && CanGoWhole(commit.folder + relative);
-    if (whole) commit.swaps.insert(relative);
+    if (whole && here > 0) commit.swaps.insert(relative);
     return true;
 }
 
@@ -450,7 +456,8 @@ Outcome CommitWorkArea(const Destination& destination, const std::wstring& area,
     commit.between = between;
     const std::wstring journal = commit.journalPath = area + JournalPart;
     bool whole = false;
-    if (!CheckPlaces(commit, L"", whole)) {
+    std::size_t files = 0;
+    if (!CheckPlaces(commit, L"", whole, files)) {
         // Nothing moved: the work area was all the run wrote.
         RemoveWorkArea(area);   // what stays of it is the run's own copy, removed at the next start
         return commit.failed;

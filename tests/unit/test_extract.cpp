@@ -131,7 +131,8 @@ const char* const NestedFiles[] = {"big.dat", "a\\notes.txt", "a\\b\\c\\deep.bin
 // An earlier installation of other bytes, its game read-only, and the player's save beside it.
 void PlantEarlierInstallation(const std::string& folder)
 {
-    for (const char* sub : {"", "\\a", "\\a\\b", "\\a\\b\\c", "\\d", "\\Saves"}) CreateDirectoryA((folder + sub).c_str(), nullptr);
+    for (const char* sub : {"", "\\a", "\\a\\b", "\\a\\b\\c", "\\d", "\\Saves", "\\empty folder"})
+        CreateDirectoryA((folder + sub).c_str(), nullptr);
     for (const char* file : NestedFiles) WriteFile(folder + "\\" + file, std::string("earlier ") + file);
     WriteFile(folder + "\\Saves\\slot1.sav", "the player's save");
     SetFileAttributesA((folder + "\\tarn.exe").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -574,9 +575,20 @@ TEST_CASE("a run over an earlier installation or into a new folder: every stop l
             CHECK_FALSE(ReadRunNote(standing));
             continue;
         }
+        // Which folder stands there: a folder of files is swapped for the new one, an empty one kept.
+        const auto identity = [&folder](const char* sub) {
+            BY_HANDLE_FILE_INFORMATION info = {};
+            HANDLE handle = CreateFileA((folder + sub).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+            GetFileInformationByHandle(handle, &info);
+            CloseHandle(handle);
+            return (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+        };
+        const ULONGLONG files = identity("\\a"), empty = identity("\\empty folder");
         const Outcome result = RunInstall(folder, row.stop == CancelMidCommit ? StopWhenCounted : CarryOn);
         if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
         CHECK(result.what == row.outcome);
+        if (row.stop == NoStop && row.earlier) CHECK((identity("\\a") != files && identity("\\empty folder") == empty));
         if (row.stop == NoStop) {
             for (const char* file : NestedFiles) CHECK(SameFile(folder + "\\" + file, Packages + "nested\\" + file));
             CHECK(IsFolder(folder + "\\empty folder"));
