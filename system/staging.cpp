@@ -418,18 +418,13 @@ bool PlaceEntries(Commit& commit, const std::wstring& relative)
     for (const WIN32_FIND_DATAW& entry : staged) {
         const std::wstring name = relative + L"\\" + entry.cFileName;
         if (!commit.Carries()) return false;
-        if (IsStagedFolder(entry) && commit.swaps.count(name)) {
-            // The folder standing aside whole, the staged one in its place.
-            if (!MoveAside(commit, name) || !commit.Carries()) return false;
-            if (!MoveFileExW((commit.staged + name).c_str(), (commit.folder + name).c_str(), 0))
-                return commit.MoveFailed(commit.folder + name);
-            continue;
-        }
-        if (IsStagedFolder(entry)) {
+        const bool swapped = IsStagedFolder(entry) && commit.swaps.count(name);
+        if (IsStagedFolder(entry) && !swapped) {
             if (!PlaceFolder(commit, name)) return false;
             continue;
         }
-        if (present.count(entry.cFileName) && (!MoveAside(commit, name) || !commit.Carries())) return false;
+        // A file, or a folder swapped whole: what stands there goes aside first.
+        if ((swapped || present.count(entry.cFileName)) && (!MoveAside(commit, name) || !commit.Carries())) return false;
         if (!MoveFileExW((commit.staged + name).c_str(), (commit.folder + name).c_str(), 0))
             return commit.MoveFailed(commit.folder + name);
     }
