@@ -1,5 +1,6 @@
 #include "install/extract.h"
 
+#include <atomic>
 #include <cstring>
 #include <set>
 #include <string>
@@ -440,7 +441,8 @@ PackageListing ListPackage(const char* packagePath, const ExtractionHooks& hooks
     return listing;
 }
 
-Extraction ExtractPackage(const char* packagePath, std::wstring destination, std::uint64_t total, const ExtractionHooks& hooks)
+// The extracting pass on the thread that calls it, reporting through `hooks`.
+Extraction ExtractHere(const char* packagePath, std::wstring destination, std::uint64_t total, const ExtractionHooks& hooks)
 {
     ReportTo(hooks, total);
     Extraction done;
@@ -472,6 +474,119 @@ Extraction ExtractPackage(const char* packagePath, std::wstring destination, std
     if (hooks.stopNow()) done.outcome = FailedWith(Happened::Cancelled, ERROR_SUCCESS);
     done.bytes = Delivered;
     return done;
+}
+
+namespace {
+
+// The extracting pass's news for the thread that started it, and what that thread passes back.
+// The library waits while the caller is busy with anything but waiting (a question on screen, a
+// step to paint): a press is answered, and a confirmed Cancel stops it, within one block of data.
+struct Relay {
+    HANDLE news = nullptr;        // set at every piece of news, and when the pass ends
+    HANDLE resume = nullptr;      // set when the caller goes back to waiting
+    SRWLOCK lock = SRWLOCK_INIT;
+    bool extracting = false;      // its extracting hook is due
+    std::vector<int> steps;       // its steps due, in order
+    std::atomic<bool> told{false};   // the extracting hook has been called, and the caller waits again
+    std::atomic<bool> busy{false};   // the caller is not waiting
+    std::atomic<bool> stop{false};
+} Relayed;
+
+constexpr DWORD Frame = 15;   // ms: how often the caller sees to its own business without news
+
+void Tell(bool extracting, int step)
+{
+    AcquireSRWLockExclusive(&Relayed.lock);
+    if (extracting) Relayed.extracting = true;
+    else Relayed.steps.push_back(step);
+    ReleaseSRWLockExclusive(&Relayed.lock);
+    SetEvent(Relayed.news);
+}
+
+void WhileCallerBusy()
+{
+    while (Relayed.busy) WaitForSingleObject(Relayed.resume, Frame);
+}
+
+// Cancel goes live: a press that waited for it is taken before the first entry.
+void RelayExtracting()
+{
+    Tell(true, 0);
+    while (!Relayed.told) WaitForSingleObject(Relayed.resume, Frame);
+}
+
+void RelayStep(int step) { Tell(false, step); }
+bool RelayedStop()
+{
+    WhileCallerBusy();
+    return Relayed.stop;
+}
+const ExtractionHooks RelayHooks = {RelayExtracting, RelayStep, WhileCallerBusy, RelayedStop, nullptr};
+
+// The news so far, told to the caller's hooks in the order it came.
+void PassOn(const ExtractionHooks& hooks)
+{
+    std::vector<int> steps;
+    AcquireSRWLockExclusive(&Relayed.lock);
+    const bool extracting = Relayed.extracting;
+    Relayed.extracting = false;
+    steps.swap(Relayed.steps);
+    ReleaseSRWLockExclusive(&Relayed.lock);
+    if (extracting) hooks.extracting();
+    for (const int step : steps) hooks.progress(step);
+    if (extracting) Relayed.told = true;
+}
+
+struct Pass {
+    const char* package;
+    std::wstring destination;
+    std::uint64_t total;
+    Extraction done;
+};
+
+DWORD WINAPI ExtractOnThread(void* context)
+{
+    Pass& pass = *static_cast<Pass*>(context);
+    pass.done = ExtractHere(pass.package, pass.destination, pass.total, RelayHooks);
+    SetEvent(Relayed.news);
+    return 0;
+}
+
+}  // namespace
+
+Extraction ExtractPackage(const char* packagePath, std::wstring destination, std::uint64_t total, const ExtractionHooks& hooks)
+{
+    // The library runs on a thread of its own, so that a block it takes long over never keeps the
+    // caller's window from answering; the caller waits for its news and passes a stop back.
+    constexpr SIZE_T Stack = 4u << 20;   // the library keeps some long names on its stack
+    Pass pass = {packagePath, std::move(destination), total, {}};
+    Relayed.told = false;
+    Relayed.busy = false;
+    Relayed.stop = hooks.stopNow();
+    Relayed.news = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    Relayed.resume = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = Relayed.news && Relayed.resume
+        ? CreateThread(nullptr, Stack, ExtractOnThread, &pass, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)
+        : nullptr;
+    for (bool ended = !thread; !ended;) {
+        if (hooks.waitForNews) hooks.waitForNews(Frame, Relayed.news);
+        else WaitForSingleObject(Relayed.news, Frame);
+        ResetEvent(Relayed.resume);
+        Relayed.busy = true;
+        ended = WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
+        PassOn(hooks);
+        hooks.keepAlive();
+        Relayed.stop = hooks.stopNow();
+        Relayed.busy = false;
+        SetEvent(Relayed.resume);
+    }
+    for (HANDLE handle : {thread, Relayed.news, Relayed.resume})
+        if (handle) CloseHandle(handle);
+    Relayed.news = Relayed.resume = nullptr;
+    if (!thread) return ExtractHere(pass.package, pass.destination, pass.total, hooks);   // none to be had: here
+    // A stop confirmed after the library's last block still stops the run.
+    if (hooks.stopNow()) pass.done.outcome = FailedWith(Happened::Cancelled, ERROR_SUCCESS);
+    return pass.done;
 }
 
 int ProgressStepFor(std::uint64_t done, std::uint64_t total)

@@ -12,12 +12,17 @@
 #include "system/folder_path.h"
 
 // What the passes report to the run that started them and ask of it. The run supplies these;
-// this floor knows nothing of windows.
+// this floor knows nothing of windows. Every hook is called on the thread that started the pass:
+// the extracting pass runs the library on a thread of its own and passes its news on.
 struct ExtractionHooks {
     void (*extracting)();         // the extracting pass has opened the package, or failed to: Cancel goes live
     void (*progress)(int step);   // -1 before and after the extracting loop, 0 to 16 as data comes
-    void (*keepAlive)();          // between entries and at every block of data: the hook decides how often to act
-    bool (*stopNow)();            // asked between entries and inside them: a confirmed Cancel or close
+    void (*keepAlive)();          // between entries, and after each wait for news: the hook decides how often to act
+    bool (*stopNow)();            // a confirmed Cancel or close; the library stops within a block of data
+    // While the extracting pass runs: waits until `news` is set, the time passes or the face has
+    // business of its own (a message for the window), which keepAlive then sees to. None: the
+    // pass waits on `news` alone.
+    void (*waitForNews)(DWORD milliseconds, HANDLE news);
 };
 
 // Loads the library file named by UseLibraryFile (without one, "unrar.dll" of the system

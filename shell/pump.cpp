@@ -2,8 +2,15 @@
 
 #include "base/state.h"
 
+namespace {
+
+bool MessageSeen;   // a wait woke for a message that is not pumped yet
+
+}  // namespace
+
 void PumpMessages()
 {
+    MessageSeen = false;
     MSG message;
     while (!Setup.Process.QuitRequested && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
@@ -20,15 +27,17 @@ void PumpNowAndThen()
 {
     constexpr DWORD PumpInterval = 15;   // ms: a frame
     static DWORD last;
-    if (GetTickCount() - last < PumpInterval) return;
+    if (!MessageSeen && GetTickCount() - last < PumpInterval) return;
     PumpMessages();
     last = GetTickCount();
 }
 
-void WaitForMessage(DWORD milliseconds)
+void WaitForMessage(DWORD milliseconds, HANDLE orEvent)
 {
     // Also when a message came before the wait began and is still unread.
-    MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    const DWORD events = orEvent ? 1 : 0;
+    MessageSeen = MsgWaitForMultipleObjectsEx(events, orEvent ? &orEvent : nullptr, milliseconds, QS_ALLINPUT,
+                                              MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0 + events;
 }
 
 namespace {

@@ -16,7 +16,7 @@ void NoStatus(UINT) {}
 bool NobodyToAsk(const std::wstring&) { return false; }
 
 // Nothing to show, no window to keep alive; only Windows ending the session stops a run.
-constexpr ExtractionHooks SilentHooks = {Nothing, NoStep, Nothing, SessionEnding};
+constexpr ExtractionHooks SilentHooks = {Nothing, NoStep, Nothing, SessionEnding, nullptr};
 constexpr RunFace SilentFace = {&SilentHooks, UntilSessionEnds, NoRun, NoFinish, NoStatus, NobodyToAsk};
 
 }  // namespace

@@ -101,7 +101,7 @@ const RunFace WindowFace = {&WindowHooks, KeepWindowAliveBetweenMoves, Begins, E
 
 }  // namespace
 
-const ExtractionHooks WindowHooks = {CancelGoesLive, ShowStep, PumpNowAndThen, RunStopping};
+const ExtractionHooks WindowHooks = {CancelGoesLive, ShowStep, PumpNowAndThen, RunStopping, WaitForMessage};
 
 Outcome InstallWithWindow(const std::wstring& written)
 {

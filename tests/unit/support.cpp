@@ -218,7 +218,7 @@ int RunUntilKilled(const char* at)
     GetEnvironmentVariableA("MARVOLEN_KILL_FOLDER", text, MAX_PATH);
     const bool moves = std::string(at).compare(0, 6, "moves:") == 0;
     KillAfter = std::atoi(at + (moves ? 6 : 5));
-    static const ExtractionHooks hooks = {[] {}, moves ? [](int) {} : CountSteps, [] {}, [] { return false; }};
+    static const ExtractionHooks hooks = {[] {}, moves ? [](int) {} : CountSteps, [] {}, [] { return false; }, nullptr};
     const RunFace face = {&hooks, moves ? CountMoves : [] { return NextMove::CarryOn; }, [](RunKinds) {},
                           [](RunKinds, const Outcome&) {}, [](UINT) {}, [](const std::wstring&) { return false; }};
     Install(face, WideFromAnsi(text));

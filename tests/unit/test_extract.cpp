@@ -148,7 +148,8 @@ Extraction ExtractSetupPackage() { return ExtractPackage(Setup.Paths.PackagePath
 bool Extracting;
 const ExtractionHooks RunHooks = {[] { Extracting = true; }, [](int) {},
                                   [] { if (Extracting) PumpMessages(); },
-                                  [] { return Setup.Run.CancelRequested || Setup.Process.QuitRequested || Setup.Run.SessionEnding != 0; }};
+                                  [] { return Setup.Run.CancelRequested || Setup.Process.QuitRequested || Setup.Run.SessionEnding != 0; },
+                                  nullptr};
 Outcome RunInstall(const std::string& folder, BetweenMoves between)
 {
     Extracting = false;
@@ -520,6 +521,23 @@ TEST_CASE("a cancel confirmed during an entry stops it there, and the run ends a
     const Extraction last = ExtractSetupPackage();
     CHECK(last.outcome.what == Happened::Cancelled);
     CHECK(last.bytes < 2000000u);
+
+    // The library waits while the window is busy (a question read slowly), and stops within a
+    // block of the answer; a stop that comes after its last block still stops the run.
+    PrepareRun("sharedlong.rar", "extract-cancel-slow");
+    const std::uint64_t total = MeasureSetupPackage();
+    ExtractionHooks hooks = WindowHooks;
+    static bool answered;
+    answered = false;
+    hooks.progress = [](int step) { if (step == 1 && !answered) { Sleep(500); answered = true; } };
+    hooks.stopNow = [] { return answered; };
+    const Extraction slow = ExtractPackage(Setup.Paths.PackagePath, Setup.Paths.Target.resolved, total, hooks);
+    CHECK(slow.outcome.what == Happened::Cancelled);
+    CHECK(slow.bytes < total / 8);
+    static bool whole;
+    whole = answered = false;
+    hooks.progress = [](int step) { answered = whole && step == -1; whole = step == 16; };
+    CHECK(ExtractPackage(Setup.Paths.PackagePath, Setup.Paths.Target.resolved, total, hooks).outcome.what == Happened::Cancelled);
 }
 
 TEST_CASE("a run over an earlier installation or into a new folder: every stop leaves the folder as it was")

@@ -629,9 +629,9 @@ def write_report(results, elapsed):
             "A second thread of the harness moves the pointer on and off Cancel every 20 to 60 ms while the "
             "program's own passes extract the package, and times each move until the window's pixels show "
             "Cancel lit or dark; once per run it presses Cancel and times the question's arrival, then "
-            "answers No. The window answers only where the extraction pumps its messages: at most once per "
-            "15 ms frame, between entries and inside the library's data callback. The question waits for "
-            "its own 100 ms poll before it is painted and answered.",
+            "answers No. The library unpacks on a thread of its own; the window's thread waits for a message "
+            "or the extraction's news and answers each message as it comes, on two cores sharing the CPU "
+            "with the library, the writers and Wine's server. The library waits while the question is up.",
             "",
             "| Run | Moves answered | Median | 99th percentile | Cancel to question |",
             "|---|---|---|---|---|",
