@@ -91,14 +91,22 @@ std::wstring RelativeName(const wchar_t* stored)
     return name;
 }
 
-// The entry's name and the folders above it, as the package would place them.
-void AddNames(NameKinds& names, const RARHeaderDataEx& entry)
+// The entry's name and the folders above it, as the package would place them; false when one
+// clashes with what an earlier entry placed: a file where a folder is, or a file named twice in
+// any letter case. The last entry of a name says what it is.
+bool AddNames(NameKinds& names, const std::wstring& name, bool folder)
 {
-    const std::wstring name = RelativeName(entry.FileNameW);
-    if (name.size() < 2) return;
-    for (std::size_t at = name.find(L'\\', 1); at != std::wstring::npos; at = name.find(L'\\', at + 1))
-        names[name.substr(0, at)] = true;
-    names[name] = (entry.Flags & RHDF_DIRECTORY) != 0;
+    if (name.size() < 2) return false;
+    bool fits = true;
+    for (std::size_t at = name.find(L'\\', 1); at != std::wstring::npos; at = name.find(L'\\', at + 1)) {
+        const auto above = names.emplace(name.substr(0, at), true);
+        fits = fits && above.first->second;
+        above.first->second = true;
+    }
+    const auto placed = names.emplace(name, folder);
+    fits = fits && (placed.second || (folder && placed.first->second));   // only a folder may come twice
+    placed.first->second = folder;
+    return fits;
 }
 
 // Cleared once a pass: no comment or redirection-name buffers, and the reserved part zero, as
@@ -218,36 +226,13 @@ bool PartsFit(const std::wstring& name)
     return name.size() - start <= LongestPart;
 }
 
-// Whether the program may write the package's files itself, the library unpacking each entry in
-// test mode: every entry a file or a folder under a plain name (no link or copy of another entry,
-// not encrypted, not split across volumes, no part longer than a name may be, no name twice in
-// any letter case, no file where another entry needs a folder), and enough files to pay for the
-// threads. Anything else the library writes, with every check it makes on a name.
-bool WritersCanTake(const char* packagePath)
+// An entry the program may write itself, the library only unpacking it: a file or a folder under
+// a plain name (no link or copy of another entry, not encrypted, not split across volumes, no
+// part longer than a name may be). Anything else the library writes, with every check it makes.
+bool PlainEntry(const RARHeaderDataEx& entry, const std::wstring& name)
 {
-    Outcome notOpened;
-    HANDLE package = OpenPackage(packagePath, RAR_OM_LIST, notOpened);
-    if (!package) return false;
-    NameKinds names;
-    std::size_t files = 0;
-    int header = 0;
-    bool fit = true;
-    StartReading();
-    while (fit && (header = ReadEntry(package)) == 0) {
-        const std::wstring name = RelativeName(Entry.FileNameW);
-        const bool folder = Entry.Flags & RHDF_DIRECTORY;
-        fit = Entry.RedirType == 0 && !(Entry.Flags & (RHDF_ENCRYPTED | RHDF_SPLITBEFORE | RHDF_SPLITAFTER)) &&
-              IsPlainRelativeName(name) && PartsFit(name);
-        for (std::size_t at = name.find(L'\\', 1); fit && at != std::wstring::npos; at = name.find(L'\\', at + 1))
-            fit = names.emplace(name.substr(0, at), true).first->second;   // a folder above: never a file
-        const auto placed = fit ? names.emplace(name, folder) : std::make_pair(names.end(), false);
-        fit = fit && (placed.second || (folder && placed.first->second));   // only a folder may come twice
-        files += folder ? 0 : 1;
-        Unrar.ProcessFileW(package, RAR_SKIP, nullptr, nullptr);
-        KeepAlive();
-    }
-    Unrar.CloseArchive(package);
-    return fit && header == ERAR_END_ARCHIVE && files >= FewestForWriters;
+    return entry.RedirType == 0 && !(entry.Flags & (RHDF_ENCRYPTED | RHDF_SPLITBEFORE | RHDF_SPLITAFTER)) &&
+           IsPlainRelativeName(name) && PartsFit(name);
 }
 
 // The folders of a name below `root` (and the name itself, for a folder) made where missing; false
@@ -269,7 +254,7 @@ bool MakeFoldersOf(const std::wstring& root, const std::wstring& name, bool fold
 // writers, which create, write and close the files; the folders made here, and given their times
 // once every file in them is written. Stops as ExtractEntries does, and when a file cannot be
 // written. The last header read is returned.
-int ExtractToWriters(HANDLE package, const std::wstring& destination, const ExtractionHooks& hooks, Extraction& done,
+int ExtractToWriters(const char* packagePath, HANDLE package, const std::wstring& destination, const ExtractionHooks& hooks, Extraction& done,
                      FileWriters& writers)
 {
     const std::wstring root = VerbatimForm(destination);
@@ -288,6 +273,10 @@ int ExtractToWriters(HANDLE package, const std::wstring& destination, const Extr
         const std::wstring name = RelativeName(Entry.FileNameW);
         const bool folder = Entry.Flags & RHDF_DIRECTORY;
         done.began = true;
+        if (!PlainEntry(Entry, name)) {   // the package changed since it was measured: never written as it stands
+            done.outcome = FailedWith(Happened::Failed, ERROR_FILE_CORRUPT, WideFromAnsi(packagePath));
+            break;
+        }
         if (!MakeFoldersOf(root, name, folder, made)) {
             done.outcome = FailedWith(Happened::Failed, GetLastError(), destination + name);
             break;
@@ -429,22 +418,28 @@ PackageListing ListPackage(const char* packagePath, const ExtractionHooks& hooks
     if (!package) return listing;
     StartReading();
     int header;
+    bool plain = true;
+    std::size_t files = 0;
     while ((header = ReadEntry(package)) == 0 && !hooks.stopNow()) {
         Unrar.ProcessFileW(package, RAR_SKIP, nullptr, nullptr);
         listing.size += DeliveredSize(Entry);
-        AddNames(listing.names, Entry);
+        const std::wstring name = RelativeName(Entry.FileNameW);
+        const bool folder = Entry.Flags & RHDF_DIRECTORY;
+        plain = AddNames(listing.names, name, folder) && PlainEntry(Entry, name) && plain;
+        files += folder ? 0 : 1;
         KeepAlive();
     }
     Unrar.CloseArchive(package);
+    listing.plain = plain && header == ERAR_END_ARCHIVE && files >= FewestForWriters;
     // A package that cannot be listed to its end fails later, when it is extracted.
     listing.outcome = Succeeded();
     return listing;
 }
 
 // The extracting pass on the thread that calls it, reporting through `hooks`.
-Extraction ExtractHere(const char* packagePath, std::wstring destination, std::uint64_t total, const ExtractionHooks& hooks)
+Extraction ExtractHere(const char* packagePath, std::wstring destination, const PackageListing& measured, const ExtractionHooks& hooks)
 {
-    ReportTo(hooks, total);
+    ReportTo(hooks, measured.size);
     Extraction done;
     HANDLE package = LoadForPass(done.outcome) ? OpenPackage(packagePath, RAR_OM_EXTRACT, done.outcome) : nullptr;
     hooks.extracting();
@@ -456,8 +451,8 @@ Extraction ExtractHere(const char* packagePath, std::wstring destination, std::u
         // Creating, writing and closing a file costs more than unpacking it: where the program
         // can name every file itself, the library only unpacks and threads of its own write.
         FileWriters writers(KeepAlive);
-        Writers = WritersCanTake(packagePath) && writers.Start(WriterThreads) ? &writers : nullptr;
-        const int header = Writers ? ExtractToWriters(package, destination, hooks, done, writers)
+        Writers = measured.plain && writers.Start(WriterThreads) ? &writers : nullptr;
+        const int header = Writers ? ExtractToWriters(packagePath, package, destination, hooks, done, writers)
                                    : ExtractEntries(package, destination, hooks, done);
         Writers = nullptr;
         Unrar.SetProcessDataProc(package, nullptr);
@@ -540,26 +535,26 @@ void PassOn(const ExtractionHooks& hooks)
 struct Pass {
     const char* package;
     std::wstring destination;
-    std::uint64_t total;
+    const PackageListing& measured;
     Extraction done;
 };
 
 DWORD WINAPI ExtractOnThread(void* context)
 {
     Pass& pass = *static_cast<Pass*>(context);
-    pass.done = ExtractHere(pass.package, pass.destination, pass.total, RelayHooks);
+    pass.done = ExtractHere(pass.package, pass.destination, pass.measured, RelayHooks);
     SetEvent(Relayed.news);
     return 0;
 }
 
 }  // namespace
 
-Extraction ExtractPackage(const char* packagePath, std::wstring destination, std::uint64_t total, const ExtractionHooks& hooks)
+Extraction ExtractPackage(const char* packagePath, std::wstring destination, const PackageListing& measured, const ExtractionHooks& hooks)
 {
     // The library runs on a thread of its own, so that a block it takes long over never keeps the
     // caller's window from answering; the caller waits for its news and passes a stop back.
     constexpr SIZE_T Stack = 4u << 20;   // the library keeps some long names on its stack
-    Pass pass = {packagePath, std::move(destination), total, {}};
+    Pass pass = {packagePath, std::move(destination), measured, {}};
     Relayed.told = false;
     Relayed.busy = false;
     Relayed.stop = hooks.stopNow();
@@ -583,7 +578,7 @@ Extraction ExtractPackage(const char* packagePath, std::wstring destination, std
     for (HANDLE handle : {thread, Relayed.news, Relayed.resume})
         if (handle) CloseHandle(handle);
     Relayed.news = Relayed.resume = nullptr;
-    if (!thread) return ExtractHere(pass.package, pass.destination, pass.total, hooks);   // none to be had: here
+    if (!thread) return ExtractHere(pass.package, pass.destination, pass.measured, hooks);   // none to be had: here
     // A stop confirmed after the library's last block still stops the run.
     if (hooks.stopNow()) pass.done.outcome = FailedWith(Happened::Cancelled, ERROR_SUCCESS);
     return pass.done;

@@ -48,6 +48,9 @@ struct PackageListing {
     Outcome outcome;
     std::uint64_t size = 0;
     NameKinds names;
+    // Every entry a file or a folder under a plain name, no name clashing with another, and enough
+    // files to pay for threads: the program writes the files itself, checking each entry again.
+    bool plain = false;
 };
 PackageListing ListPackage(const char* package, const ExtractionHooks& hooks);
 
@@ -63,8 +66,10 @@ struct Extraction {
 };
 
 // Extracts every entry below destination, handed to the library as UTF-16 so that the folder is
-// exactly the one named. `total` is what ListPackage found, which the progress steps divide.
-Extraction ExtractPackage(const char* package, std::wstring destination, std::uint64_t total, const ExtractionHooks& hooks);
+// exactly the one named. `measured` is what ListPackage found: its size, which the progress steps
+// divide, and whether the program may write the files itself.
+Extraction ExtractPackage(const char* package, std::wstring destination, const PackageListing& measured,
+                          const ExtractionHooks& hooks);
 
 // The package file ends with its end-of-archive header, whole and naming no next volume: a
 // package cut between two entries does not.

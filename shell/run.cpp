@@ -189,7 +189,7 @@ Outcome InstallFiles(const ExtractionHooks& hooks, BetweenMoves betweenMoves)
         hooks.extracting();
         return outcome;
     }
-    Extracted = ExtractPackage(Setup.Paths.PackagePath, into, Package.size, hooks);
+    Extracted = ExtractPackage(Setup.Paths.PackagePath, into, Package, hooks);
     LogExtraction(Extracted);
     if (Extracted.outcome.what == Happened::Cancelled) return Stopped();
     if (!Extracted.outcome.Done()) return Extracted.outcome;

@@ -139,8 +139,8 @@ void PlantEarlierInstallation(const std::string& folder)
 }
 
 // The two passes as the window runs them, into the run's destination.
-std::uint64_t Measured;
-std::uint64_t MeasureSetupPackage() { return Measured = ListPackage(Setup.Paths.PackagePath, WindowHooks).size; }
+PackageListing Measured;
+std::uint64_t MeasureSetupPackage() { return (Measured = ListPackage(Setup.Paths.PackagePath, WindowHooks)).size; }
 Extraction ExtractSetupPackage() { return ExtractPackage(Setup.Paths.PackagePath, Setup.Paths.Target.resolved, Measured, WindowHooks); }
 
 // A whole run as the window makes it, without its pauses: the player's presses are taken up
@@ -372,7 +372,7 @@ TEST_CASE("files written by the program's own threads come out as the library wr
         seen = &steps;
         ExtractionHooks hooks = WindowHooks;
         hooks.progress = [](int step) { seen->push_back(step); };
-        const Extraction done = ExtractPackage(Setup.Paths.PackagePath, WideFromAnsi(folder.c_str()), total, hooks);
+        const Extraction done = ExtractPackage(Setup.Paths.PackagePath, WideFromAnsi(folder.c_str()), Measured, hooks);
         CHECK(done.outcome.Done());
         CHECK(done.bytes == total);
         const std::vector<std::string> files = std::string(package) == "shared"
@@ -401,7 +401,7 @@ TEST_CASE("files written by the program's own threads come out as the library wr
     static int asked;
     asked = 0;
     hooks.stopNow = [] { return ++asked > 1; };   // the first ask comes before the first entry
-    const Extraction stopped = ExtractPackage(Setup.Paths.PackagePath, WideFromAnsi(longFolder.c_str()), longTotal, hooks);
+    const Extraction stopped = ExtractPackage(Setup.Paths.PackagePath, WideFromAnsi(longFolder.c_str()), Measured, hooks);
     CHECK(stopped.outcome.what == Happened::Cancelled);
     CHECK(stopped.entries == 0u);
     CHECK(stopped.bytes < 30000000u);
@@ -409,7 +409,8 @@ TEST_CASE("files written by the program's own threads come out as the library wr
 
     // The fifth entry's data fails its check: the run fails naming it, and it is not left in place.
     const std::string damaged = PrepareRun("shared-damaged.rar", "extract-shared-damaged");
-    const Extraction failed = ExtractPackage(Setup.Paths.PackagePath, WideFromAnsi(damaged.c_str()), MeasureSetupPackage(), WindowHooks);
+    MeasureSetupPackage();
+    const Extraction failed = ExtractPackage(Setup.Paths.PackagePath, WideFromAnsi(damaged.c_str()), Measured, WindowHooks);
     CHECK(failed.outcome.what == Happened::Failed);
     CHECK(failed.outcome.error == ERROR_CRC);
     CHECK(failed.outcome.path.find(L"part5.bin") != std::wstring::npos);
@@ -475,28 +476,47 @@ TEST_CASE("a name that is not plain is never written as it stands, nor anywhere 
     const char* hostile[] = {"../up1.txt", "a/../../up2.txt", "C:/up3.txt", "/up4.txt", "name:stream.txt", "CON",
                              "nul.txt", "a/COM1/x.txt", "trail.", "trail ", "n...n.txt (300)", "a\\..\\..\\up5.txt"};
     const std::string parent = ScratchFolder("hostile");
+    PrepareRun("shared.rar", "hostile-unused");
+    MeasureSetupPackage();
+    const PackageListing plain = Measured;
+    REQUIRE(plain.plain);
     for (int i = 1; i <= 12; ++i) {
-        CAPTURE(hostile[i - 1]);
-        const std::string folder = parent + "\\in" + std::to_string(i) + "\\Marvolen";
-        CreateDirectoryA((parent + "\\in" + std::to_string(i)).c_str(), nullptr);
+        const std::string entry = hostile[i - 1];
+        CAPTURE(entry);
+        const std::string in = parent + "\\in" + std::to_string(i);
+        CreateDirectoryA(in.c_str(), nullptr);
         PrepareRun(("bad\\hostile" + std::to_string(i) + ".rar").c_str(), "hostile-unused");
-        Aim(folder);
-        const Extraction done = ExtractPackage(Setup.Paths.PackagePath, WideFromAnsi(folder.c_str()), MeasureSetupPackage(), WindowHooks);
-        // As the library does it: each name made plain, or (past the length a name may have) refused.
-        CHECK(done.outcome.what == (i == 11 ? Happened::Failed : Happened::Done));
-        CHECK(done.entries == (i == 11 ? 8u : 9u));
-        // Whatever the library made of it: every name written below the folder is a plain one.
-        std::vector<std::wstring> pending = {L""};
-        while (!pending.empty()) {
-            const std::wstring relative = pending.back();
-            pending.pop_back();
-            for (const WIN32_FIND_DATAW& entry : FolderEntries(L"\\\\?\\" + WideFromAnsi(folder.c_str()) + relative)) {
-                const std::wstring name = relative + L"\\" + entry.cFileName;
-                CHECK(IsPlainRelativeName(name));
-                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) pending.push_back(name);
+        Aim(in + "\\Marvolen");
+        MeasureSetupPackage();
+        // The names the library reports have lost their drive and root, and a name made on Unix its
+        // ':' and '\\': those are plain already, and written so.
+        const bool reportedPlain = i == 3 || i == 4 || i == 5 || i == 12;
+        CHECK(Measured.plain == reportedPlain);
+        // As measured: as the library does it, each name made plain, or (past the length a name may
+        // have) refused. Measured as a plain package, as if it changed since: refused at that entry.
+        for (const bool changed : {false, true}) {
+            CAPTURE(changed);
+            const std::string folder = in + (changed ? "\\Changed" : "\\Marvolen");
+            const Extraction done = ExtractPackage(Setup.Paths.PackagePath, WideFromAnsi(folder.c_str()), changed ? plain : Measured, WindowHooks);
+            if (!changed) {
+                CHECK(done.outcome.what == (i == 11 ? Happened::Failed : Happened::Done));
+                CHECK(done.entries == (i == 11 ? 8u : 9u));
+            } else {
+                CHECK(done.outcome.what == (reportedPlain ? Happened::Done : Happened::Failed));
+            }
+            // Whatever was made of it: every name written below the folder is a plain one.
+            std::vector<std::wstring> pending = {L""};
+            while (!pending.empty()) {
+                const std::wstring relative = pending.back();
+                pending.pop_back();
+                for (const WIN32_FIND_DATAW& entry : FolderEntries(L"\\\\?\\" + WideFromAnsi(folder.c_str()) + relative)) {
+                    const std::wstring name = relative + L"\\" + entry.cFileName;
+                    CHECK(IsPlainRelativeName(name));
+                    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) pending.push_back(name);
+                }
             }
         }
-        for (const std::string& outside : {parent + "\\in" + std::to_string(i), parent, std::string("C:")})
+        for (const std::string& outside : {in, parent, std::string("C:")})
             for (const char* up : {"\\up1.txt", "\\up2.txt", "\\up3.txt", "\\up4.txt", "\\up5.txt"})
                 CHECK(GetFileAttributesA((outside + up).c_str()) == INVALID_FILE_ATTRIBUTES);
     }
@@ -531,13 +551,13 @@ TEST_CASE("a cancel confirmed during an entry stops it there, and the run ends a
     answered = false;
     hooks.progress = [](int step) { if (step == 1 && !answered) { Sleep(500); answered = true; } };
     hooks.stopNow = [] { return answered; };
-    const Extraction slow = ExtractPackage(Setup.Paths.PackagePath, Setup.Paths.Target.resolved, total, hooks);
+    const Extraction slow = ExtractPackage(Setup.Paths.PackagePath, Setup.Paths.Target.resolved, Measured, hooks);
     CHECK(slow.outcome.what == Happened::Cancelled);
     CHECK(slow.bytes < total / 8);
     static bool whole;
     whole = answered = false;
     hooks.progress = [](int step) { answered = whole && step == -1; whole = step == 16; };
-    CHECK(ExtractPackage(Setup.Paths.PackagePath, Setup.Paths.Target.resolved, total, hooks).outcome.what == Happened::Cancelled);
+    CHECK(ExtractPackage(Setup.Paths.PackagePath, Setup.Paths.Target.resolved, Measured, hooks).outcome.what == Happened::Cancelled);
 }
 
 TEST_CASE("a run over an earlier installation or into a new folder: every stop leaves the folder as it was")

@@ -54,8 +54,8 @@ unsigned PaintCount;
 void CountFrame() { ++PaintCount; }
 
 // The program's two passes as the window runs them, into the run's destination.
-std::uint64_t Measured;
-std::uint64_t MeasureSetupPackage() { return Measured = ListPackage(Setup.Paths.PackagePath, WindowHooks).size; }
+PackageListing Measured;
+std::uint64_t MeasureSetupPackage() { return (Measured = ListPackage(Setup.Paths.PackagePath, WindowHooks)).size; }
 Extraction ExtractSetupPackage() { return ExtractPackage(Setup.Paths.PackagePath, Setup.Paths.Target.resolved, Measured, WindowHooks); }
 
 double Ticks()
