@@ -143,7 +143,11 @@ bool IsPlainFolderAt(HANDLE handle, const std::wstring& path)
 bool IsNamedAt(HANDLE handle, const std::wstring& path)
 {
     const DWORD attributes = AttributesOf(handle);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && OpenedAs(handle, path);
+}
+
+bool OpenedAs(HANDLE handle, const std::wstring& path)
+{
     std::wstring expected = PlainForm(path);
     if (expected.size() > RootLength(expected) && expected.back() == L'\\') expected.pop_back();
     std::vector<wchar_t> name(path.size() + MAX_PATH);

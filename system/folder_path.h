@@ -55,6 +55,10 @@ DWORD AttributesOf(HANDLE handle);
 // (verbatim) names itself: no link, and no other name for something elsewhere. Some systems open
 // a link's target even when asked for the link; the name the file system gives the handle tells.
 bool IsNamedAt(HANDLE handle, const std::wstring& path);
+// The file system names an open handle `path` (verbatim): for a handle opened without
+// FILE_FLAG_OPEN_REPARSE_POINT, what a link names shows under its own name, so this alone tells
+// a link from the entry itself.
+bool OpenedAs(HANDLE handle, const std::wstring& path);
 // The same, and a folder.
 bool IsPlainFolderAt(HANDLE handle, const std::wstring& path);
 

@@ -30,6 +30,9 @@ mkdir -p "$planted/a" "$planted/$work_area/old"
 ln -s ../../link-target "$planted/x"
 ln -s ../../../link-target "$planted/a/y"
 ln -s ../../link-target/keep.txt "$planted/f.txt"
+# And an installation whose game file is a link.
+mkdir -p "$prefix/drive_c/planted/Linked"
+ln -s ../../link-target/keep.txt "$prefix/drive_c/planted/Linked/tarn.exe"
 ln -s ../../../../link-target "$planted/$work_area/old/x"
 ln -s ../../../../link-target/keep.txt "$planted/$work_area/old/z.dll"
 status=0

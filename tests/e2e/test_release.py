@@ -148,6 +148,8 @@ def test_the_release_zip_installs_as_winget_installs_it_and_versions_are_compare
             # without the window; nothing changes, its uninstaller included.
             (game / "Saves").mkdir()
             (game / "Saves" / "slot1.sav").write_text("the player's own file")
+            (game / "DATA").mkdir()   # beside the game's "data", which a swap must then leave alone
+            (game / "DATA" / "mine.txt").write_text("the player's own file")
             uninstaller.write_bytes(b"the newer version's uninstaller")
             prefix.wine("reg", "add", RECORD, "/v", "Version", "/d", "1.13", "/f")
             before = snapshot(game)
@@ -164,7 +166,8 @@ def test_the_release_zip_installs_as_winget_installs_it_and_versions_are_compare
             # An older installation on record: an upgrade, which keeps the player's files and one entry.
             prefix.wine("reg", "add", RECORD, "/v", "Version", "/d", "1.9", "/f")
             check(setup(switches["Silent"]) == 0, "a newer setup over an older one installs")
-            check((game / "Saves" / "slot1.sav").read_text() == "the player's own file", "the player's save stays")
+            check((game / "Saves" / "slot1.sav").read_text() == "the player's own file" and
+                  (game / "DATA" / "mine.txt").read_text() == "the player's own file", "the player's files stay")
             listing = prefix.wine("uninstaller", "--list", check=False).stdout
             check(listing.count("|||RV : Marvolen") == 1, f"one Apps-list entry:\n{listing}")
 

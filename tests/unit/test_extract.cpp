@@ -720,6 +720,15 @@ TEST_CASE("a folder is installed into only when it holds nothing but an earlier 
     CHECK(clash.what == Happened::Failed);
     CHECK(clash.path.find(L"empty.txt") != std::wstring::npos);
     CHECK(Snapshot(folder) == before);
+
+    // A link where the package has a file (the host laid it, see tests/wine-run.sh): the same, and
+    // what it leads to keeps what it holds.
+    const std::string linked = "C:\\planted\\Linked";
+    RecordInstallation(linked);
+    const Outcome led = RunInstall(linked, CarryOn);
+    CHECK(led.what == Happened::Failed);
+    CHECK(led.path.find(L"tarn.exe") != std::wstring::npos);
+    CHECK(ReadFile("C:\\link-target\\keep.txt") == "not the game's\n");
     RegDeleteTreeA(HKEY_CURRENT_USER, InstallRecordKey);
 }
 
