@@ -564,13 +564,15 @@ Extraction ExtractPackage(const char* packagePath, std::wstring destination, con
         ? CreateThread(nullptr, Stack, ExtractOnThread, &pass, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)
         : nullptr;
     for (bool ended = !thread; !ended;) {
-        if (hooks.waitForNews) hooks.waitForNews(Frame, Relayed.news);
+        // Until Cancel goes live, input waits for it, as it would while the package is opened here.
+        const bool live = Relayed.told;
+        if (hooks.waitForNews && live) hooks.waitForNews(Frame, Relayed.news);
         else WaitForSingleObject(Relayed.news, Frame);
         ResetEvent(Relayed.resume);
         Relayed.busy = true;
         ended = WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
         PassOn(hooks);
-        hooks.keepAlive();
+        if (live) hooks.keepAlive();
         Relayed.stop = hooks.stopNow();
         Relayed.busy = false;
         SetEvent(Relayed.resume);

@@ -528,6 +528,7 @@ TEST_CASE("a cancel confirmed during an entry stops it there, and the run ends a
     PrepareRun("nested.rar", "extract-cancel");
     MeasureSetupPackage();
     QueueCancelYes();
+    ShowStatus("Preparing");   // as the run shows it until Cancel goes live: the presses wait
     const Extraction stopped = ExtractSetupPackage();
     CHECK(stopped.outcome.what == Happened::Cancelled);
     CHECK(stopped.bytes <= 70000u);   // deep.bin comes in one block
