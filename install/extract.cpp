@@ -254,8 +254,8 @@ bool MakeFoldersOf(const std::wstring& root, const std::wstring& name, bool fold
 // writers, which create, write and close the files; the folders made here, and given their times
 // once every file in them is written. Stops as ExtractEntries does, and when a file cannot be
 // written. The last header read is returned.
-int ExtractToWriters(const char* packagePath, HANDLE package, const std::wstring& destination, const ExtractionHooks& hooks, Extraction& done,
-                     FileWriters& writers)
+int ExtractToWriters(const char* packagePath, HANDLE package, const std::wstring& destination, const ExtractionHooks& hooks,
+                     Extraction& done, FileWriters& writers)
 {
     const std::wstring root = VerbatimForm(destination);
     // The folder itself and those above it, where missing, as the library makes them; one that
@@ -437,7 +437,8 @@ PackageListing ListPackage(const char* packagePath, const ExtractionHooks& hooks
 }
 
 // The extracting pass on the thread that calls it, reporting through `hooks`.
-Extraction ExtractHere(const char* packagePath, std::wstring destination, const PackageListing& measured, const ExtractionHooks& hooks)
+Extraction ExtractHere(const char* packagePath, std::wstring destination, const PackageListing& measured,
+                       const ExtractionHooks& hooks)
 {
     ReportTo(hooks, measured.size);
     Extraction done;
@@ -549,7 +550,8 @@ DWORD WINAPI ExtractOnThread(void* context)
 
 }  // namespace
 
-Extraction ExtractPackage(const char* packagePath, std::wstring destination, const PackageListing& measured, const ExtractionHooks& hooks)
+Extraction ExtractPackage(const char* packagePath, std::wstring destination, const PackageListing& measured,
+                          const ExtractionHooks& hooks)
 {
     // The library runs on a thread of its own, so that a block it takes long over never keeps the
     // caller's window from answering; the caller waits for its news and passes a stop back.
@@ -580,7 +582,7 @@ Extraction ExtractPackage(const char* packagePath, std::wstring destination, con
     for (HANDLE handle : {thread, Relayed.news, Relayed.resume})
         if (handle) CloseHandle(handle);
     Relayed.news = Relayed.resume = nullptr;
-    if (!thread) return ExtractHere(pass.package, pass.destination, pass.measured, hooks);   // none to be had: here
+    if (!thread) return ExtractHere(pass.package, pass.destination, measured, hooks);   // none to be had: here
     // A stop confirmed after the library's last block still stops the run.
     if (hooks.stopNow()) pass.done.outcome = FailedWith(Happened::Cancelled, ERROR_SUCCESS);
     return pass.done;
