@@ -512,12 +512,13 @@ void RelayExtracting()
 }
 
 void RelayStep(int step) { Tell(false, step); }
+void NothingToKeepAlive() {}   // the caller keeps itself alive; a stop is asked right after anyway
 bool RelayedStop()
 {
     WhileCallerBusy();
     return Relayed.stop;
 }
-const ExtractionHooks RelayHooks = {RelayExtracting, RelayStep, WhileCallerBusy, RelayedStop, nullptr};
+const ExtractionHooks RelayHooks = {RelayExtracting, RelayStep, NothingToKeepAlive, RelayedStop, nullptr};
 
 // The news so far, told to the caller's hooks in the order it came.
 void PassOn(const ExtractionHooks& hooks)
